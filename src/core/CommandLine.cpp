@@ -1,0 +1,69 @@
+#include "core/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QHostAddress>
+
+namespace {
+
+struct Parser
+{
+    QCommandLineParser parser;
+    QCommandLineOption address{QStringLiteral("address"),
+                               QStringLiteral("Bind the UDP endpoint to this IPv4 address and report it "
+                                              "as this computer's address."),
+                               QStringLiteral("A")};
+    QCommandLineOption port{QStringLiteral("port"),
+                            QStringLiteral("UDP port for receiving and sending (default 1978)."),
+                            QStringLiteral("N")};
+
+    Parser()
+    {
+        parser.setApplicationDescription(QStringLiteral("Zettlor sticky notes"));
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOption(address);
+        parser.addOption(port);
+        parser.addPositionalArgument(QStringLiteral("folder"),
+                                     QStringLiteral("Data folder (default ~/.local/share/Zettlor)."),
+                                     QStringLiteral("[folder]"));
+    }
+};
+
+} // namespace
+
+CommandLine ParseCommandLine(const QStringList &arguments)
+{
+    Parser p;
+    CommandLine result;
+    if (!p.parser.parse(arguments)) {
+        result.error = p.parser.errorText();
+        return result;
+    }
+    result.showHelp = p.parser.isSet(QStringLiteral("help"));
+    result.showVersion = p.parser.isSet(QStringLiteral("version"));
+    // A folder with blanks may arrive unquoted, as several arguments.
+    result.dataFolder = p.parser.positionalArguments().join(QLatin1Char(' ')).trimmed();
+    if (p.parser.isSet(p.address)) {
+        result.bindAddress = p.parser.value(p.address);
+        QHostAddress parsed;
+        // Only the dotted four-number form: "1.2.3" would quietly mean 1.2.0.3.
+        if (!parsed.setAddress(result.bindAddress) || parsed.protocol() != QAbstractSocket::IPv4Protocol
+            || parsed.toString() != result.bindAddress)
+            result.error = QStringLiteral("--address needs an IPv4 address, not '%1'.").arg(result.bindAddress);
+    }
+    if (p.parser.isSet(p.port)) {
+        bool ok = false;
+        const uint port = p.parser.value(p.port).toUInt(&ok);
+        if (!ok || port == 0 || port > 65535)
+            result.error = QStringLiteral("--port needs a number from 1 to 65535.");
+        else
+            result.port = quint16(port);
+    }
+    return result;
+}
+
+QString CommandLineHelp()
+{
+    return Parser().parser.helpText();
+}

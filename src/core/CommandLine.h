@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the command line asks for. A bare argument is the data folder;
+// options start with "--".
+struct CommandLine
+{
+    QString dataFolder;   // "" when none was given
+    QString bindAddress;  // --address
+    quint16 port = 1978;  // --port
+    bool showHelp = false;
+    bool showVersion = false;
+    QString error;        // one line; set when the command line is not valid
+};
+
+// arguments includes the program name first, as QCoreApplication gives it.
+CommandLine ParseCommandLine(const QStringList &arguments);
+QString CommandLineHelp();

@@ -1,0 +1,233 @@
+#include "core/ModMain.h"
+
+#include "core/Globals.h"
+#include "core/Logging.h"
+#include "core/SettingKeys.h"
+#include "core/modDialogs.h"
+#include "core/modExplorerMonitor.h"
+#include "core/modFiles.h"
+#include "core/modINI.h"
+#include "core/modProcessKiller.h"
+#include "core/modSettings.h"
+#include "core/modStartWithWindows.h"
+#include "core/modText.h"
+#include "platform/Platform.h"
+#include "editor/modFontList.h"
+#include "messaging/modEndpoint.h"
+#include "messaging/modReceive.h"
+#include "messaging/modSend.h"
+#include "notes/modMisc.h"
+#include "tray/modTrayIcon.h"
+#include "tray/winMenu.h"
+#include "web/modUpdateCheck.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+using namespace modSettings;
+
+namespace ModMain {
+namespace {
+
+// Files older releases left in the program folder. "Settings.ini" is not
+// among them: in portable mode it is the live settings store.
+const char *const kLegacyFiles[] = {
+    "NewNote.wav", "Note1.gif",  "Note2.gif",   "Note3.gif",
+    "Note4.gif",   "Note5.gif",  "Note6.gif",   "Note7.gif",
+    "Note8.gif",   "ZLserver.exe", "Zettlor.exe", "Zettlor Control Center.exe",
+    "ZettlorLauncher.exe"};
+
+QString ProgramFile(const QString &name)
+{
+    return ProgramFolder + QLatin1Char('/') + name;
+}
+
+void SettleDataFolder()
+{
+    PortableMode = QFile::exists(PortableSettingsFile());
+    if (PortableMode) {
+        DataFolder = ProgramFolder;
+        return;
+    }
+    const QString dataHome =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    DataFolder = dataHome + QStringLiteral("/Zettlor");
+}
+
+void ApplyCommandLineFolder(QString folder)
+{
+    folder = folder.trimmed();
+    if (folder.isEmpty())
+        return;
+    if (folder.size() > 1 && (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'))))
+        folder.chop(1);
+    DataFolder = folder;
+    if (QDir(folder).entryList(QDir::Files).isEmpty())
+        modFiles::MakeFolder(folder);
+}
+
+void LoadTrayPicture(winMenu *menu)
+{
+    const QString iconFile = ReadSetting(SettingKeys::Icon);
+    if (iconFile.isEmpty())
+        return;
+    menu->ImageIcon = QFile::exists(iconFile) ? QIcon(iconFile) : winMenu::ProgramIcon();
+}
+
+void ApplyBranding(winMenu *menu)
+{
+    const QString aboutFile = ProgramFile(QStringLiteral("About.ini"));
+    if (!QFile::exists(aboutFile))
+        return;
+    const auto readAbout = [&](const SettingKeys::Key &key) {
+        return modINI::ReadIni(QLatin1String(key.section), QLatin1String(key.key), aboutFile);
+    };
+    if (readAbout(SettingKeys::AboutUrl).isEmpty())
+        return;
+    const QString name = readAbout(SettingKeys::AboutName);
+    if (name.isEmpty())
+        return;
+    menu->DonateToVT->setVisible(false);
+    QString shown = modText::DecodeText(name);
+    shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    menu->VisitVT->setText(QStringLiteral("Visit ") + shown);
+}
+
+void ReadSettingsIntoGlobals()
+{
+    SingleClickAction = ReadSettingOrDefault(SettingKeys::SingleClickAction);
+    DoubleClickAction = ReadSettingOrDefault(SettingKeys::DoubleClickAction);
+    ShowIncomingNoteAlert = IsOn(ReadSetting(SettingKeys::DisplayIncomingNoteAlert));
+    ShowSentNoteAlert = IsOn(ReadSetting(SettingKeys::DisplaySentNoteAlert));
+    NotesAlwaysOnTop = IsExactlyTrue(ReadSetting(SettingKeys::AlwaysDisplayNotesOnTop));
+    EventSounds[0] = ReadSettingOrDefault(SettingKeys::SoundNoteSent);
+    EventSounds[1] = ReadSettingOrDefault(SettingKeys::SoundNoteReceived);
+    EventSounds[2] = ReadSettingOrDefault(SettingKeys::SoundNoteCopiedToClipboard);
+}
+
+void HandleVersionChange()
+{
+    if (ReadSetting(SettingKeys::Version) == ProgramVersion)
+        return;
+    modStartWithWindows::MigrateLegacyNotes();
+    WriteSetting(SettingKeys::Version, ProgramVersion);
+    modProcessKiller::KillLegacyProcesses();
+    for (const char *name : kLegacyFiles)
+        modFiles::DeleteFile(ProgramFile(QLatin1String(name)));
+    QCoreApplication::processEvents();
+}
+
+// False when the program must end because the port is taken.
+bool BindUdpEndpoint()
+{
+    if (modEndpoint::BindEndpoint() != modEndpoint::BindResult::PortInUse)
+        return true;
+    modDialogs::ShowMessage(QStringLiteral("Port %1 is currently in use by another program.  That\r\n"
+                                           "program must be closed before Zettlor can be launched.")
+                                .arg(UdpPort),
+                            QMessageBox::Ok, QMessageBox::Information);
+    return false;
+}
+
+void AskForReleaseCheckConsent()
+{
+    const QString checking = ReadSetting(SettingKeys::CheckForNewUpdates);
+    if (checking.isEmpty()) {
+        WriteSetting(SettingKeys::CheckForNewUpdates, QStringLiteral("True"));
+        WriteSetting(SettingKeys::CheckForNewUpdatesPrompted, QStringLiteral("True"));
+        return;
+    }
+    if (checking != QLatin1String("False")
+        || !ReadSetting(SettingKeys::CheckForNewUpdatesPrompted).isEmpty())
+        return;
+    const auto answer = modDialogs::ShowMessage(
+        QStringLiteral("Zettlor is not currently set to automatically alert you when\r\n"
+                       "new releases are available.\r\n\r\n"
+                       "Would you like to enable this feature now?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Information);
+    if (answer == QMessageBox::Yes)
+        WriteSetting(SettingKeys::CheckForNewUpdates, QStringLiteral("True"));
+    WriteSetting(SettingKeys::CheckForNewUpdatesPrompted, QStringLiteral("True"));
+}
+
+void RunDailyReleaseCheck()
+{
+    if (!IsExactlyTrue(ReadSetting(SettingKeys::CheckForNewUpdates)))
+        return;
+    const QString today = QDate::currentDate().toString(Qt::ISODate);
+    if (ReadSetting(SettingKeys::CheckForNewUpdatesDate) == today)
+        return;
+    WriteSetting(SettingKeys::CheckForNewUpdatesDate, today);
+    if (!IsExactlyTrue(ReadSetting(SettingKeys::OnlyDownloadWhenConnected))
+        || modUpdateCheck::IsInternetConnected())
+        modUpdateCheck::CheckForUpdate(false);
+}
+
+void RegisterOnFirstRun()
+{
+    if (PortableMode || !ReadSetting(SettingKeys::StartWithWindows).isEmpty())
+        return;
+    WriteSetting(SettingKeys::StartWithWindows, QStringLiteral("True"));
+    modStartWithWindows::RegisterStartAtLogon();
+}
+
+} // namespace
+
+std::optional<int> Main(const CommandLine &commandLine)
+{
+    if (modExplorerMonitor::NotifyRunningCopy())
+        return 0;
+    winMenu *menu = winMenu::Create();
+    // Two copies started together: the one that lost the socket hands over.
+    if (!modExplorerMonitor::StartExplorerMonitor(&modTrayIcon::AnswerSecondStart)) {
+        modExplorerMonitor::NotifyRunningCopy();
+        return 0;
+    }
+    BindAddress = commandLine.bindAddress;
+    UdpPort = commandLine.port;
+
+    SettleDataFolder();
+    UserName = platform::CurrentUserName();
+    UserPathTemplate = modSend::ComputeUserPathTemplate();
+    ApplyCommandLineFolder(commandLine.dataFolder);
+    LoadTrayPicture(menu);
+    ApplyBranding(menu);
+    ReadSettingsIntoGlobals();
+    modTrayIcon::AddTrayIcon();
+    WhenDeletingNotes = ReadSettingOrDefault(SettingKeys::WhenDeletingNotes);
+    if (!QFile::exists(modFontList::FontListFile()))
+        modFontList::BuildFontList();
+    modFiles::CreateDataFolders();
+    HandleVersionChange();
+    modMisc::LoadAllNotes();
+    modReceive::ImportIncomingNotes();
+    ContactList = ReadSetting(SettingKeys::Contacts);
+    if (!BindUdpEndpoint())
+        return 1;
+    AskForReleaseCheckConsent();
+    RunDailyReleaseCheck();
+    RegisterOnFirstRun();
+    ProcessId = QCoreApplication::applicationPid();
+    qCInfo(lcCore) << "started; data folder" << DataFolder;
+    return std::nullopt;
+}
+
+void ExitProgram()
+{
+    modTrayIcon::RemoveTrayIcon();
+    modExplorerMonitor::StopExplorerMonitor();
+    // Closing writes nothing: the last autosave is the stored state.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window != winMenu::Instance())
+            window->deleteLater();
+    }
+    delete winMenu::Instance();
+    QCoreApplication::exit(0);
+}
+
+} // namespace ModMain

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QMessageBox>
+#include <functional>
+
+class QDialog;
+
+// Every modal dialog (message boxes, colour, file and print dialogs) runs
+// through ExecDialog, so tests can answer them without blocking.
+namespace modDialogs {
+
+// Runs a prepared dialog and returns its result (QDialog::exec's value; for a
+// QMessageBox the chosen StandardButton).
+using DialogRunner = std::function<int(QDialog &dialog)>;
+
+int ExecDialog(QDialog &dialog);
+// Tests install a runner that inspects the dialog and answers; an empty runner
+// restores the real one.
+void SetDialogRunner(DialogRunner runner);
+
+// A message box titled "Zettlor" (or title) with the given buttons and icon.
+QMessageBox::StandardButton ShowMessage(const QString &text, QMessageBox::StandardButtons buttons,
+                                        QMessageBox::Icon icon,
+                                        const QString &title = QStringLiteral("Zettlor"));
+
+} // namespace modDialogs

@@ -1,0 +1,123 @@
+#include "core/modFiles.h"
+
+#include "core/Globals.h"
+#include "core/modText.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace modFiles {
+
+QString ReadTextFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return modText::DecodeBytes(file.readAll());
+}
+
+bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+bool WriteTextFile(const QString &path, const QString &text)
+{
+    return WriteFileAtomically(path, text.toUtf8());
+}
+
+bool MoveFile(const QString &source, const QString &target)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError)
+        return false;
+    in.close();
+    if (!WriteFileAtomically(target, bytes))
+        return false;
+    DeleteFile(source);
+    return true;
+}
+
+void DeleteFile(const QString &path)
+{
+    QFile::remove(path);
+}
+
+void MakeFolder(const QString &path)
+{
+    QDir().mkpath(path);
+    QCoreApplication::processEvents();
+}
+
+void CreateDataFolders()
+{
+    MakeFolder(DataFolder);
+    MakeFolder(ActiveFolder());
+    MakeFolder(ArchiveFolder());
+    MakeFolder(IncomingFolder());
+    MakeFolder(PendingFolder());
+}
+
+QString NewNoteFileName(const QString &folder)
+{
+    // Names advance by hundredths of a second, so the last one handed out is
+    // remembered: two notes made within one hundredth must not share a file.
+    static QDateTime lastIssued;
+    QDateTime moment = QDateTime::currentDateTime();
+    if (lastIssued.isValid() && moment < lastIssued.addMSecs(10))
+        moment = lastIssued.addMSecs(10);
+    const QDir dir(folder);
+    for (;;) {
+        const int hundredths = moment.time().msec() / 10;
+        const QString name = moment.toString(QStringLiteral("ddMMyyHHmmss"))
+                             + QStringLiteral("%1.zln").arg(hundredths, 2, 10, QLatin1Char('0'));
+        if (!dir.exists(name)) {
+            lastIssued = moment;
+            return name;
+        }
+        moment = moment.addMSecs(10);
+    }
+}
+
+void FillComboFromFile(QComboBox *combo, const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        return;
+    const QString text = ReadTextFile(path);
+    const QString lineEnd = QStringLiteral("\r\n");
+    qsizetype start = 0;
+    for (qsizetype end = text.indexOf(lineEnd); end >= 0; end = text.indexOf(lineEnd, start)) {
+        combo->addItem(text.mid(start, end - start));
+        start = end + lineEnd.size();
+    }
+    if (combo->count() > 0)
+        combo->setCurrentIndex(0);
+}
+
+QString FileNameFromPath(const QString &path)
+{
+    const qsizetype cut = qMax(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(cut + 1);
+}
+
+QString ActiveFolder() { return DataFolder + QStringLiteral("/Active"); }
+QString ArchiveFolder() { return DataFolder + QStringLiteral("/Archive"); }
+QString IncomingFolder() { return DataFolder + QStringLiteral("/Incoming"); }
+QString PendingFolder() { return DataFolder + QStringLiteral("/Pending"); }
+
+} // namespace modFiles

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+class QComboBox;
+
+// The small file procedures every part shares. Reads never fail loudly: a
+// missing file reads as the empty text.
+namespace modFiles {
+
+// Whole file as text (UTF-8 when valid, else Windows-1252); "" when missing.
+QString ReadTextFile(const QString &path);
+// Replaces the file atomically with the text as UTF-8; false when it failed.
+bool WriteTextFile(const QString &path, const QString &text);
+// Bytes written atomically: the old file or the new one, never a torn one.
+bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
+// Copies completely (replacing the target), then deletes the source.
+bool MoveFile(const QString &source, const QString &target);
+// Deletes; a missing file or a failure is ignored.
+void DeleteFile(const QString &path);
+// Creates the folder and its parents; failures are ignored.
+void MakeFolder(const QString &path);
+// DataFolder and its Active, Archive, Incoming and Pending sub-folders.
+void CreateDataFolders();
+// "ddMMyyHHmmss" + hundredths + ".zln", never a name present in folder nor one
+// handed out before by this process.
+QString NewNoteFileName(const QString &folder);
+// One entry per line that ends in CR LF; shows the first entry.
+void FillComboFromFile(QComboBox *combo, const QString &path);
+// The part after the last "/" or "\".
+QString FileNameFromPath(const QString &path);
+
+// Paths inside the data folder.
+QString ActiveFolder();
+QString ArchiveFolder();
+QString IncomingFolder();
+QString PendingFolder();
+
+} // namespace modFiles

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// INI files with Windows profile-file semantics: sections and keys match
+// case-insensitively, keys are written upper-case, every other line is kept,
+// and a file is replaced atomically.
+namespace modINI {
+
+QString ReadIni(const QString &section, const QString &key, const QString &file);
+bool WriteIni(const QString &section, const QString &key, const QString &value, const QString &file);
+
+} // namespace modINI

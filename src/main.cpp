@@ -1,0 +1,54 @@
+#include "core/CommandLine.h"
+#include "core/Globals.h"
+#include "core/ModMain.h"
+#include "platform/Platform.h"
+
+#include <QApplication>
+#include <cstdio>
+
+namespace {
+
+QStringList ArgumentsOf(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Help, version and mistakes are answered before any window system is needed.
+    const CommandLine commandLine = ParseCommandLine(ArgumentsOf(argc, argv));
+    if (!commandLine.error.isEmpty()) {
+        std::fprintf(stderr, "zettlor: %s\n", qPrintable(commandLine.error));
+        return 2;
+    }
+    if (commandLine.showHelp) {
+        std::fputs(qPrintable(CommandLineHelp()), stdout);
+        return 0;
+    }
+    if (commandLine.showVersion) {
+        std::printf("%s\n", qPrintable(ProgramVersion));
+        return 0;
+    }
+    if (!platform::HasDisplay()) {
+        std::fputs("zettlor: no display found; set DISPLAY or WAYLAND_DISPLAY "
+                   "(or run it under Xvfb, see README.md).\n",
+                   stderr);
+        return 1;
+    }
+    platform::SelectWindowSystem();
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Zettlor"));
+    QApplication::setApplicationVersion(ProgramVersion);
+    QApplication::setQuitOnLastWindowClosed(false);
+    ProgramFolder = QApplication::applicationDirPath();
+
+    if (const std::optional<int> exitCode = ModMain::Main(commandLine))
+        return *exitCode;
+    return QApplication::exec();
+}

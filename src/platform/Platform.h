@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// The only operating-system specific services of the program. One
+// implementation per system is compiled in (PlatformLinux.cpp, or
+// PlatformDummy.cpp where no better one exists).
+namespace platform {
+
+struct ProcessInfo
+{
+    qint64 pid = 0;
+    QString executableName; // file name of the executable, no folder
+};
+
+// True when a window system can be reached (or QT_QPA_PLATFORM names one).
+bool HasDisplay();
+// Before the application object exists: prefer X11 where an X display exists,
+// so that notes can place themselves.
+void SelectWindowSystem();
+// Login name of the current user.
+QString CurrentUserName();
+// Folder whose sub-folders are the users' home folders.
+QString ProfilesFolder();
+// Per-user folder for the running-copy socket.
+QString RuntimeFolder();
+// IPv4 address of the interface carrying the default route; "" when none.
+QString DefaultRouteAddress();
+QList<ProcessInfo> RunningProcesses();
+bool TerminateProcess(qint64 pid);
+
+} // namespace platform

@@ -1,0 +1,31 @@
+#include "platform/Platform.h"
+
+#include <QDir>
+#include <QNetworkInterface>
+
+// Fallback for systems without their own implementation: everything that
+// Qt alone can answer, nothing else.
+namespace platform {
+
+bool HasDisplay() { return true; }
+void SelectWindowSystem() {}
+
+QString CurrentUserName()
+{
+    const QString user = qEnvironmentVariable("USER");
+    return user.isEmpty() ? qEnvironmentVariable("USERNAME") : user;
+}
+
+QString ProfilesFolder()
+{
+    QDir home(QDir::homePath());
+    home.cdUp();
+    return home.absolutePath();
+}
+
+QString RuntimeFolder() { return QDir::tempPath(); }
+QString DefaultRouteAddress() { return QString(); }
+QList<ProcessInfo> RunningProcesses() { return {}; }
+bool TerminateProcess(qint64) { return false; }
+
+} // namespace platform

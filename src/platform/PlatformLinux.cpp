@@ -1,0 +1,113 @@
+#include "platform/Platform.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkInterface>
+#include <QStandardPaths>
+#include <QTextStream>
+
+#include <csignal>
+#include <sys/types.h>
+
+namespace platform {
+
+bool HasDisplay()
+{
+    return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
+           || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+void SelectWindowSystem()
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+QString CurrentUserName()
+{
+    const QString user = qEnvironmentVariable("USER");
+    return user.isEmpty() ? qEnvironmentVariable("LOGNAME") : user;
+}
+
+QString ProfilesFolder()
+{
+    QDir home(QDir::homePath());
+    home.cdUp();
+    return home.absolutePath();
+}
+
+QString RuntimeFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+        return runtime;
+    return QDir::tempPath();
+}
+
+namespace {
+
+// Name of the interface that carries the default route (/proc/net/route has
+// destination 00000000 on that line).
+QString DefaultRouteInterface()
+{
+    QFile routes(QStringLiteral("/proc/net/route"));
+    if (!routes.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QString();
+    QTextStream in(&routes);
+    in.readLine(); // header
+    while (!in.atEnd()) {
+        const QStringList fields = in.readLine().split(QLatin1Char('\t'), Qt::SkipEmptyParts);
+        if (fields.size() > 1 && fields.at(1) == QLatin1String("00000000"))
+            return fields.at(0).trimmed();
+    }
+    return QString();
+}
+
+QString FirstIPv4(const QNetworkInterface &interface)
+{
+    for (const QNetworkAddressEntry &entry : interface.addressEntries()) {
+        if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
+            return entry.ip().toString();
+    }
+    return QString();
+}
+
+} // namespace
+
+QString DefaultRouteAddress()
+{
+    const QString name = DefaultRouteInterface();
+    if (name.isEmpty())
+        return QString();
+    return FirstIPv4(QNetworkInterface::interfaceFromName(name));
+}
+
+QList<ProcessInfo> RunningProcesses()
+{
+    QList<ProcessInfo> processes;
+    const QDir proc(QStringLiteral("/proc"));
+    for (const QString &entry : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool isNumber = false;
+        const qint64 pid = entry.toLongLong(&isNumber);
+        if (!isNumber)
+            continue;
+        const QFileInfo exe(proc.filePath(entry + QStringLiteral("/exe")));
+        QString name = QFileInfo(exe.symLinkTarget()).fileName();
+        if (name.isEmpty()) {
+            QFile comm(proc.filePath(entry + QStringLiteral("/comm")));
+            if (comm.open(QIODevice::ReadOnly))
+                name = QString::fromLocal8Bit(comm.readAll()).trimmed();
+        }
+        if (!name.isEmpty())
+            processes.append({pid, name});
+    }
+    return processes;
+}
+
+bool TerminateProcess(qint64 pid)
+{
+    return ::kill(pid_t(pid), SIGTERM) == 0;
+}
+
+} // namespace platform

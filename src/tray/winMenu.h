@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QIcon>
+#include <QWidget>
+
+class QAction;
+class QMenu;
+class QTimer;
+
+// The hidden control window: it owns the tray picture, the tray menu, the note
+// menu and the click timer. It is never shown; there is one per program.
+class winMenu final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(winMenu)
+
+public:
+    static winMenu *Create();
+    // The control window, or nullptr before Create and after it is deleted.
+    static winMenu *Instance();
+    ~winMenu() override;
+
+    // The program's own picture, also every window's icon.
+    static QIcon ProgramIcon();
+
+    // The tray icon's picture.
+    QIcon ImageIcon;
+    // Tells a single click on the tray icon from a double click (200 ms).
+    QTimer *Timer1 = nullptr;
+    // Handle of the note whose menu is open, as decimal text.
+    QString tag;
+
+    QMenu *TrayMenu = nullptr;
+    QAction *Options = nullptr;
+    QAction *CreateNote = nullptr;
+    QAction *Contacts = nullptr;
+    QAction *HideAllNotes = nullptr;
+    QAction *NoteArchive = nullptr;
+    QAction *AboutWindow = nullptr;
+    QMenu *Help = nullptr;
+    QAction *ZettlorSupportForums = nullptr;
+    QAction *SendBugReport = nullptr;
+    QAction *CheckForNewVersion = nullptr;
+    QAction *VisitVT = nullptr;
+    QAction *DonateToVT = nullptr;
+    QAction *Exit = nullptr;
+
+    QMenu *NoteMenu = nullptr;
+    QAction *EditNote = nullptr;
+    QAction *QuickEditMode = nullptr;
+    QAction *ReplyToSender = nullptr;
+    QAction *SetNoteToTop = nullptr;
+    QAction *CopyToClipboard = nullptr;
+    QAction *PrintNote = nullptr;
+    QAction *RemoveNote = nullptr;
+
+private:
+    winMenu();
+    void BuildTrayMenu();
+    void BuildNoteMenu();
+};

@@ -1,0 +1,74 @@
+#include "ProgramProcess.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+QString ProgramPath()
+{
+    return QStringLiteral(ZETTLOR_EXECUTABLE);
+}
+
+ProgramProcess::ProgramProcess(const QProcessEnvironment &environment)
+{
+    m_process.setProcessEnvironment(environment);
+}
+
+ProgramProcess::~ProgramProcess()
+{
+    stop();
+}
+
+bool ProgramProcess::start(const QStringList &arguments)
+{
+    m_process.start(ProgramPath(), arguments);
+    return m_process.waitForStarted(5000);
+}
+
+bool ProgramProcess::waitFor(const std::function<bool()> &condition, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+int ProgramProcess::waitForExit(int timeoutMs)
+{
+    if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(timeoutMs))
+        return -1;
+    return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+}
+
+void ProgramProcess::stop(int timeoutMs)
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(timeoutMs)) {
+        m_process.kill();
+        m_process.waitForFinished(timeoutMs);
+    }
+}
+
+bool ProgramProcess::isRunning() const
+{
+    return m_process.state() != QProcess::NotRunning;
+}
+
+QString ProgramProcess::errorOutput()
+{
+    m_stderr += m_process.readAllStandardError();
+    return QString::fromLocal8Bit(m_stderr);
+}
+
+QString ProgramProcess::standardOutput()
+{
+    m_stdout += m_process.readAllStandardOutput();
+    return QString::fromLocal8Bit(m_stdout);
+}

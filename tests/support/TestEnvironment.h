@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+// Gives one test case its own HOME, XDG folders and TMPDIR, resets the
+// globals and points the settings store there. Create one at the start of a
+// case; the previous environment comes back when it goes.
+class TestEnvironment final
+{
+    Q_DISABLE_COPY_MOVE(TestEnvironment)
+
+public:
+    TestEnvironment();
+    ~TestEnvironment();
+
+    QString root() const { return m_root.path(); }
+    QString home() const;
+    QString dataHome() const;   // XDG_DATA_HOME
+    QString configHome() const; // XDG_CONFIG_HOME
+    QString runtimeFolder() const;
+    // The default data folder of the program in this environment.
+    QString defaultDataFolder() const;
+    // A folder standing in for the program folder (portable mode tests).
+    QString programFolder() const;
+
+    // The environment for a child zettlor process.
+    QProcessEnvironment processEnvironment() const;
+
+private:
+    QTemporaryDir m_root;
+    QHash<QByteArray, QByteArray> m_saved;
+};
+
+// Writes bytes to path, creating its folder.
+void WriteBytes(const QString &path, const QByteArray &bytes);
+QByteArray ReadBytes(const QString &path);
