@@ -1,8 +1,16 @@
 #pragma once
 
-// Building note windows from note files.
+#include <QString>
+
+class winNote;
+
+// Building note windows from note files and texts.
 namespace modMisc {
 
+// Creates, fills and shows a note window from the file at path (contents
+// empty) or from contents (path and fileName empty; the note then gets its
+// own new file in Active). Returns the window, or nullptr when none was made.
+winNote *LoadNote(const QString &path, const QString &fileName, const QString &contents);
 // Loads every note file of the Active folder into a note window.
 void LoadAllNotes();
 

@@ -6,6 +6,7 @@
 class QAction;
 class QMenu;
 class QTimer;
+class Winsock;
 
 // The hidden control window: it owns the tray picture, the tray menu, the note
 // menu and the click timer. It is never shown; there is one per program.
@@ -44,6 +45,9 @@ public:
     QAction *VisitVT = nullptr;
     QAction *DonateToVT = nullptr;
     QAction *Exit = nullptr;
+
+    // The UDP endpoint; made and bound at start-up by modEndpoint.
+    class Winsock *Winsock = nullptr;
 
     QMenu *NoteMenu = nullptr;
     QAction *EditNote = nullptr;
