@@ -6,11 +6,9 @@
 #include "core/modDialogs.h"
 #include "core/modExplorerMonitor.h"
 #include "core/modFiles.h"
-#include "core/modINI.h"
 #include "core/modProcessKiller.h"
 #include "core/modSettings.h"
 #include "core/modStartWithWindows.h"
-#include "core/modText.h"
 #include "platform/Platform.h"
 #include "editor/modFontList.h"
 #include "messaging/modEndpoint.h"
@@ -76,25 +74,6 @@ void LoadTrayPicture(winMenu *menu)
     if (iconFile.isEmpty())
         return;
     menu->ImageIcon = QFile::exists(iconFile) ? QIcon(iconFile) : winMenu::ProgramIcon();
-}
-
-void ApplyBranding(winMenu *menu)
-{
-    const QString aboutFile = ProgramFile(QStringLiteral("About.ini"));
-    if (!QFile::exists(aboutFile))
-        return;
-    const auto readAbout = [&](const SettingKeys::Key &key) {
-        return modINI::ReadIni(QLatin1String(key.section), QLatin1String(key.key), aboutFile);
-    };
-    if (readAbout(SettingKeys::AboutUrl).isEmpty())
-        return;
-    const QString name = readAbout(SettingKeys::AboutName);
-    if (name.isEmpty())
-        return;
-    menu->DonateToVT->setVisible(false);
-    QString shown = modText::DecodeText(name);
-    shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    menu->VisitVT->setText(QStringLiteral("Visit ") + shown);
 }
 
 void ReadSettingsIntoGlobals()
@@ -195,7 +174,7 @@ std::optional<int> Main(const CommandLine &commandLine)
     UserPathTemplate = modSend::ComputeUserPathTemplate();
     ApplyCommandLineFolder(commandLine.dataFolder);
     LoadTrayPicture(menu);
-    ApplyBranding(menu);
+    menu->ApplyBranding(ProgramFile(QStringLiteral("About.ini")));
     ReadSettingsIntoGlobals();
     modTrayIcon::AddTrayIcon();
     WhenDeletingNotes = ReadSettingOrDefault(SettingKeys::WhenDeletingNotes);

@@ -1,26 +1,193 @@
 #include "tray/modTrayIcon.h"
 
+#include "core/Globals.h"
 #include "core/Logging.h"
+#include "platform/Platform.h"
+#include "tray/winMenu.h"
+#include "tray/winTrayControl.h"
+
+#include <QCursor>
+#include <QFrame>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace modTrayIcon {
+namespace {
+
+constexpr int kMaxToolTip = 127;
+constexpr int kMaxBalloonText = 255;
+constexpr int kBalloonMilliseconds = 10000;
+// How often the stand-in window looks whether a tray has appeared.
+constexpr int kTrayWatchMilliseconds = 3000;
+
+// What every operation fills in and the next one finds: the icon's state
+// whichever host shows it.
+struct TrayIconRecord
+{
+    QString toolTip;
+    QIcon picture;
+    bool added = false;
+};
+
+TrayIconRecord record;
+// Both hang off winMenu and go with it.
+QPointer<QSystemTrayIcon> trayIcon;
+QPointer<winTrayControl> controlWindow;
+QPointer<QTimer> trayWatch;
+
+QString OwnAddress()
+{
+    return BindAddress.isEmpty() ? platform::DefaultRouteAddress() : BindAddress;
+}
+
+void ForwardActivation(QSystemTrayIcon::ActivationReason reason)
+{
+    winMenu *menu = winMenu::Instance();
+    if (!menu)
+        return;
+    const QPoint position = QCursor::pos();
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        menu->TrayIcon_Notify(winMenu::TrayNotification::LeftButtonDown, position);
+        break;
+    case QSystemTrayIcon::DoubleClick:
+        menu->TrayIcon_Notify(winMenu::TrayNotification::LeftButtonDoubleClick, position);
+        break;
+    case QSystemTrayIcon::MiddleClick:
+        menu->TrayIcon_Notify(winMenu::TrayNotification::MiddleClick, position);
+        break;
+    case QSystemTrayIcon::Context:
+        // The icon opens its own context menu (TrayMenu); every host draws it.
+        break;
+    case QSystemTrayIcon::Unknown:
+        break;
+    }
+}
+
+void ShowOnHost();
+
+void WatchForTray(winMenu *menu)
+{
+    if (!trayWatch) {
+        trayWatch = new QTimer(menu);
+        trayWatch->setInterval(kTrayWatchMilliseconds);
+        QObject::connect(trayWatch, &QTimer::timeout, menu, [] {
+            if (record.added && QSystemTrayIcon::isSystemTrayAvailable())
+                ShowOnHost();
+        });
+    }
+    trayWatch->start();
+}
+
+void ShowInTray(winMenu *menu)
+{
+    if (trayWatch)
+        trayWatch->stop();
+    delete controlWindow;
+    if (!trayIcon) {
+        trayIcon = new QSystemTrayIcon(menu);
+        trayIcon->setObjectName(QStringLiteral("TrayIcon"));
+        trayIcon->setContextMenu(menu->TrayMenu);
+        QObject::connect(trayIcon, &QSystemTrayIcon::activated, menu, &ForwardActivation);
+    }
+    trayIcon->setIcon(record.picture);
+    trayIcon->setToolTip(record.toolTip);
+    trayIcon->show();
+}
+
+void ShowInControlWindow(winMenu *menu)
+{
+    if (!controlWindow) {
+        controlWindow = new winTrayControl(menu);
+        QObject::connect(controlWindow, &winTrayControl::notified, menu, &winMenu::TrayIcon_Notify);
+        controlWindow->PlaceInScreenCorner();
+    }
+    controlWindow->SetPicture(record.picture);
+    controlWindow->setToolTip(record.toolTip);
+    controlWindow->show();
+    WatchForTray(menu);
+}
+
+void ShowOnHost()
+{
+    winMenu *menu = winMenu::Instance();
+    if (!menu)
+        return;
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        ShowInTray(menu);
+    else
+        ShowInControlWindow(menu);
+}
+
+bool IconShown()
+{
+    return (trayIcon && trayIcon->isVisible()) || (controlWindow && controlWindow->isVisible());
+}
+
+} // namespace
 
 void AddTrayIcon()
 {
-    qCInfo(lcTray) << "the tray icon is not built yet";
+    winMenu *menu = winMenu::Instance();
+    if (!menu)
+        return;
+    record.toolTip = (QStringLiteral("Zettlor (") + OwnAddress() + QLatin1Char(')')).left(kMaxToolTip);
+    record.picture = menu->ImageIcon;
+    record.added = true;
+    ShowOnHost();
 }
 
 void ShowTrayBalloon(const QString &text)
 {
-    qCInfo(lcTray) << "balloon:" << text;
+    record.toolTip = text.left(kMaxToolTip);
+    if (!record.added || !IconShown()) {
+        qCInfo(lcTray) << "no icon for the balloon:" << text;
+        return;
+    }
+    const QString title = QStringLiteral("Zettlor");
+    const QString shown = text.left(kMaxBalloonText);
+    if (controlWindow) {
+        controlWindow->setToolTip(record.toolTip);
+        controlWindow->ShowBalloon(title, shown, kBalloonMilliseconds);
+    } else {
+        trayIcon->setToolTip(record.toolTip);
+        trayIcon->showMessage(title, shown, QSystemTrayIcon::NoIcon, kBalloonMilliseconds);
+    }
 }
 
-void UpdateTrayIcon() {}
+void UpdateTrayIcon()
+{
+    winMenu *menu = winMenu::Instance();
+    if (!menu)
+        return;
+    record.picture = menu->ImageIcon;
+    if (trayIcon)
+        trayIcon->setIcon(record.picture);
+    if (controlWindow)
+        controlWindow->SetPicture(record.picture);
+}
 
-void RemoveTrayIcon() {}
+void RemoveTrayIcon()
+{
+    record.added = false;
+    if (trayWatch)
+        trayWatch->stop();
+    if (trayIcon)
+        trayIcon->hide();
+    if (controlWindow) {
+        controlWindow->Balloon->hide();
+        controlWindow->hide();
+    }
+}
 
 void AnswerSecondStart()
 {
-    AddTrayIcon();
+    // A shown icon keeps its tooltip; a missing one is added afresh.
+    if (record.added && IconShown())
+        ShowOnHost();
+    else
+        AddTrayIcon();
     ShowTrayBalloon(QStringLiteral("Right-click this system tray icon to access Zettlor."));
 }
 

@@ -1,10 +1,28 @@
 #include "tray/winMenu.h"
 
+#include "about/modAbout.h"
+#include "archive/modArchive.h"
+#include "core/Globals.h"
 #include "core/ModMain.h"
+#include "core/SettingKeys.h"
+#include "core/modINI.h"
+#include "core/modText.h"
+#include "options/modOptions.h"
+#include "tray/modTrayCommands.h"
+#include "web/modUpdateCheck.h"
+#include "web/modWebLinks.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QFile>
 #include <QMenu>
 #include <QTimer>
+
+// The resources are in the static library; nothing would pull them in.
+static void LoadProgramResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace {
 
@@ -55,9 +73,11 @@ winMenu::winMenu()
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(200);
     Timer1->setSingleShot(false);
+    connect(Timer1, &QTimer::timeout, this, &winMenu::Timer1_Timer);
 
     BuildTrayMenu();
     BuildNoteMenu();
+    ConnectTrayCommands();
 }
 
 winMenu::~winMenu()
@@ -70,6 +90,8 @@ winMenu::~winMenu()
 
 QIcon winMenu::ProgramIcon()
 {
+    static const bool loaded = (LoadProgramResources(), true);
+    Q_UNUSED(loaded);
     return QIcon(QStringLiteral(":/icons/zettlor.svg"));
 }
 
@@ -98,8 +120,86 @@ void winMenu::BuildTrayMenu()
     AddSeparator(TrayMenu, "sep1");
     Exit = AddItem(TrayMenu, "Exit", QStringLiteral("Exit"));
     MakeDefault(TrayMenu, Options);
+}
 
+void winMenu::ConnectTrayCommands()
+{
+    connect(Options, &QAction::triggered, this, [] { modOptions::OpenOptions(); });
+    connect(CreateNote, &QAction::triggered, this, [] { modTrayCommands::OpenCreateEditor(); });
+    connect(Contacts, &QAction::triggered, this, [] { modTrayCommands::OpenContacts(); });
+    connect(HideAllNotes, &QAction::triggered, this, [] { modTrayCommands::ToggleAllNotes(); });
+    connect(NoteArchive, &QAction::triggered, this, [] { modArchive::OpenNoteArchive(); });
+    connect(AboutWindow, &QAction::triggered, this, [] { modAbout::OpenAbout(); });
+    connect(ZettlorSupportForums, &QAction::triggered, this, [] { modWebLinks::OpenSupportForums(); });
+    connect(SendBugReport, &QAction::triggered, this, [] { modWebLinks::OpenBugReport(); });
+    connect(CheckForNewVersion, &QAction::triggered, this, [] { modUpdateCheck::CheckForUpdate(true); });
+    connect(VisitVT, &QAction::triggered, this, [this] {
+        if (brandingUrl.isEmpty())
+            modWebLinks::OpenMakerHomePage();
+        else
+            modWebLinks::OpenURL(brandingUrl);
+    });
+    connect(DonateToVT, &QAction::triggered, this, [] { modWebLinks::OpenDonatePage(); });
     connect(Exit, &QAction::triggered, this, [] { ModMain::ExitProgram(); });
+}
+
+void winMenu::ApplyBranding(const QString &aboutFile)
+{
+    if (!QFile::exists(aboutFile))
+        return;
+    const auto readAbout = [&](const SettingKeys::Key &key) {
+        return modINI::ReadIni(QLatin1String(key.section), QLatin1String(key.key), aboutFile);
+    };
+    const QString url = readAbout(SettingKeys::AboutUrl);
+    if (url.isEmpty())
+        return;
+    const QString name = readAbout(SettingKeys::AboutName);
+    if (name.isEmpty())
+        return;
+    DonateToVT->setVisible(false);
+    QString shown = modText::DecodeText(name);
+    shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    VisitVT->setText(QStringLiteral("Visit ") + shown);
+    brandingUrl = modText::DecodeText(url);
+}
+
+void winMenu::TrayIcon_Notify(TrayNotification code, const QPoint &position)
+{
+    switch (code) {
+    case TrayNotification::LeftButtonDown:
+        if (!Timer1->isActive())
+            Timer1->start();
+        break;
+    case TrayNotification::LeftButtonDoubleClick:
+        // A double click slower than Timer1 already ran the single-click action.
+        if (Timer1->isActive()) {
+            Timer1->stop();
+            modTrayCommands::PerformTrayAction(DoubleClickAction);
+        }
+        break;
+    case TrayNotification::MiddleClick:
+        Timer1->stop();
+        modTrayCommands::PerformTrayAction(DoubleClickAction);
+        break;
+    case TrayNotification::RightButtonDown:
+        ShowTrayMenu(position);
+        break;
+    }
+}
+
+void winMenu::ShowTrayMenu(const QPoint &position)
+{
+    QCoreApplication::processEvents();
+    TrayMenu->setDefaultAction(Options);
+    TrayMenu->popup(position);
+}
+
+void winMenu::Timer1_Timer()
+{
+    // Stopped before the action: an action that waits in a local event loop
+    // must not see the timer fire again and repeat itself.
+    Timer1->stop();
+    modTrayCommands::PerformTrayAction(SingleClickAction);
 }
 
 void winMenu::BuildNoteMenu()

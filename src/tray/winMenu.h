@@ -5,6 +5,7 @@
 
 class QAction;
 class QMenu;
+class QPoint;
 class QTimer;
 class Winsock;
 
@@ -16,6 +17,11 @@ class winMenu final : public QWidget
     Q_DISABLE_COPY_MOVE(winMenu)
 
 public:
+    // What the tray icon (or the control window standing in for it) reports.
+    // Hosts speaking StatusNotifierItem never send a double click; their
+    // middle click stands for it.
+    enum class TrayNotification { LeftButtonDown, LeftButtonDoubleClick, RightButtonDown, MiddleClick };
+
     static winMenu *Create();
     // The control window, or nullptr before Create and after it is deleted.
     static winMenu *Instance();
@@ -24,12 +30,23 @@ public:
     // The program's own picture, also every window's icon.
     static QIcon ProgramIcon();
 
+    // Every notification of the tray icon arrives here. A left click runs the
+    // single-click action 200 ms later unless a double click comes first.
+    void TrayIcon_Notify(TrayNotification code, const QPoint &position);
+    // Opens TrayMenu at a screen position with "Options" as the default item.
+    void ShowTrayMenu(const QPoint &position);
+    // A distributor's "About.ini" (Name and URL scrambled) renames VisitVT to
+    // "Visit " + name and hides DonateToVT.
+    void ApplyBranding(const QString &aboutFile);
+
     // The tray icon's picture.
     QIcon ImageIcon;
     // Tells a single click on the tray icon from a double click (200 ms).
     QTimer *Timer1 = nullptr;
     // Handle of the note whose menu is open, as decimal text.
     QString tag;
+    // The distributor's home page when branding applies; VisitVT opens it.
+    QString brandingUrl;
 
     QMenu *TrayMenu = nullptr;
     QAction *Options = nullptr;
@@ -62,4 +79,6 @@ private:
     winMenu();
     void BuildTrayMenu();
     void BuildNoteMenu();
+    void ConnectTrayCommands();
+    void Timer1_Timer();
 };
