@@ -86,7 +86,8 @@ private slots:
         QTest::newRow("middle click cancels a pending click")
             << kToggle << "No Action" << QStringList{"down", "middle"} << false;
         QTest::newRow("unknown action does nothing")
-            << "Hide All Notes" << "hide/show notes" << QStringList{"down", "double", "down"} << false;
+            << "Hide All Notes"
+            << "hide/show notes" << QStringList{"down", "double", "down"} << false;
     }
     void clicksRunTheRightAction()
     {
@@ -140,7 +141,8 @@ private slots:
         winNote first;
         winNote second;
         QWidget otherWindow;
-        for (QWidget *window : {static_cast<QWidget *>(&first), static_cast<QWidget *>(&second), &otherWindow})
+        for (QWidget *window :
+             {static_cast<QWidget *>(&first), static_cast<QWidget *>(&second), &otherWindow})
             window->show();
 
         modTrayCommands::ToggleAllNotes();

@@ -76,7 +76,9 @@ private slots:
         QTest::newRow("received note") << received << received << received;
         const QString longText = QString(100, 'a') + QString(100, 'b') + QString(100, 'c');
         QTest::newRow("long text is cut") << longText << longText.left(127) << longText.left(255);
-        QTest::newRow("markup is shown as text") << "<b>x</b> & y" << "<b>x</b> & y" << "<b>x</b> & y";
+        QTest::newRow("markup is shown as text") << "<b>x</b> & y"
+                                                 << "<b>x</b> & y"
+                                                 << "<b>x</b> & y";
     }
     void balloonTextBecomesTheTooltip()
     {
@@ -169,10 +171,12 @@ private slots:
         QTest::addColumn<QString>("step");
         QTest::addColumn<bool>("hidden");
         const QString toggle = "Hide/Show Notes";
-        QTest::newRow("click, single action") << toggle << "No Action" << "click" << true;
+        QTest::newRow("click, single action") << toggle << "No Action"
+                                              << "click" << true;
         QTest::newRow("click, double action only") << "No Action" << toggle << "click" << false;
         QTest::newRow("double click, double action") << "No Action" << toggle << "double" << true;
-        QTest::newRow("double click cancels single") << toggle << "No Action" << "double" << false;
+        QTest::newRow("double click cancels single") << toggle << "No Action"
+                                                     << "double" << false;
         QTest::newRow("middle click, double action") << "No Action" << toggle << "middle" << true;
     }
     void controlWindowAnswersTheTrayClicks()
@@ -193,8 +197,7 @@ private slots:
             // A real double click: press, release, then the double-click press.
             QTest::mouseClick(control, Qt::LeftButton);
             QTest::mouseDClick(control, Qt::LeftButton);
-        }
-        else
+        } else
             QTest::mouseClick(control, Qt::MiddleButton);
         QTRY_VERIFY(!menu->Timer1->isActive());
         QCOMPARE(NotesHidden(), hidden);

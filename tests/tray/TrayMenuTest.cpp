@@ -63,10 +63,15 @@ private slots:
                               << QStringList{"ZettlorSupportForums=Zettlor Support Forums",
                                              "SendBugReport=Send Bug Report"};
         QTest::newRow("note") << "NoteMenu"
-                              << QStringList{"EditNote=Open Note Editor", "QuickEditMode=Quick Edit Mode",
-                                             "ReplyToSender=Reply to Sender...", "sep12=-",
-                                             "SetNoteToTop=Set to On Top", "CopyToClipboard=Copy to Clipboard",
-                                             "PrintNote=Print...", "Sep6=-", "RemoveNote=Delete Note..."};
+                              << QStringList{"EditNote=Open Note Editor",
+                                             "QuickEditMode=Quick Edit Mode",
+                                             "ReplyToSender=Reply to Sender...",
+                                             "sep12=-",
+                                             "SetNoteToTop=Set to On Top",
+                                             "CopyToClipboard=Copy to Clipboard",
+                                             "PrintNote=Print...",
+                                             "Sep6=-",
+                                             "RemoveNote=Delete Note..."};
     }
     void menusListEveryItemInOrder()
     {
@@ -103,13 +108,18 @@ private slots:
         const QString maker = "Visit Vantrel";
         QTest::newRow("no About.ini") << false << QString() << QString() << maker << QString();
         QTest::newRow("no URL") << true << "Acme" << QString() << maker << QString();
-        QTest::newRow("empty URL") << true << "Acme" << "" << maker << QString();
+        QTest::newRow("empty URL") << true << "Acme"
+                                   << "" << maker << QString();
         QTest::newRow("no name") << true << QString() << "https://acme.example" << maker << QString();
-        QTest::newRow("branded") << true << "Acme Notes" << "https://acme.example" << "Visit Acme Notes"
+        QTest::newRow("branded") << true << "Acme Notes"
+                                 << "https://acme.example"
+                                 << "Visit Acme Notes"
                                  << "https://acme.example";
         // A single "&" would become a mnemonic and vanish from the caption.
-        QTest::newRow("ampersand doubled") << true << "Smith & Sons" << "https://s.example"
-                                           << "Visit Smith && Sons" << "https://s.example";
+        QTest::newRow("ampersand doubled") << true << "Smith & Sons"
+                                           << "https://s.example"
+                                           << "Visit Smith && Sons"
+                                           << "https://s.example";
     }
     void brandingRenamesVisitAndHidesDonate()
     {
