@@ -1,12 +1,24 @@
 #pragma once
 
-#include <QString>
+#include <QStringList>
 
-// The font list file "Fonts.zl" in the program folder.
+class QComboBox;
+
+// The font list file "Fonts.zl" in the program folder and the size list of
+// the editor. The file spares the editor asking for every installed font each
+// time it opens; it is written once and never refreshed.
 namespace modFontList {
 
 QString FontListFile();
-// Writes every installed font name, one per CR LF line.
+// Sizes offered by the editor: 6 to 12, then even sizes to 30.
+const QStringList &FontSizeList();
+// Every installed font family, in the font database's order.
+QStringList InstalledFonts();
+// Writes names one per CR LF line, replacing the file; false when it failed.
+bool WriteFontList(const QStringList &names, const QString &path);
+// Writes the font list file with every installed font.
 void BuildFontList();
+// Every entry of the combo, in list order, as a font list file.
+bool ComboSave(const QComboBox *combo, const QString &fileName);
 
 } // namespace modFontList
