@@ -1,5 +1,7 @@
 #include "tray/modTrayCommands.h"
 
+#include "editor/modEditor.h"
+
 #include "archive/modArchive.h"
 #include "core/Logging.h"
 #include "options/modOptions.h"
@@ -67,8 +69,7 @@ void PerformTrayAction(const QString &text)
 {
     switch (ActionFor(text)) {
     case TrayAction::CreateNote:
-        OpenCreateEditor();
-        FocusWindow("winEditor");
+        modEditor::OpenCreateEditor();
         break;
     case TrayAction::OpenContacts:
         OpenContacts();
@@ -120,11 +121,6 @@ void HideFormAndWait(QWidget *form)
     for (int round = 0; round < 100 && form->isVisible(); ++round)
         QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-}
-
-void OpenCreateEditor()
-{
-    qCInfo(lcTray) << "OpenCreateEditor: the note editor does not exist yet";
 }
 
 void OpenContacts()

@@ -30,8 +30,6 @@ void ToggleAllNotes();
 // Hides a window and returns once it is no longer visible.
 void HideFormAndWait(QWidget *form);
 
-// The editor's "Create Note..." until the editor module lands.
-void OpenCreateEditor();
 // The contacts window belongs to messaging; it does nothing until it exists.
 void OpenContacts();
 

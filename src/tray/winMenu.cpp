@@ -4,6 +4,7 @@
 #include "archive/modArchive.h"
 #include "core/Globals.h"
 #include "core/ModMain.h"
+#include "editor/modEditor.h"
 #include "core/SettingKeys.h"
 #include "core/modINI.h"
 #include "core/modText.h"
@@ -125,7 +126,7 @@ void winMenu::BuildTrayMenu()
 void winMenu::ConnectTrayCommands()
 {
     connect(Options, &QAction::triggered, this, [] { modOptions::OpenOptions(); });
-    connect(CreateNote, &QAction::triggered, this, [] { modTrayCommands::OpenCreateEditor(); });
+    connect(CreateNote, &QAction::triggered, this, [] { modEditor::OpenCreateEditor(); });
     connect(Contacts, &QAction::triggered, this, [] { modTrayCommands::OpenContacts(); });
     connect(HideAllNotes, &QAction::triggered, this, [] { modTrayCommands::ToggleAllNotes(); });
     connect(NoteArchive, &QAction::triggered, this, [] { modArchive::OpenNoteArchive(); });
