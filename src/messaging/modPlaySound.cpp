@@ -1,0 +1,34 @@
+#include "messaging/modPlaySound.h"
+
+#include "core/Logging.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSoundEffect>
+#include <QUrl>
+
+namespace modPlaySound {
+
+void PlaySoundFile(const QString &path)
+{
+    if (path.isEmpty() || !QFileInfo(path).isFile() || !QCoreApplication::instance()) {
+        qCInfo(lcNet) << "no sound file:" << path;
+        return;
+    }
+    // Each sound gets its own player, so a second one does not cut the first.
+    auto *effect = new QSoundEffect(QCoreApplication::instance());
+    QObject::connect(effect, &QSoundEffect::playingChanged, effect, [effect] {
+        if (!effect->isPlaying())
+            effect->deleteLater();
+    });
+    QObject::connect(effect, &QSoundEffect::statusChanged, effect, [effect] {
+        if (effect->status() == QSoundEffect::Error) {
+            qCInfo(lcNet) << "sound not played:" << effect->source();
+            effect->deleteLater();
+        }
+    });
+    effect->setSource(QUrl::fromLocalFile(path));
+    effect->play();
+}
+
+} // namespace modPlaySound

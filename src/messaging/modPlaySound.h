@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// Event sounds.
+namespace modPlaySound {
+
+// Plays a .wav file without waiting; a sound already playing goes on. A
+// missing file, "(None)" or no audio device plays nothing and says nothing.
+void PlaySoundFile(const QString &path);
+
+} // namespace modPlaySound
