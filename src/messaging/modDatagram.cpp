@@ -135,10 +135,14 @@ Surroundings ProgramSurroundings()
     s.Send = [](const QString &host, const QString &text) {
         if (Winsock *endpoint = modEndpoint::Endpoint()) {
             endpoint->RemoteHost = host;
-            endpoint->SendData(text);
+            if (endpoint->SendData(text))
+                qCInfo(lcNet) << "sent to" << host << text;
         }
     };
-    s.ShowBalloon = [](const QString &text) { modTrayIcon::ShowTrayBalloon(text); };
+    s.ShowBalloon = [](const QString &text) {
+        qCInfo(lcNet) << "alert balloon:" << text;
+        modTrayIcon::ShowTrayBalloon(text);
+    };
     s.PlaySound = [](const QString &path) { modPlaySound::PlaySoundFile(path); };
     s.ReceiveNote = [](const QString &name, const QString &address, const QString &noteText) {
         modReceive::ReceiveNote(name, address, noteText);
