@@ -66,7 +66,10 @@ struct Copy
     QByteArray log;
 };
 
-QByteArray Ping() { return ("!bench (" + kBench + ") ping").toUtf8(); }
+QByteArray Ping()
+{
+    return ("!bench (" + kBench + ") ping").toUtf8();
+}
 
 double PingsPerSecond(QUdpSocket &socket, const std::vector<Copy *> &copies)
 {
@@ -99,8 +102,9 @@ double PingsPerSecond(QUdpSocket &socket, const std::vector<Copy *> &copies)
 double DeliveryMs(QUdpSocket &socket, Copy &receiver, int index)
 {
     const qsizetype before = QDir(receiver.activeFolder()).entryList(QDir::Files).size();
-    const QByteArray note = ("+bench (" + kBench + ")2880,3255,*,*,,Verdana,12,12648447,0,note " +
-                             QString::number(index)).toUtf8();
+    const QByteArray note =
+        ("+bench (" + kBench + ")2880,3255,*,*,,Verdana,12,12648447,0,note " + QString::number(index))
+            .toUtf8();
     QElapsedTimer clock;
     clock.start();
     socket.writeDatagram(note, QHostAddress(receiver.address), kPort);
@@ -142,7 +146,8 @@ int main(int argc, char **argv)
         return 0;
     }
     std::sort(times.begin(), times.end());
-    std::printf("note delivery until the file exists in Active: median %.2f ms over %zu notes (max %.2f ms)\n",
-                times[times.size() / 2], times.size(), times.back());
+    std::printf(
+        "note delivery until the file exists in Active: median %.2f ms over %zu notes (max %.2f ms)\n",
+        times[times.size() / 2], times.size(), times.back());
     return 0;
 }

@@ -31,7 +31,8 @@ void InstallRecorder()
 
 void CheckAccumulator(const QString &replies)
 {
-    if (replies.size() > modDatagram::MaxReplyChars || replies.count(QLatin1Char('|')) >= modDatagram::MaxReplyEntries)
+    if (replies.size() > modDatagram::MaxReplyChars ||
+        replies.count(QLatin1Char('|')) >= modDatagram::MaxReplyEntries)
         std::abort();
 }
 

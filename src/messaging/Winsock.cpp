@@ -27,7 +27,8 @@ Winsock::BindError Winsock::Bind(const QString &address)
         return BindError::None;
     }
     qCInfo(lcNet) << "bind failed:" << m_socket->errorString();
-    return m_socket->error() == QAbstractSocket::AddressInUseError ? BindError::AddressInUse : BindError::Other;
+    return m_socket->error() == QAbstractSocket::AddressInUseError ? BindError::AddressInUse
+                                                                   : BindError::Other;
 }
 
 bool Winsock::SendData(const QString &text)

@@ -23,8 +23,8 @@ Surroundings &Current()
 QString PresenceText(const QString &command)
 {
     const Surroundings &s = Current();
-    return QStringLiteral("!") + s.LocalHostName() + QStringLiteral(" (") + s.LocalIP() + QStringLiteral(") ")
-           + command;
+    return QStringLiteral("!") + s.LocalHostName() + QStringLiteral(" (") + s.LocalIP() +
+           QStringLiteral(") ") + command;
 }
 
 void Answer(const Header &header, const QString &command)

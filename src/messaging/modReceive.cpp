@@ -13,7 +13,8 @@ void ImportIncomingNotes()
 void ReceiveNote(const QString &name, const QString &address, const QString &noteText)
 {
     modMisc::LoadNote(QString(), QString(),
-                      noteText + QStringLiteral("[FROM=") + address + QLatin1Char('|') + name + QLatin1Char(']'));
+                      noteText + QStringLiteral("[FROM=") + address + QLatin1Char('|') + name +
+                          QLatin1Char(']'));
 }
 
 } // namespace modReceive

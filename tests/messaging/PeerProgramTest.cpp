@@ -27,8 +27,8 @@ struct Peer
 
     bool start(const QStringList &extra = {})
     {
-        return program.start(QStringList{"--address", address, "--port", QString::number(kPort)} + extra)
-               && ProgramProcess::waitFor([this] { return program.errorOutput().contains("started;"); });
+        return program.start(QStringList{"--address", address, "--port", QString::number(kPort)} + extra) &&
+               ProgramProcess::waitFor([this] { return program.errorOutput().contains("started;"); });
     }
 
     QString address;
@@ -147,7 +147,8 @@ private slots:
         third.send(header, "127.0.0.3");
         QVERIFY(third.roundTrip("127.0.0.3"));
         // The log line of the pong comes after any hello sent before it.
-        QVERIFY(ProgramProcess::waitFor([this] { return second->program.errorOutput().contains(") pong\""); }));
+        QVERIFY(
+            ProgramProcess::waitFor([this] { return second->program.errorOutput().contains(") pong\""); }));
         QVERIFY(!second->program.errorOutput().contains(") hello\""));
     }
 

@@ -23,10 +23,14 @@ private slots:
     {
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
-        QTest::newRow("same address") << "127.0.0.4" << "127.0.0.4";
-        QTest::newRow("any after one") << "127.0.0.4" << "";
-        QTest::newRow("one after any") << "" << "127.0.0.4";
-        QTest::newRow("any twice") << "" << "";
+        QTest::newRow("same address") << "127.0.0.4"
+                                      << "127.0.0.4";
+        QTest::newRow("any after one") << "127.0.0.4"
+                                       << "";
+        QTest::newRow("one after any") << ""
+                                       << "127.0.0.4";
+        QTest::newRow("any twice") << ""
+                                   << "";
     }
     void secondBindOfPortFails()
     {
@@ -85,7 +89,8 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
         QTest::newRow("utf-8") << QString("+A (1.2.3.4)Grüße Ω").toUtf8() << "+A (1.2.3.4)Grüße Ω";
-        QTest::newRow("windows-1252") << QByteArray("+A (1.2.3.4)Gr\xfc\xdf\x65 \x80") << "+A (1.2.3.4)Grüße €";
+        QTest::newRow("windows-1252")
+            << QByteArray("+A (1.2.3.4)Gr\xfc\xdf\x65 \x80") << "+A (1.2.3.4)Grüße €";
         QTest::newRow("empty") << QByteArray() << "";
     }
     void arrivalDecodes()

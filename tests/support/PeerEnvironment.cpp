@@ -28,6 +28,7 @@ QProcessEnvironment PeerEnvironment::processEnvironment(const QString &loggingRu
     environment.insert("TMPDIR", root() + "/tmp");
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("ZETTLOR_DIALOG_LOG", dialogLog());
-    environment.insert("QT_LOGGING_RULES", loggingRules.isEmpty() ? QString("zettlor.core.info=true") : loggingRules);
+    environment.insert("QT_LOGGING_RULES",
+                       loggingRules.isEmpty() ? QString("zettlor.core.info=true") : loggingRules);
     return environment;
 }
