@@ -1,18 +1,63 @@
 #include "notes/modMisc.h"
 
+#include "core/Globals.h"
 #include "core/Logging.h"
+#include "core/modFiles.h"
+#include "notes/modNoteText.h"
+#include "notes/modOnTop.h"
+#include "notes/modPinToDesktop.h"
+#include "notes/winNote.h"
+
+#include <QCoreApplication>
+#include <QDir>
 
 namespace modMisc {
 
-winNote *LoadNote(const QString &path, const QString &, const QString &)
+winNote *LoadNote(const QString &path, const QString &fileName, const QString &contents)
 {
-    qCInfo(lcNotes) << "note windows are not built yet; not loaded:" << path;
-    return nullptr;
+    const QString text = contents.isEmpty() ? modFiles::ReadTextFile(path) : contents;
+    auto *note = new winNote;
+    note->ApplyRecord(modNoteText::ParseNoteText(text));
+    note->noteFileName = fileName;
+    note->RepositionNoteParts();
+    note->CheckNotePosition();
+    if (NotesAlwaysOnTop) {
+        note->noteIsPinned = false;
+        modPinToDesktop::UnpinNote(note);
+        modOnTop::SetNoteOnTop(note);
+    } else {
+        modPinToDesktop::PinNoteToDesktop(note);
+    }
+    note->show();
+    if (!contents.isEmpty()) {
+        note->noteFileName = modFiles::NewNoteFileName(modFiles::ActiveFolder());
+        note->ResaveNote();
+    }
+    return note;
 }
 
 void LoadAllNotes()
 {
-    qCInfo(lcNotes) << "note windows are not built yet; no note loaded";
+    // The list is taken first, so loading cannot disturb the enumeration.
+    const QStringList names = QDir(modFiles::ActiveFolder()).entryList({QStringLiteral("*.zln")}, QDir::Files);
+    for (const QString &name : names)
+        LoadNote(modFiles::ActiveFolder() + QLatin1Char('/') + name, name, QString());
+    qCInfo(lcNotes) << "loaded" << names.size() << "notes";
+}
+
+quintptr NoteHandle(const winNote *note) { return reinterpret_cast<quintptr>(note); }
+
+void DeleteNoteWindow(quintptr handle)
+{
+    for (winNote *note : winNote::AllNotes()) {
+        if (NoteHandle(note) != handle)
+            continue;
+        const QString fileName = note->noteFileName;
+        note->close();
+        if (!fileName.isEmpty())
+            modFiles::DeleteFile(modFiles::ActiveFolder() + QLatin1Char('/') + fileName);
+        return;
+    }
 }
 
 } // namespace modMisc

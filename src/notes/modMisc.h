@@ -13,5 +13,9 @@ namespace modMisc {
 winNote *LoadNote(const QString &path, const QString &fileName, const QString &contents);
 // Loads every note file of the Active folder into a note window.
 void LoadAllNotes();
+// Closes the note window with that handle and deletes its file.
+void DeleteNoteWindow(quintptr handle);
+// The handle other modules keep for a note (winMenu's tag holds it).
+quintptr NoteHandle(const winNote *note);
 
 } // namespace modMisc

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "notes/modNoteText.h"
+
+#include <QLabel>
+#include <QList>
+#include <QPoint>
+#include <QWidget>
+
+class QPlainTextEdit;
+class QTimer;
+
+// One note on the desktop: its text on a coloured ground, a thin border, a
+// dog-eared top-left corner and a resize grip. Sizes are handled in twips
+// (15 per pixel) so the note file's numbers stay those of older copies.
+class winNote final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(winNote)
+
+public:
+    static constexpr int TwipsPerPixel = 15;
+    static constexpr int MinimumWidth = 2550;
+    static constexpr int MaximumSize = 9000;
+
+    winNote();
+    ~winNote() override;
+
+    // Every note window of the program.
+    static QList<winNote *> AllNotes();
+    // Tests shorten the autosave delay; the product always waits 2000 ms.
+    static void SetSaveDelayForTests(int milliseconds);
+
+    QString GetNoteContents(bool sendingNote) const;
+    // Writes the note file; false (note kept, retried at the next save) when
+    // the file could not be written.
+    bool ResaveNote();
+    void RepositionNoteParts();
+    void CheckNotePosition();
+    // Fills the window from a parsed record; bad fields keep initial values.
+    void ApplyRecord(const modNoteText::NoteRecord &record);
+    // Saves now when a save is still pending; true when nothing is left.
+    bool SavePendingChanges();
+    bool HasPendingSave() const;
+
+    // Geometry in twips.
+    float LeftTwips() const;
+    float TopTwips() const;
+    float WidthTwips() const;
+    float HeightTwips() const;
+    void SetLeftTwips(float left);
+    void SetTopTwips(float top);
+    void SetWidthTwips(float width);
+    void SetHeightTwips(float height);
+
+    // Colours as 0x00BBGGRR values, kept exactly as read.
+    qint32 BackColour() const { return backColour; }
+    qint32 TextColour() const { return textColour; }
+    void SetBackColour(qint32 colour);
+    void SetTextColour(qint32 colour);
+
+    // Replaces the window's stacking hint (on top / on bottom / none),
+    // keeping it shown when it was.
+    void SetStackingHints(Qt::WindowFlags hint);
+
+    QString noteFileName;
+    QString noteFromIP;
+    QString noteFromName;
+    bool noteIsPinned = false;
+
+    QTimer *SaveTimer = nullptr;
+    QTimer *QuickEditTimer = nullptr;
+    QTimer *ResizeTimer = nullptr;
+    QPlainTextEdit *Text1 = nullptr;
+    QWidget *Shape1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QWidget *Line7 = nullptr;
+    QWidget *Line6 = nullptr;
+    QWidget *Line5 = nullptr;
+    QLabel *CornerImage = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void BuildParts();
+    void ApplyCutCorner();
+    void LayOutLabel();
+    void FitLabelHeight();
+    void RestartSaveTimer();
+    void ApplyColours();
+
+    qint32 backColour = 0x00C0FFFF;
+    qint32 textColour = 0;
+};

@@ -1,0 +1,278 @@
+#include "TestEnvironment.h"
+#include "TestRegistry.h"
+
+#include "core/Globals.h"
+#include "core/modFiles.h"
+#include "notes/modDualMonitors.h"
+#include "notes/modMisc.h"
+#include "notes/modPinToDesktop.h"
+#include "notes/winNote.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+struct NoteCloser
+{
+    void operator()(winNote *note) const { delete note; }
+};
+using NotePtr = std::unique_ptr<winNote, NoteCloser>;
+
+QString ActiveFile(const QString &name) { return modFiles::ActiveFolder() + "/" + name; }
+
+NotePtr LoadFromBytes(const QByteArray &bytes, const QString &name = "01012600000000.zln")
+{
+    modFiles::CreateDataFolders();
+    WriteBytes(ActiveFile(name), bytes);
+    return NotePtr(modMisc::LoadNote(ActiveFile(name), name, QString()));
+}
+
+} // namespace
+
+class NoteWindowTest final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { modDualMonitors::SetVirtualScreenForTests(std::nullopt); }
+
+    void showsWhatTheFileSays()
+    {
+        TestEnvironment environment;
+        modDualMonitors::SetVirtualScreenForTests(QRect(0, 0, 1920, 1080));
+        const NotePtr note = LoadFromBytes("2880,3255,7200,1440,Bold,Verdana,10,12648447,255,Buy milk, bread");
+        QVERIFY(note->isVisible());
+        QCOMPARE(note->geometry(), QRect(480, 96, 217, 192));
+        QVERIFY(note->Label2->font().bold());
+        QVERIFY(!note->Label2->font().italic());
+        QCOMPARE(note->Label2->font().family(), QString("Verdana"));
+        QCOMPARE(note->Label2->font().pointSizeF(), 10.0);
+        QCOMPARE(note->Label2->text(), QString("Buy milk, bread"));
+        QCOMPARE(note->Label2->palette().color(QPalette::Window), QColor(0xff, 0xff, 0xc0));
+        QCOMPARE(note->palette().color(QPalette::Window), QColor(0xff, 0xff, 0xc0));
+        QCOMPARE(note->Label2->palette().color(QPalette::WindowText), QColor(0xff, 0, 0));
+        QCOMPARE(note->Label2->geometry().left(), 8);
+        QCOMPARE(note->Label2->geometry().top(), 16);
+        QCOMPARE(note->Label2->width(), 217 - 16);
+        QCOMPARE(note->CornerImage->geometry(), QRect(217 - 9 - 1, 192 - 9 - 1, 9, 9));
+        QCOMPARE(note->Shape1->geometry(), QRect(0, 0, 217, 192));
+        QVERIFY(note->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(note->windowFlags().testFlag(Qt::Tool));
+        QVERIFY(note->inherits("winNote"));
+    }
+
+    void savesBackByteForByte_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QByteArray>("saved");
+        const QByteArray plain = "2880,3255,7200,1440,Bold,Verdana,10,12648447,0,Buy milk, bread";
+        QTest::newRow("made here") << plain << plain;
+        QTest::newRow("received") << plain + "[FROM=192.168.1.20|Desk 2]" << plain + "[FROM=192.168.1.20|Desk 2]";
+        QTest::newRow("Windows-1252 from an older copy")
+            << QByteArray("2880,3255,7200,1440,,Verdana,10,12648447,0,Gr\xfc\xdf""e \x93x\x94\r\nzwei")
+            << QByteArray("2880,3255,7200,1440,,Verdana,10,12648447,0,Grüße “x”\r\nzwei");
+        QTest::newRow("half point size rounds to even")
+            << QByteArray("2880,3255,7200,1440,Italic,Verdana,10.5,-2147483640,0,x")
+            << QByteArray("2880,3255,7200,1440,Italic,Verdana,10,-2147483640,0,x");
+    }
+    void savesBackByteForByte()
+    {
+        QFETCH(QByteArray, stored);
+        TestEnvironment environment;
+        modDualMonitors::SetVirtualScreenForTests(QRect(0, 0, 1920, 1080));
+        const NotePtr note = LoadFromBytes(stored);
+        QVERIFY(note->ResaveNote());
+        QTEST(ReadBytes(ActiveFile(note->noteFileName)), "saved");
+    }
+
+    void badFilesKeepTheInitialLook_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("no commas") << QByteArray("only text") << "only text";
+        QTest::newRow("empty") << QByteArray() << "";
+        QTest::newRow("bad numbers") << QByteArray("x,y,z,w,,,q,r,s,t") << "t";
+    }
+    void badFilesKeepTheInitialLook()
+    {
+        QFETCH(QByteArray, stored);
+        TestEnvironment environment;
+        modDualMonitors::SetVirtualScreenForTests(QRect(0, 0, 1920, 1080));
+        const NotePtr note = LoadFromBytes(stored);
+        QTEST(note->Label2->text(), "text");
+        QCOMPARE(note->size(), QSize(441, 274));
+        QCOMPARE(note->Label2->palette().color(QPalette::Window), QColor(0xff, 0xff, 0xc0));
+    }
+
+    void receivedTextGetsItsOwnFile()
+    {
+        TestEnvironment environment;
+        modFiles::CreateDataFolders();
+        modDualMonitors::SetVirtualScreenForTests(QRect(0, 0, 1920, 1080));
+        const QString text = "2880,3255,*,*,,Verdana,12,12648447,0,Hello[FROM=127.0.0.2|Desk 2]";
+        const NotePtr note(modMisc::LoadNote("", "", text));
+        QVERIFY(!note->noteFileName.isEmpty());
+        QCOMPARE(note->noteFromIP, QString("127.0.0.2"));
+        QCOMPARE(note->noteFromName, QString("Desk 2"));
+        // "*" centres on the primary screen.
+        const QSize primary = QGuiApplication::primaryScreen()->size();
+        const QPoint centred(primary.width() / 2 - 108, primary.height() / 2 - 96);
+        QCOMPARE(note->pos(), centred);
+        QCOMPARE(ReadBytes(ActiveFile(note->noteFileName)),
+                 QString("2880,3255,%1,%2,,Verdana,12,12648447,0,Hello[FROM=127.0.0.2|Desk 2]")
+                     .arg(centred.x() * 15)
+                     .arg(centred.y() * 15)
+                     .toUtf8());
+    }
+
+    void unwritableFolderKeepsTheNote()
+    {
+        TestEnvironment environment;
+        modDualMonitors::SetVirtualScreenForTests(QRect(0, 0, 1920, 1080));
+        const NotePtr note = LoadFromBytes("2880,3255,7200,1440,,Verdana,10,0,0,old");
+        // A folder in the file's place blocks the write even for root.
+        const QString blocked = "blocked.zln";
+        QVERIFY(QDir().mkpath(ActiveFile(blocked)));
+        note->noteFileName = blocked;
+        note->Label2->setText("new");
+        QVERIFY(!note->ResaveNote());
+        QVERIFY(note->isVisible());
+        QVERIFY(QDir(ActiveFile(blocked)).removeRecursively());
+        QVERIFY(note->ResaveNote());
+        QCOMPARE(ReadBytes(ActiveFile(note->noteFileName)), QByteArray("2880,3255,7200,1440,,Verdana,10,0,0,new"));
+    }
+
+    void loadsEveryActiveNote()
+    {
+        TestEnvironment environment;
+        modFiles::CreateDataFolders();
+        WriteBytes(ActiveFile("a.zln"), "2880,3255,150,150,,Verdana,10,0,0,a");
+        WriteBytes(ActiveFile("b.zln"), "2880,3255,300,300,,Verdana,10,0,0,b");
+        WriteBytes(ActiveFile("c.txt"), "not a note");
+        modMisc::LoadAllNotes();
+        QStringList texts;
+        for (winNote *note : winNote::AllNotes())
+            texts << note->Label2->text();
+        texts.sort();
+        QCOMPARE(texts, QStringList({"a", "b"}));
+        qDeleteAll(winNote::AllNotes());
+    }
+
+    void deletesWindowAndFile()
+    {
+        TestEnvironment environment;
+        NotePtr note = LoadFromBytes("2880,3255,150,150,,Verdana,10,0,0,a", "gone.zln");
+        modMisc::DeleteNoteWindow(modMisc::NoteHandle(note.get()));
+        QTRY_VERIFY(winNote::AllNotes().isEmpty());
+        note.release();
+        QVERIFY(!QFile::exists(ActiveFile("gone.zln")));
+    }
+
+    void unloadWritesNothing()
+    {
+        TestEnvironment environment;
+        auto *note = LoadFromBytes("2880,3255,150,150,,Verdana,10,0,0,a", "kept.zln").release();
+        note->move(400, 400);
+        note->close();
+        QTRY_VERIFY(winNote::AllNotes().isEmpty());
+        QCOMPARE(ReadBytes(ActiveFile("kept.zln")), QByteArray("2880,3255,150,150,,Verdana,10,0,0,a"));
+    }
+
+    void cutsTheTopLeftCorner_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("small") << QSize(170, 100);
+        QTest::newRow("large") << QSize(600, 600);
+    }
+    void cutsTheTopLeftCorner()
+    {
+        QFETCH(QSize, size);
+        winNote note;
+        note.resize(size);
+        const QRegion shape = note.mask();
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 12; ++x)
+                QCOMPARE(shape.contains(QPoint(x, y)), x + y > 8);
+        QVERIFY(shape.contains(QPoint(size.width() - 1, size.height() - 1)));
+        QVERIFY(shape.contains(QPoint(size.width() - 1, 0)));
+    }
+
+    void pullsNotesOnScreen_data()
+    {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<int>("monitors");
+        QTest::addColumn<bool>("pinned");
+        QTest::addColumn<QPoint>("start"); // twips
+        QTest::addColumn<QSize>("size");   // twips
+        QTest::addColumn<QPoint>("end");   // twips
+        const QRect single(0, 0, 1920, 1080);
+        QTest::newRow("3 px from the left") << single << 1 << false << QPoint(45, 1500) << QSize(3000, 3000) << QPoint(15, 1500);
+        QTest::newRow("past the right, on top") << single << 1 << false << QPoint(28000, 1500) << QSize(3000, 3000) << QPoint(25785, 1500);
+        QTest::newRow("past the right, pinned") << single << 1 << true << QPoint(28000, 1500) << QSize(3000, 3000) << QPoint(25800, 1500);
+        QTest::newRow("above the top") << single << 1 << false << QPoint(1500, -300) << QSize(3000, 3000) << QPoint(1500, 15);
+        QTest::newRow("below the bottom") << single << 1 << false << QPoint(1500, 15000) << QSize(3000, 3000) << QPoint(1500, 13185);
+        QTest::newRow("inside stays") << single << 1 << false << QPoint(1500, 1500) << QSize(3000, 3000) << QPoint(1500, 1500);
+        const QRect leftMonitor(-1920, 0, 3840, 1080);
+        QTest::newRow("left monitor, left edge") << leftMonitor << 2 << false << QPoint(-28800, 1500) << QSize(3000, 3000) << QPoint(-28785, 1500);
+        QTest::newRow("left monitor, pinned stays pinned") << leftMonitor << 2 << true << QPoint(-28800, 1500) << QSize(3000, 3000) << QPoint(-28785, 1500);
+        QTest::newRow("left monitor, past the right") << leftMonitor << 2 << false << QPoint(28000, 1500) << QSize(3000, 3000) << QPoint(25785, 1500);
+        const QRect tiny(0, 0, 100, 1080);
+        QTest::newRow("wider than the screen keeps left reachable") << tiny << 1 << false << QPoint(150, 1500) << QSize(3000, 3000) << QPoint(15, 1500);
+    }
+    void pullsNotesOnScreen()
+    {
+        QFETCH(QRect, screen);
+        QFETCH(int, monitors);
+        QFETCH(bool, pinned);
+        QFETCH(QPoint, start);
+        QFETCH(QSize, size);
+        modDualMonitors::SetVirtualScreenForTests(screen, monitors);
+        winNote note;
+        note.SetWidthTwips(size.width());
+        note.SetHeightTwips(size.height());
+        note.SetLeftTwips(start.x());
+        note.SetTopTwips(start.y());
+        if (pinned)
+            modPinToDesktop::PinNoteToDesktop(&note);
+        note.CheckNotePosition();
+        QTEST(QPoint(int(note.LeftTwips()), int(note.TopTwips())), "end");
+        QCOMPARE(note.noteIsPinned, pinned);
+    }
+
+    void placesByTheSetting_data()
+    {
+        QTest::addColumn<bool>("onTop");
+        QTest::newRow("on top") << true;
+        QTest::newRow("stuck to the desktop") << false;
+    }
+    void placesByTheSetting()
+    {
+        QFETCH(bool, onTop);
+        TestEnvironment environment;
+        modDualMonitors::SetVirtualScreenForTests(QRect(0, 0, 1920, 1080));
+        NotesAlwaysOnTop = onTop;
+        const NotePtr note = LoadFromBytes("2880,3255,1500,1500,,Verdana,10,0,0,a");
+        QCOMPARE(note->noteIsPinned, !onTop);
+        QCOMPARE(note->windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+        QCOMPARE(note->windowFlags().testFlag(Qt::WindowStaysOnBottomHint), !onTop);
+        QVERIFY(note->isVisible());
+        const QPoint before = note->pos();
+        if (onTop)
+            modPinToDesktop::PinAllNotesToDesktop();
+        else
+            modPinToDesktop::SetAllNotesOnTop();
+        QCOMPARE(note->noteIsPinned, onTop);
+        QCOMPARE(note->windowFlags().testFlag(Qt::WindowStaysOnTopHint), !onTop);
+        QCOMPARE(note->windowFlags().testFlag(Qt::WindowStaysOnBottomHint), onTop);
+        QVERIFY(note->isVisible());
+        QCOMPARE(note->pos(), before);
+    }
+};
+
+ZETTLOR_TEST_CLASS(NoteWindowTest)
+#include "NoteWindowTest.moc"
