@@ -2,6 +2,7 @@
 #include "TestRegistry.h"
 
 #include "core/Globals.h"
+#include "notes/winNote.h"
 #include "tray/modTrayCommands.h"
 #include "tray/winMenu.h"
 
@@ -12,12 +13,6 @@
 
 using modTrayCommands::TrayAction;
 using Notification = winMenu::TrayNotification;
-
-// Note windows are told apart by their class name alone.
-class winNote final : public QWidget
-{
-    Q_OBJECT
-};
 
 namespace {
 
