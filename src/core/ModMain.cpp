@@ -15,6 +15,7 @@
 #include "messaging/modReceive.h"
 #include "messaging/modSend.h"
 #include "notes/modMisc.h"
+#include "notes/winNote.h"
 #include "tray/modTrayIcon.h"
 #include "tray/winMenu.h"
 #include "web/modUpdateCheck.h"
@@ -199,7 +200,10 @@ void ExitProgram()
 {
     modTrayIcon::RemoveTrayIcon();
     modExplorerMonitor::StopExplorerMonitor();
-    // Closing writes nothing: the last autosave is the stored state.
+    // Nothing moved or typed is lost: a note still waiting for its autosave
+    // is written before the windows close.
+    for (winNote *note : winNote::AllNotes())
+        note->SavePendingChanges();
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
         if (window != winMenu::Instance())

@@ -4,7 +4,13 @@
 #include "core/Logging.h"
 #include "core/modFiles.h"
 #include "notes/modDualMonitors.h"
+#include "notes/modMisc.h"
 #include "notes/modPinToDesktop.h"
+#include "tray/winMenu.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMouseEvent>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -168,6 +174,8 @@ void winNote::BuildParts()
     CornerImage->setPixmap(GripPicture());
     CornerImage->resize(ToPixels(GripSizeTwips), ToPixels(GripSizeTwips));
     CornerImage->setCursor(Qt::SizeFDiagCursor);
+    Label2->installEventFilter(this);
+    CornerImage->installEventFilter(this);
 }
 
 void winNote::ApplyCutCorner()
@@ -370,4 +378,107 @@ void winNote::CheckNotePosition()
         SetTopTwips(qMax(limit, 10.0f));
     if (repin)
         modPinToDesktop::PinNoteToDesktop(this);
+}
+
+void winNote::BeginDrag(const QPoint &globalPosition)
+{
+    isDragging = true;
+    dragOffset = globalPosition - pos();
+    setCursor(Qt::OpenHandCursor);
+}
+
+void winNote::EndDrag()
+{
+    isDragging = false;
+    CheckNotePosition();
+    RestartSaveTimer();
+    unsetCursor();
+}
+
+void winNote::BeginResize() { isResizing = true; }
+
+void winNote::EndResize()
+{
+    isResizing = false;
+    RestartSaveTimer();
+}
+
+void winNote::ResizeStep(QPoint gripPosition)
+{
+    const float wanted = WidthTwips() + static_cast<float>(gripPosition.x() * TwipsPerPixel);
+    SetWidthTwips(qBound(static_cast<float>(MinimumWidth), wanted, static_cast<float>(MaximumSize)));
+    const float minimum = static_cast<float>((Label2->y() + Label2->height()) * TwipsPerPixel + 150);
+    const float tall = HeightTwips() + static_cast<float>(gripPosition.y() * TwipsPerPixel);
+    SetHeightTwips(qMin(qMax(tall, minimum), static_cast<float>(MaximumSize)));
+}
+
+void winNote::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::RightButton) {
+        ShowNoteMenu(event->globalPosition().toPoint());
+        return;
+    }
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint at = event->position().toPoint() * TwipsPerPixel;
+    if (WidthTwips() - static_cast<float>(at.x()) <= 200 && HeightTwips() - static_cast<float>(at.y()) <= 200)
+        BeginResize();
+    if (!isResizing)
+        BeginDrag(event->globalPosition().toPoint());
+}
+
+void winNote::mouseMoveEvent(QMouseEvent *event)
+{
+    if (isDragging)
+        move(event->globalPosition().toPoint() - dragOffset);
+}
+
+void winNote::mouseReleaseEvent(QMouseEvent *)
+{
+    if (isDragging)
+        EndDrag();
+    else
+        EndResize();
+}
+
+bool winNote::eventFilter(QObject *watched, QEvent *event)
+{
+    const auto type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        return QWidget::eventFilter(watched, event);
+    auto *mouse = static_cast<QMouseEvent *>(event);
+    const QPoint global = mouse->globalPosition().toPoint();
+    if (watched == CornerImage) {
+        if (type == QEvent::MouseButtonPress)
+            BeginResize();
+        else if (type == QEvent::MouseMove && isResizing)
+            ResizeStep(mouse->position().toPoint());
+        else if (type == QEvent::MouseButtonRelease)
+            EndResize();
+        return true;
+    }
+    if (watched == Label2) {
+        if (type == QEvent::MouseButtonPress && mouse->button() == Qt::RightButton)
+            ShowNoteMenu(global);
+        else if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton)
+            BeginDrag(global);
+        else if (type == QEvent::MouseMove && isDragging)
+            move(global - dragOffset);
+        else if (type == QEvent::MouseButtonRelease && isDragging)
+            EndDrag();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void winNote::ShowNoteMenu(const QPoint &globalPosition)
+{
+    winMenu *menu = winMenu::Instance();
+    if (!menu || !menu->NoteMenu)
+        return;
+    menu->ReplyToSender->setVisible(!noteFromIP.isEmpty());
+    menu->SetNoteToTop->setText(noteIsPinned ? QStringLiteral("Set to On Top") : QStringLiteral("Stick to Desktop"));
+    menu->tag = QString::number(modMisc::NoteHandle(this));
+    menu->NoteMenu->setDefaultAction(menu->EditNote);
+    menu->NoteMenu->popup(globalPosition);
 }

@@ -79,7 +79,14 @@ public:
     QWidget *Line5 = nullptr;
     QLabel *CornerImage = nullptr;
 
+    // Prepares the note menu of the control window for this note and pops it up.
+    void ShowNoteMenu(const QPoint &globalPosition);
+
 protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -90,6 +97,17 @@ private:
     void FitLabelHeight();
     void RestartSaveTimer();
     void ApplyColours();
+    void BeginDrag(const QPoint &globalPosition);
+    void EndDrag();
+    void BeginResize();
+    void EndResize();
+    void ResizeStep(QPoint gripPosition);
+
+    // The pointer is tracked rather than handing the move to the window
+    // system: the release then always arrives here, under any window manager.
+    bool isDragging = false;
+    QPoint dragOffset;
+    bool isResizing = false;
 
     qint32 backColour = 0x00C0FFFF;
     qint32 textColour = 0;
