@@ -64,7 +64,8 @@ QString FormatNumber(float value)
         text.chop(1);
     if (text.endsWith(QLatin1Char('.')))
         text.chop(1);
-    return text;
+    // A tiny negative fraction must not come out as "-0".
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
 }
 
 std::optional<float> ParseNumber(const QString &text)

@@ -133,6 +133,7 @@ private slots:
         QTest::newRow("whole") << 2880.0f << "2880";
         QTest::newRow("fraction with dot") << 2880.5f << "2880.5";
         QTest::newRow("negative") << -15.0f << "-15";
+        QTest::newRow("tiny negative is zero") << -0.0000003f << "0";
         QTest::newRow("large whole stays plain") << 12000000.0f << "12000000";
     }
     void formatsNumbers()
