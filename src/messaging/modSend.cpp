@@ -1,14 +1,52 @@
 #include "messaging/modSend.h"
 
 #include "core/Globals.h"
+#include "core/modFiles.h"
+#include "core/modText.h"
+#include "messaging/Winsock.h"
 #include "platform/Platform.h"
+#include "tray/winMenu.h"
 
 #include <QDir>
+#include <QHostAddress>
 
 namespace modSend {
 namespace {
 
 const QString kUserNameMark = QStringLiteral("[USERNAME]");
+// The largest payload one IPv4 UDP datagram carries.
+constexpr qsizetype kLargestDatagram = 65507;
+
+QString DeliverToLocalUser(const QString &name, const QString &contents)
+{
+    const QString folder = LocalUserDataFolder(name);
+    if (folder.isEmpty())
+        return QStringLiteral("The note could not be delivered because the data folder of %1 is not known.")
+            .arg(name);
+    const QString incoming = folder + QStringLiteral("/Incoming");
+    const QString path = incoming + QLatin1Char('/') + modFiles::NewNoteFileName(incoming);
+    if (!modFiles::WriteTextFile(path, UserName + QStringLiteral(" (Local User)") + contents))
+        return QStringLiteral("The note could not be written into the Incoming folder of %1.").arg(name);
+    return QString();
+}
+
+QString SendDatagram(const QString &address, const QString &contents)
+{
+    Winsock *endpoint = winMenu::Instance() ? winMenu::Instance()->Winsock : nullptr;
+    QHostAddress parsed;
+    if (!parsed.setAddress(address) || parsed.protocol() != QAbstractSocket::IPv4Protocol)
+        return QStringLiteral("The note could not be sent because \"%1\" is not an IPv4 address.").arg(address);
+    const QString datagram = QLatin1Char('+') + Winsock::LocalHostName() + QStringLiteral(" (")
+                             + (endpoint ? endpoint->LocalIP() : QString()) + QLatin1Char(')') + contents;
+    if (modText::EncodeNarrowest(datagram).size() > kLargestDatagram)
+        return QStringLiteral("The note is too long to be sent over the network.");
+    if (!endpoint)
+        return QStringLiteral("The note could not be sent because the network connection is not open.");
+    endpoint->RemoteHost = address;
+    if (!endpoint->SendData(datagram))
+        return QStringLiteral("The note could not be sent to %1.").arg(address);
+    return QString();
+}
 
 } // namespace
 
@@ -24,6 +62,13 @@ QString ComputeUserPathTemplate()
     if (data != ownProfile && !data.startsWith(ownProfile + QLatin1Char('/')))
         return QString();
     return profiles + QLatin1Char('/') + kUserNameMark + data.mid(ownProfile.size());
+}
+
+QString SendNote(const QString &address, const QString &name, const QString &contents)
+{
+    if (address == QLatin1String("Local User"))
+        return DeliverToLocalUser(name, contents);
+    return SendDatagram(address, contents);
 }
 
 QString LocalUserDataFolder(const QString &userName)

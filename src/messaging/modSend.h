@@ -11,4 +11,9 @@ QString ComputeUserPathTemplate();
 // Another local user's data folder; "" when the template is empty.
 QString LocalUserDataFolder(const QString &userName);
 
+// Delivers a note text form to address (or, for "Local User", into the
+// Incoming folder of the user name). Returns "" when it went out, else one
+// sentence saying what failed.
+QString SendNote(const QString &address, const QString &name, const QString &contents);
+
 } // namespace modSend
