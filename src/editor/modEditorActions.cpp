@@ -45,25 +45,33 @@ float FittingHeight(const winNote &note)
     return qMin(needed, kMaximumHeight);
 }
 
+// Gives the note's label the editor's look, with the given size and text.
+void ApplyEditorLook(winNote *note, const winEditor &editor, double points, const QString &text)
+{
+    QFont font = note->Label2->font();
+    font.setFamily(editor.FontCombo->currentText());
+    if (points > 0)
+        font.setPointSizeF(points);
+    font.setBold(editor.Text1->font().bold());
+    font.setItalic(editor.Text1->font().italic());
+    note->Label2->setFont(font);
+    note->SetBackColour(StoredColour(editor.TextBackColor()));
+    note->SetTextColour(StoredColour(editor.TextForeColor()));
+    note->Label2->setText(text);
+    note->LayOutLabel();
+}
+
 // A new, unshown note with the editor's text and look, centred on the
-// primary screen and as wide as its text needs.
+// primary screen and as wide as its longest line needs.
 winNote *BuildNoteFromEditor(const winEditor &editor)
 {
     auto *note = new winNote;
-    NoteRecord record = note->Record();
-    record.text = EditorText(editor);
-    record.backColour = StoredColour(editor.TextBackColor());
-    record.textColour = StoredColour(editor.TextForeColor());
-    record.bold = editor.Text1->font().bold();
-    record.italic = editor.Text1->font().italic();
-    record.fontSize = float(editor.Text1->font().pointSizeF());
-    record.fontName = editor.FontCombo->currentText();
-    note->ApplyRecord(record);
-
-    const float labelWidth = note->Label2->width() * kTwipsPerPixel;
-    const float width = labelWidth + 210 < kMinimumWidth ? kMinimumWidth : labelWidth + 210;
-    note->SetSizeTwips(width, note->HeightTwips());
-    note->SetSizeTwips(width, FittingHeight(*note));
+    const QString text = EditorText(editor);
+    ApplyEditorLook(note, editor, editor.Text1->font().pointSizeF(), text);
+    const float textWidth = note->Label2->fontMetrics().size(0, text).width() * kTwipsPerPixel;
+    note->SetWidthTwips(qMax(kMinimumWidth, textWidth + 210));
+    note->LayOutLabel();
+    note->SetHeightTwips(FittingHeight(*note));
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     note->SetLeftTwips((screen.width() * kTwipsPerPixel - note->WidthTwips()) / 2);
     note->SetTopTwips((screen.height() * kTwipsPerPixel - note->HeightTwips()) / 2);
@@ -79,15 +87,6 @@ void PlaceNewNote(winNote *note)
     } else {
         modPinToDesktop::PinNoteToDesktop(note);
     }
-}
-
-winNote *NoteWithHandle(quintptr handle)
-{
-    for (winNote *note : winNote::AllNotes()) {
-        if (quintptr(note) == handle)
-            return note;
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -125,8 +124,7 @@ void SendNoteFromEditor(winEditor &editor)
     }
     modPlaySound::PlaySoundFile(EventSounds[0]);
     if (IsExactlyTrue(modSettings::ReadSetting(SettingKeys::DeleteNoteAfterReplying))) {
-        if (winNote *answered = NoteWithHandle(editor.noteToDeleteHwnd))
-            modMisc::DeleteNoteWindow(answered);
+        modMisc::DeleteNoteWindow(editor.noteToDeleteHwnd);
     }
     editor.SaveDefaults();
     editor.CloseEditor();
@@ -134,36 +132,24 @@ void SendNoteFromEditor(winEditor &editor)
 
 void UpdateNoteFromEditor(winEditor &editor)
 {
-    const QString handleText = editor.tag.section(QLatin1Char('|'), 1, 1);
-    winNote *note = NoteWithHandle(handleText.toULongLong());
-    if (note) {
-        NoteRecord record = note->Record();
-        record.fontName = editor.FontCombo->currentText();
-        const float typedSize = editor.FontSizeCombo->currentText().toFloat();
-        if (typedSize > 0)
-            record.fontSize = typedSize;
-        record.backColour = StoredColour(editor.TextBackColor());
-        record.textColour = StoredColour(editor.TextForeColor());
-        record.bold = editor.Text1->font().bold();
-        record.italic = editor.Text1->font().italic();
+    const quintptr handle = editor.tag.section(QLatin1Char('|'), 1, 1).toULongLong();
+    for (winNote *note : winNote::AllNotes()) {
+        if (modMisc::NoteHandle(note) != handle)
+            continue;
         // Spaces only: line breaks at either end stay.
         QString text = EditorText(editor);
         while (text.startsWith(QLatin1Char(' ')))
             text.remove(0, 1);
         while (text.endsWith(QLatin1Char(' ')))
             text.chop(1);
-        record.text = text;
-        note->ApplyRecord(record);
-        note->SetSizeTwips(note->WidthTwips(), FittingHeight(*note));
+        // A typed size applies as typed.
+        ApplyEditorLook(note, editor, editor.FontSizeCombo->currentText().toDouble(), text);
+        note->SetHeightTwips(FittingHeight(*note));
         note->RepositionNoteParts();
         note->ResaveNote();
+        break;
     }
     editor.CloseEditor();
-}
-
-QString NoteHandleText(const winNote *note)
-{
-    return QString::number(quintptr(note));
 }
 
 } // namespace modEditorActions

@@ -36,6 +36,8 @@ public:
     // the file could not be written.
     bool ResaveNote();
     void RepositionNoteParts();
+    // Fits the label to the note's width and its text's height.
+    void LayOutLabel();
     void CheckNotePosition();
     // Fills the window from a parsed record; bad fields keep initial values.
     void ApplyRecord(const modNoteText::NoteRecord &record);
@@ -93,7 +95,6 @@ protected:
 private:
     void BuildParts();
     void ApplyCutCorner();
-    void LayOutLabel();
     void FitLabelHeight();
     void RestartSaveTimer();
     void ApplyColours();

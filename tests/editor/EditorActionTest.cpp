@@ -5,8 +5,8 @@
 #include "core/modDialogs.h"
 #include "core/modFiles.h"
 #include "core/modSettings.h"
-#include "editor/modEditorActions.h"
 #include "editor/winEditor.h"
+#include "notes/modMisc.h"
 #include "messaging/Winsock.h"
 #include "notes/winNote.h"
 #include "tray/winMenu.h"
@@ -96,7 +96,7 @@ private slots:
         QCOMPARE(ActiveFiles(), QStringList{note->noteFileName});
         QCOMPARE(modFiles::ReadTextFile(modFiles::ActiveFolder() + "/" + note->noteFileName),
                  note->GetNoteContents(false));
-        QVERIFY(note->NoteText() == QString(text).replace("\n", "\r\n"));
+        QCOMPARE(note->Label2->text(), QString(text).replace("\n", "\r\n"));
         QCOMPARE(modSettings::ReadSetting(SettingKeys::FontBold), QString("False"));
     }
 
@@ -119,12 +119,12 @@ private slots:
         winNote *note = winNote::AllNotes().first();
         modSettings::WriteSetting(SettingKeys::FontSize, "8");
         QPointer<winEditor> editor = EditorWith("Update", "  new text\n  ");
-        editor->tag = note->noteFileName + "|" + modEditorActions::NoteHandleText(note);
+        editor->tag = note->noteFileName + "|" + QString::number(modMisc::NoteHandle(note));
         editor->FontSizeCombo->setEditText("13");
         editor->Command1_Click();
         QTRY_VERIFY(editor.isNull());
-        QCOMPARE(note->NoteText(), QString("new text\r\n"));
-        QCOMPARE(note->Record().fontSize, 13.0f);
+        QCOMPARE(note->Label2->text(), QString("new text\r\n"));
+        QCOMPARE(note->Label2->font().pointSizeF(), 13.0);
         QVERIFY(modFiles::ReadTextFile(modFiles::ActiveFolder() + "/" + note->noteFileName).endsWith("new text\r\n"));
         QCOMPARE(modSettings::ReadSetting(SettingKeys::FontSize), QString("8"));
     }
@@ -217,7 +217,7 @@ private slots:
         QPointer<winEditor> editor = EditorWith("Send", text);
         editor->sendToIP = address;
         editor->sendToName = name;
-        editor->noteToDeleteHwnd = quintptr(answered);
+        editor->noteToDeleteHwnd = modMisc::NoteHandle(answered);
         editor->Command1_Click();
         QCOMPARE(workspace.messages.size(), 1);
         QVERIFY(workspace.messages.first().endsWith("."));
