@@ -23,7 +23,15 @@ const QStringList &FontSizeList()
 
 QStringList InstalledFonts()
 {
-    return QFontDatabase::families();
+    // A family offered by several foundries is listed as "Name [Foundry]";
+    // notes store the plain name, which every copy understands.
+    QStringList names;
+    for (const QString &family : QFontDatabase::families()) {
+        const QString name = family.section(QStringLiteral(" ["), 0, 0);
+        if (!names.contains(name))
+            names << name;
+    }
+    return names;
 }
 
 bool WriteFontList(const QStringList &names, const QString &path)
