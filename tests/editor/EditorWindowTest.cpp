@@ -179,6 +179,8 @@ private slots:
         modFontList::BuildFontList();
         const QStringList installed = modFontList::InstalledFonts();
         QVERIFY(!installed.isEmpty());
+        QCOMPARE(installed.filter(" [").size(), 0);
+        QCOMPARE(QSet<QString>(installed.begin(), installed.end()).size(), installed.size());
         QCOMPARE(ReadBytes(listFile), (installed.join("\r\n") + "\r\n").toUtf8());
         WriteBytes(listFile, "Only\r\n");
         winEditor *editor = winEditor::NewEditor();
