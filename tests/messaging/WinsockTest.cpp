@@ -108,13 +108,36 @@ private slots:
         QCOMPARE(arrivals.takeFirst().at(0).toString(), text);
     }
 
-    void sendToNoAddressFails()
+    // The editor tells the user when a note did not go out, so every way a
+    // send can fail must come back as false.
+    void sendReportsSuccess_data()
     {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("short") << "127.0.0.5" << 20 << true;
+        QTest::newRow("largest datagram") << "127.0.0.5" << 65507 << true;
+        QTest::newRow("one byte too long") << "127.0.0.5" << 65508 << false;
+        QTest::newRow("no host") << "" << 20 << false;
+        QTest::newRow("host is no address") << "somewhere" << 20 << false;
+    }
+    void sendReportsSuccess()
+    {
+        QFETCH(QString, host);
+        QFETCH(int, length);
+        QFETCH(bool, sent);
         Winsock sender;
-        sender.LocalPort = kPort;
+        sender.LocalPort = sender.RemotePort = kPort;
         QCOMPARE(sender.Bind("127.0.0.4"), Winsock::BindError::None);
-        sender.RemoteHost = "";
-        QVERIFY(!sender.SendData("!A (1.2.3.4) ping"));
+        QUdpSocket receiver;
+        QVERIFY(receiver.bind(QHostAddress("127.0.0.5"), kPort));
+        sender.RemoteHost = host;
+        const QString text = "+A (1.2.3.4)" + QString(length - 12, QLatin1Char('x'));
+        QCOMPARE(sender.SendData(text), sent);
+        if (sent) {
+            QVERIFY(ProgramProcess::waitFor([&] { return receiver.hasPendingDatagrams(); }));
+            QCOMPARE(receiver.receiveDatagram().data().size(), length);
+        }
     }
 };
 
