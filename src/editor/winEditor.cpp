@@ -7,6 +7,7 @@
 #include "editor/modColorDialog.h"
 #include "editor/modEditorActions.h"
 #include "editor/modFontList.h"
+#include "platform/Platform.h"
 #include "tray/winMenu.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTimer>
 
 using modSettings::ReadSetting;
 using modSettings::WriteSetting;
@@ -357,4 +359,10 @@ void winEditor::CloseEditor()
     QCoreApplication::processEvents();
     hide();
     close();
+}
+
+void winEditor::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    QTimer::singleShot(0, this, [this] { platform::KeepOffTaskbar(this); });
 }

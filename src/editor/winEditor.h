@@ -69,6 +69,7 @@ public:
     void CloseEditor();
 
 protected:
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

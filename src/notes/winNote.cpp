@@ -6,6 +6,7 @@
 #include "notes/modDualMonitors.h"
 #include "notes/modMisc.h"
 #include "notes/modPinToDesktop.h"
+#include "platform/Platform.h"
 #include "tray/winMenu.h"
 
 #include <QAction>
@@ -481,4 +482,11 @@ void winNote::ShowNoteMenu(const QPoint &globalPosition)
     menu->tag = QString::number(modMisc::NoteHandle(this));
     menu->NoteMenu->setDefaultAction(menu->EditNote);
     menu->NoteMenu->popup(globalPosition);
+}
+
+void winNote::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // After the window is mapped; pinning re-creates it, so every show asks.
+    QTimer::singleShot(0, this, [this] { platform::KeepOffTaskbar(this); });
 }

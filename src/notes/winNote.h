@@ -85,6 +85,7 @@ public:
     void ShowNoteMenu(const QPoint &globalPosition);
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

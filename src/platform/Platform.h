@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+class QWidget;
+
 // The only operating-system specific services of the program. One
 // implementation per system is compiled in (PlatformLinux.cpp, or
 // PlatformDummy.cpp where no better one exists).
@@ -28,6 +30,9 @@ QString RuntimeFolder();
 // IPv4 address of the interface carrying the default route; "" when none.
 QString DefaultRouteAddress();
 QList<ProcessInfo> RunningProcesses();
+// Asks the window manager to leave a shown window off the taskbar and pager
+// (a tool window flag alone does not, on some window managers).
+void KeepOffTaskbar(QWidget *window);
 bool TerminateProcess(qint64 pid);
 
 } // namespace platform

@@ -28,4 +28,6 @@ QString DefaultRouteAddress() { return QString(); }
 QList<ProcessInfo> RunningProcesses() { return {}; }
 bool TerminateProcess(qint64) { return false; }
 
+void KeepOffTaskbar(QWidget *) {}
+
 } // namespace platform

@@ -1,6 +1,9 @@
 #include "platform/Platform.h"
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QWidget>
+#include <QtGui/qguiapplication_platform.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkInterface>
@@ -8,9 +11,47 @@
 #include <QTextStream>
 
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <xcb/xcb.h>
 #include <sys/types.h>
 
 namespace platform {
+namespace {
+
+xcb_atom_t Atom(xcb_connection_t *connection, const char *name)
+{
+    const xcb_intern_atom_cookie_t cookie = xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name);
+    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
+}
+
+} // namespace
+
+void KeepOffTaskbar(QWidget *window)
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !window->isVisible())
+        return;
+    xcb_connection_t *connection = x11->connection();
+    // The window manager's own protocol for changing the state of a mapped window.
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = xcb_window_t(window->winId());
+    message.type = Atom(connection, "_NET_WM_STATE");
+    message.data.data32[0] = 1; // add
+    message.data.data32[1] = Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
+    message.data.data32[2] = Atom(connection, "_NET_WM_STATE_SKIP_PAGER");
+    message.data.data32[3] = 1; // from an application
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    xcb_send_event(connection, 0, screen->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&message));
+    xcb_flush(connection);
+}
 
 bool HasDisplay()
 {
