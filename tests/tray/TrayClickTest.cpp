@@ -14,17 +14,6 @@
 using modTrayCommands::TrayAction;
 using Notification = winMenu::TrayNotification;
 
-namespace {
-
-const QString kToggle = QStringLiteral("Hide/Show Notes");
-
-bool NotesHidden()
-{
-    return winMenu::Instance()->HideAllNotes->text() == QLatin1String("Show All Notes");
-}
-
-} // namespace
-
 class TrayClickTest final : public QObject
 {
     Q_OBJECT
@@ -43,7 +32,6 @@ private slots:
         QTest::newRow("options") << "Open Zettlor Options" << TrayAction::OpenOptions;
         QTest::newRow("visit") << "Visit Vantrel" << TrayAction::VisitMaker;
         QTest::newRow("no action") << "No Action" << TrayAction::None;
-        QTest::newRow("empty") << "" << TrayAction::None;
         QTest::newRow("case differs") << "create note" << TrayAction::None;
         QTest::newRow("trailing blank") << "Create Note " << TrayAction::None;
         QTest::newRow("menu caption is no action") << "Hide All Notes" << TrayAction::None;
@@ -62,24 +50,23 @@ private slots:
         QTest::addColumn<QString>("doubleAction");
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<bool>("hidden");
-        QTest::newRow("single click runs the single action")
-            << kToggle << "No Action" << QStringList{"down"} << true;
-        QTest::newRow("double click runs only the double action")
-            << "No Action" << kToggle << QStringList{"down", "double"} << true;
-        QTest::newRow("double click cancels the single action")
-            << kToggle << "No Action" << QStringList{"down", "double"} << false;
-        QTest::newRow("a second press within the wait is one click")
-            << kToggle << "No Action" << QStringList{"down", "down"} << true;
-        QTest::newRow("slow double click is a single click")
-            << "No Action" << kToggle << QStringList{"down", "settle", "double"} << false;
-        QTest::newRow("slow double click runs the single action once")
-            << kToggle << kToggle << QStringList{"down", "settle", "double"} << true;
-        QTest::newRow("two separate clicks run it twice")
-            << kToggle << "No Action" << QStringList{"down", "settle", "down"} << false;
-        QTest::newRow("middle click is the double action")
-            << "No Action" << kToggle << QStringList{"middle"} << true;
-        QTest::newRow("middle click cancels a pending click")
-            << kToggle << "No Action" << QStringList{"down", "middle"} << false;
+        const QString toggle = "Hide/Show Notes", none = "No Action";
+        QTest::newRow("single click, single action") << toggle << none << QStringList{"down"} << true;
+        QTest::newRow("double click, double action only")
+            << none << toggle << QStringList{"down", "double"} << true;
+        QTest::newRow("double click cancels single")
+            << toggle << none << QStringList{"down", "double"} << false;
+        QTest::newRow("second press within the wait")
+            << toggle << none << QStringList{"down", "down"} << true;
+        QTest::newRow("slow double click is single")
+            << none << toggle << QStringList{"down", "settle", "double"} << false;
+        QTest::newRow("slow double click runs single once")
+            << toggle << toggle << QStringList{"down", "settle", "double"} << true;
+        QTest::newRow("two separate clicks")
+            << toggle << none << QStringList{"down", "settle", "down"} << false;
+        QTest::newRow("middle click, double action") << none << toggle << QStringList{"middle"} << true;
+        QTest::newRow("middle click cancels pending")
+            << toggle << none << QStringList{"down", "middle"} << false;
         QTest::newRow("unknown action does nothing")
             << "Hide All Notes"
             << "hide/show notes" << QStringList{"down", "double", "down"} << false;
@@ -94,31 +81,20 @@ private slots:
         SingleClickAction = singleAction;
         DoubleClickAction = doubleAction;
         winMenu *menu = winMenu::Create();
+        const QHash<QString, Notification> codes{{"down", Notification::LeftButtonDown},
+                                                 {"double", Notification::LeftButtonDoubleClick},
+                                                 {"middle", Notification::MiddleClick}};
         for (const QString &step : steps) {
             if (step == "settle")
                 QTRY_VERIFY(!menu->Timer1->isActive());
-            else if (step == "down")
-                menu->TrayIcon_Notify(Notification::LeftButtonDown, {});
-            else if (step == "double")
-                menu->TrayIcon_Notify(Notification::LeftButtonDoubleClick, {});
             else
-                menu->TrayIcon_Notify(Notification::MiddleClick, {});
+                menu->TrayIcon_Notify(codes.value(step), {});
         }
         QTRY_VERIFY(!menu->Timer1->isActive());
-        QCOMPARE(NotesHidden(), hidden);
+        QCOMPARE(menu->HideAllNotes->text(), QString(hidden ? "Show All Notes" : "Hide All Notes"));
     }
 
-    void clickTimerWaitsTwoHundredMilliseconds()
-    {
-        TestEnvironment environment;
-        winMenu *menu = winMenu::Create();
-        QVERIFY(!menu->Timer1->isActive());
-        menu->TrayIcon_Notify(Notification::LeftButtonDown, {});
-        QVERIFY(menu->Timer1->isActive());
-        QCOMPARE(menu->Timer1->interval(), 200);
-    }
-
-    void rightClickOpensTheTrayMenu()
+    void pressWaitsTwoHundredMillisecondsRightClickOpensMenu()
     {
         TestEnvironment environment;
         winMenu *menu = winMenu::Create();
@@ -127,57 +103,31 @@ private slots:
         QCOMPARE(menu->TrayMenu->defaultAction(), menu->Options);
         QVERIFY(!menu->Timer1->isActive());
         menu->TrayMenu->hide();
+        menu->TrayIcon_Notify(Notification::LeftButtonDown, {});
+        QVERIFY(menu->Timer1->isActive());
+        QCOMPARE(menu->Timer1->interval(), 200);
     }
 
     void toggleHidesAndShowsOnlyNotes()
     {
         TestEnvironment environment;
         winMenu *menu = winMenu::Create();
-        winNote first;
-        winNote second;
+        winNote first, second;
         QWidget otherWindow;
         for (QWidget *window :
              {static_cast<QWidget *>(&first), static_cast<QWidget *>(&second), &otherWindow})
             window->show();
-
         modTrayCommands::ToggleAllNotes();
         QCOMPARE(menu->HideAllNotes->text(), QString("Show All Notes"));
-        QVERIFY(!first.isVisible());
-        QVERIFY(!second.isVisible());
+        QVERIFY(!first.isVisible() && !second.isVisible());
         QVERIFY(otherWindow.isVisible());
-
         // A note that arrives while the others are hidden is shown with them.
         winNote arrived;
         arrived.show();
-        modTrayCommands::ToggleAllNotes();
+        menu->HideAllNotes->trigger();
         QCOMPARE(menu->HideAllNotes->text(), QString("Hide All Notes"));
-        QVERIFY(first.isVisible());
-        QVERIFY(second.isVisible());
-        QVERIFY(arrived.isVisible());
+        QVERIFY(first.isVisible() && second.isVisible() && arrived.isVisible());
         QVERIFY(otherWindow.isVisible());
-    }
-
-    void menuItemTogglesNotes()
-    {
-        TestEnvironment environment;
-        winMenu *menu = winMenu::Create();
-        winNote note;
-        note.show();
-        menu->HideAllNotes->trigger();
-        QVERIFY(!note.isVisible());
-        menu->HideAllNotes->trigger();
-        QVERIFY(note.isVisible());
-    }
-
-    void hideFormAndWaitReturnsHidden()
-    {
-        TestEnvironment environment;
-        QWidget dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        modTrayCommands::HideFormAndWait(&dialog);
-        QVERIFY(!dialog.isVisible());
-        modTrayCommands::HideFormAndWait(nullptr);
     }
 };
 
