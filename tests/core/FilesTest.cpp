@@ -38,12 +38,6 @@ private slots:
         QCOMPARE(ReadBytes(path), text.toUtf8());
     }
 
-    void missingFileReadsEmpty()
-    {
-        TestEnvironment environment;
-        QCOMPARE(ReadTextFile(environment.root() + "/none"), QString());
-    }
-
     void failedWriteKeepsOldFile()
     {
         TestEnvironment environment;
@@ -81,16 +75,10 @@ private slots:
         QCOMPARE(ReadBytes(source), QByteArray("keep me"));
         QVERIFY(!MoveFile(environment.root() + "/nothing", environment.root() + "/x"));
         QVERIFY(!QFile::exists(environment.root() + "/x"));
-    }
-
-    void deleteIgnoresMissingFile()
-    {
-        TestEnvironment environment;
-        const QString path = environment.root() + "/n.zln";
-        DeleteFile(path);
-        WriteBytes(path, "x");
-        DeleteFile(path);
-        QVERIFY(!QFile::exists(path));
+        QCOMPARE(ReadTextFile(environment.root() + "/nothing"), QString());
+        DeleteFile(source);
+        DeleteFile(source);
+        QVERIFY(!QFile::exists(source));
     }
 
     void createsDataFolders()
@@ -102,30 +90,13 @@ private slots:
             QVERIFY2(QDir(DataFolder + "/" + sub).exists(), sub);
     }
 
-    void newNoteFileNamesNeverClash()
-    {
-        TestEnvironment environment;
-        const QString folder = environment.root() + "/Active";
-        QDir().mkpath(folder);
-        const QRegularExpression format("^\\d{12}\\d{2}\\.zln$");
-        QSet<QString> names;
-        // Many names within the same hundredth, each written before the next is asked for.
-        for (int i = 0; i < 200; ++i) {
-            const QString name = NewNoteFileName(folder);
-            QVERIFY2(format.match(name).hasMatch(), qPrintable(name));
-            QVERIFY2(!QFile::exists(folder + "/" + name), qPrintable(name));
-            QVERIFY(!names.contains(name));
-            names.insert(name);
-            WriteBytes(folder + "/" + name, "x");
-        }
-    }
-
     void newNoteFileNameSkipsExistingFiles()
     {
         TestEnvironment environment;
         const QString folder = environment.root() + "/Active";
         QDir().mkpath(folder);
-        // Occupy the next three seconds of names, as another copy might have
+        // Occupy the next three seconds of names, as another copy might have;
+        // many new names then fall within the same hundredth
         // ("yy" parses into the 1900s, hence the century).
         const QString first = NewNoteFileName(folder);
         const QDateTime moment = QDateTime::fromString(first.left(12), "ddMMyyHHmmss").addYears(100);
@@ -136,9 +107,10 @@ private slots:
                        "taken");
         }
         const int before = QDir(folder).entryList(QDir::Files).size();
+        const QRegularExpression format("^\\d{12}\\d{2}\\.zln$");
         for (int i = 0; i < 400; ++i) {
             const QString name = NewNoteFileName(folder);
-            QVERIFY2(!QFile::exists(folder + "/" + name), qPrintable(name));
+            QVERIFY2(format.match(name).hasMatch() && !QFile::exists(folder + "/" + name), qPrintable(name));
             WriteBytes(folder + "/" + name, "new");
         }
         QCOMPARE(QDir(folder).entryList(QDir::Files).size(), before + 400);

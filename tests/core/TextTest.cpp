@@ -48,32 +48,22 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
-        QTest::newRow("ASCII") << QByteArray("plain") << "plain";
-        QTest::newRow("UTF-8") << QByteArray("Caf\xc3\xa9") << "Café";
-        QTest::newRow("Windows-1252") << QByteArray("Caf\xe9 \x80") << "Café €";
-        QTest::newRow("UTF-8 with mark") << QByteArray("\xef\xbb\xbfok") << "ok";
-        QTest::newRow("cut UTF-8 falls back") << QByteArray("a\xc3") << QString::fromUtf8("aÃ");
+        QTest::addColumn<bool>("narrowest"); // the bytes are also how text is written
+        QTest::newRow("ASCII") << QByteArray("plain") << "plain" << true;
+        QTest::newRow("UTF-8") << QByteArray("Caf\xc3\xa9") << "Café" << false;
+        QTest::newRow("Windows-1252") << QByteArray("Caf\xe9 \x80") << "Café €" << true;
+        QTest::newRow("beyond Windows-1252") << QByteArray("\xce\xa9") << "Ω" << true;
+        QTest::newRow("UTF-8 with mark") << QByteArray("\xef\xbb\xbfok") << "ok" << false;
+        QTest::newRow("cut UTF-8 falls back") << QByteArray("a\xc3") << QString::fromUtf8("aÃ") << false;
     }
     void decodesBytes()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
+        QFETCH(bool, narrowest);
         QCOMPARE(DecodeBytes(bytes), text);
-    }
-
-    void encodesNarrowest_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("fits") << "Café €" << QByteArray("Caf\xe9 \x80");
-        QTest::newRow("does not fit") << "Ω" << QByteArray("\xce\xa9");
-    }
-    void encodesNarrowest()
-    {
-        QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
-        QCOMPARE(EncodeNarrowest(text), bytes);
-        QCOMPARE(DecodeBytes(bytes), text);
+        if (narrowest)
+            QCOMPARE(EncodeNarrowest(text), bytes);
     }
 };
 
