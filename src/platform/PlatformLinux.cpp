@@ -32,8 +32,10 @@ xcb_atom_t Atom(xcb_connection_t *connection, const char *name)
 
 void KeepOffTaskbar(QWidget *window)
 {
+    // Only on a real X server: other platforms (offscreen tests) have no connection.
     auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !window->isVisible())
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection()
+        || !window->isVisible())
         return;
     xcb_connection_t *connection = x11->connection();
     // The window manager's own protocol for changing the state of a mapped window.
