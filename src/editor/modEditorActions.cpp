@@ -9,8 +9,6 @@
 #include "messaging/modPlaySound.h"
 #include "messaging/modSend.h"
 #include "notes/modMisc.h"
-#include "notes/modOnTop.h"
-#include "notes/modPinToDesktop.h"
 #include "notes/winNote.h"
 
 #include <QComboBox>
@@ -78,17 +76,6 @@ winNote *BuildNoteFromEditor(const winEditor &editor)
     return note;
 }
 
-void PlaceNewNote(winNote *note)
-{
-    if (NotesAlwaysOnTop) {
-        note->noteIsPinned = false;
-        modPinToDesktop::UnpinNote(note);
-        modOnTop::SetNoteOnTop(note);
-    } else {
-        modPinToDesktop::PinNoteToDesktop(note);
-    }
-}
-
 } // namespace
 
 void CreateNoteFromEditor(winEditor &editor)
@@ -96,7 +83,7 @@ void CreateNoteFromEditor(winEditor &editor)
     winNote *note = BuildNoteFromEditor(editor);
     note->RepositionNoteParts();
     note->CheckNotePosition();
-    PlaceNewNote(note);
+    modMisc::PlaceByDefault(note);
     note->show();
     const bool keepOpen = editor.modifierHeldOnClick;
     if (keepOpen)

@@ -13,6 +13,17 @@
 
 namespace modMisc {
 
+void PlaceByDefault(winNote *note)
+{
+    if (NotesAlwaysOnTop) {
+        note->noteIsPinned = false;
+        modPinToDesktop::UnpinNote(note);
+        modOnTop::SetNoteOnTop(note);
+    } else {
+        modPinToDesktop::PinNoteToDesktop(note);
+    }
+}
+
 winNote *LoadNote(const QString &path, const QString &fileName, const QString &contents)
 {
     const QString text = contents.isEmpty() ? modFiles::ReadTextFile(path) : contents;
@@ -21,13 +32,7 @@ winNote *LoadNote(const QString &path, const QString &fileName, const QString &c
     note->noteFileName = fileName;
     note->RepositionNoteParts();
     note->CheckNotePosition();
-    if (NotesAlwaysOnTop) {
-        note->noteIsPinned = false;
-        modPinToDesktop::UnpinNote(note);
-        modOnTop::SetNoteOnTop(note);
-    } else {
-        modPinToDesktop::PinNoteToDesktop(note);
-    }
+    PlaceByDefault(note);
     note->show();
     if (!contents.isEmpty()) {
         note->noteFileName = modFiles::NewNoteFileName(modFiles::ActiveFolder());

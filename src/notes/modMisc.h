@@ -11,6 +11,8 @@ namespace modMisc {
 // empty) or from contents (path and fileName empty; the note then gets its
 // own new file in Active). Returns the window, or nullptr when none was made.
 winNote *LoadNote(const QString &path, const QString &fileName, const QString &contents);
+// On top when notes are always on top, else stuck to the desktop.
+void PlaceByDefault(winNote *note);
 // Loads every note file of the Active folder into a note window.
 void LoadAllNotes();
 // Closes the note window with that handle and deletes its file.
