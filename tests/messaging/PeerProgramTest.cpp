@@ -1,49 +1,70 @@
 #include "TestRegistry.h"
 
-#include "PeerEnvironment.h"
 #include "ProgramProcess.h"
 #include "TestEnvironment.h"
-#include "notes/modMisc.h"
 
 #include <QDir>
 #include <QHostInfo>
 #include <QNetworkDatagram>
+#include <QRegularExpression>
 #include <QTest>
 #include <QUdpSocket>
 #include <memory>
 
 namespace {
 
-constexpr quint16 kPort = 1978;
-const QString kThirdParty = QStringLiteral("127.0.0.4");
+constexpr quint16 kPort = 41952;
+const QString kFirst = QStringLiteral("127.0.0.52");
+const QString kSecond = QStringLiteral("127.0.0.53");
+const QString kThird = QStringLiteral("127.0.0.54");
 
 // One real zettlor with its own folders, bound to one loopback address.
+// Each TestEnvironment swaps this process's environment and puts the one
+// before it back, so peers must go in the reverse order they came.
 struct Peer
 {
-    explicit Peer(const QString &address, const QString &loggingRules = QStringLiteral("zettlor.*.info=true"))
-        : address(address), program(folders.processEnvironment(loggingRules))
+    explicit Peer(const QString &address, const QByteArray &settings = {})
+        : address(address), program(folders.processEnvironment())
     {
+        if (!settings.isEmpty())
+            WriteBytes(folders.configHome() + "/Zettlor/Zettlor.conf", settings);
+        QProcessEnvironment environment = program.process().processEnvironment();
+        environment.insert("QT_LOGGING_RULES", "zettlor.*.info=true");
+        environment.insert("ZETTLOR_DIALOG_LOG", folders.root() + "/dialogs.log");
+        program.process().setProcessEnvironment(environment);
     }
-
-    bool start(const QStringList &extra = {})
+    bool start()
     {
-        return program.start(QStringList{"--address", address, "--port", QString::number(kPort)} + extra) &&
+        return program.start({"--address", address, "--port", QString::number(kPort)}) &&
                ProgramProcess::waitFor([this] { return program.errorOutput().contains("started;"); });
+    }
+    // The addresses it has sent to so far, in order.
+    QStringList sentTo()
+    {
+        QStringList hosts;
+        for (const auto &match :
+             QRegularExpression("sent to \"([^\"]*)\"").globalMatch(program.errorOutput()))
+            hosts << match.captured(1);
+        return hosts;
     }
 
     QString address;
-    PeerEnvironment folders;
+    TestEnvironment folders;
     ProgramProcess program;
 };
 
-// A plain socket on the third-party address, standing in for another copy.
+QString Presence(const QString &address, const QString &command)
+{
+    return "!" + QHostInfo::localHostName() + " (" + address + ") " + command;
+}
+
+// A plain socket on a third address, standing in for another copy.
 struct ThirdParty
 {
-    ThirdParty() { bound = socket.bind(QHostAddress(kThirdParty), kPort); }
-
+    // Sent in Windows-1252, as older copies do.
     void send(const QString &text, const QString &to)
     {
-        socket.writeDatagram(text.toUtf8(), QHostAddress(to), kPort);
+        socket.writeDatagram(text.toLatin1(), QHostAddress(to), kPort);
     }
     // The next datagram that arrives, or "" when none came.
     QString next()
@@ -52,25 +73,20 @@ struct ThirdParty
             return {};
         return QString::fromUtf8(socket.receiveDatagram().data());
     }
-    // Pings to and waits for the pong: everything sent before it has been handled.
+    // Pings and waits for the pong: everything sent before it has been handled.
     bool roundTrip(const QString &to)
     {
-        send("!third (" + kThirdParty + ") ping", to);
-        return next().endsWith("(" + to + ") pong");
+        send("!third (" + kThird + ") ping", to);
+        return next() == Presence(to, "pong");
     }
 
     QUdpSocket socket;
-    bool bound = false;
 };
 
-QString Presence(const QString &address, const QString &command)
+void Row(const char *name, bool toFirst, const QString &datagram, const QString &reply = {},
+         const QStringList &sentTo = {}, bool balloon = false)
 {
-    return "!" + QHostInfo::localHostName() + " (" + address + ") " + command;
-}
-
-QStringList NoteFiles(const Peer &peer)
-{
-    return QDir(peer.folders.activeFolder()).entryList(QDir::Files);
+    QTest::newRow(name) << toFirst << datagram << reply << sentTo << balloon;
 }
 
 } // namespace
@@ -81,133 +97,82 @@ class PeerProgramTest final : public QObject
 
     std::unique_ptr<Peer> first;
     std::unique_ptr<Peer> second;
+    std::unique_ptr<ThirdParty> third;
 
 private slots:
     void init()
     {
-        first = std::make_unique<Peer>("127.0.0.2");
-        second = std::make_unique<Peer>("127.0.0.3");
+        first = std::make_unique<Peer>(kFirst);
+        second = std::make_unique<Peer>(kSecond, "[Options]\nDisplaySentNoteAlert=False\n");
         QVERIFY2(first->start(), qPrintable(first->program.errorOutput()));
         QVERIFY2(second->start(), qPrintable(second->program.errorOutput()));
+        third = std::make_unique<ThirdParty>();
+        QVERIFY(third->socket.bind(QHostAddress(kThird), kPort));
     }
     void cleanup()
     {
-        first.reset();
+        third.reset();
         second.reset();
+        first.reset();
     }
 
-    void pingGetsPongFromHeaderAddress_data()
+    void answers_data()
     {
-        QTest::addColumn<QString>("to");
-        QTest::newRow("first") << "127.0.0.2";
-        QTest::newRow("second") << "127.0.0.3";
+        QTest::addColumn<bool>("toFirst");
+        QTest::addColumn<QString>("datagram");
+        QTest::addColumn<QString>("reply"); // what the third party gets back
+        QTest::addColumn<QStringList>("sentTo");
+        QTest::addColumn<bool>("balloon");
+        const QString fromThird = "!third (" + kThird + ") ";
+        Row("ping", true, fromThird + "ping", Presence(kFirst, "pong"), {kThird});
+        Row("helloall", false, fromThird + "helloall", Presence(kSecond, "hello"), {kThird});
+        Row("own helloall", false, Presence(kSecond, "helloall"));
+        Row("other name, own address", false, "!x (" + kSecond + ") helloall");
+        Row("ping for the other copy", true, "!x (" + kSecond + ") ping", {}, {kSecond});
+        Row("alert, alerts on", true, "#Backup finished", {}, {}, true);
+        Row("alert, alerts off", false, "#Backup finished");
     }
-    void pingGetsPongFromHeaderAddress()
+    void answers()
     {
-        QFETCH(QString, to);
-        ThirdParty third;
-        QVERIFY(third.bound);
-        third.send("!third (" + kThirdParty + ") ping", to);
-        QCOMPARE(third.next(), Presence(to, "pong"));
-    }
-
-    void copiesAnswerEachOther()
-    {
-        // A ping sent to the first copy in the second's name: the pong goes to the second.
-        ThirdParty third;
-        QVERIFY(third.bound);
-        third.send("!other (127.0.0.3) ping", "127.0.0.2");
-        QVERIFY(third.roundTrip("127.0.0.2"));
-        QVERIFY(ProgramProcess::waitFor(
-            [this] { return first->program.errorOutput().contains(Presence("127.0.0.2", "pong")); }));
-        QVERIFY(first->program.errorOutput().contains("sent to \"127.0.0.3\""));
-    }
-
-    void helloallGetsHello()
-    {
-        ThirdParty third;
-        QVERIFY(third.bound);
-        third.send("!third (" + kThirdParty + ") helloall", "127.0.0.2");
-        QCOMPARE(third.next(), Presence("127.0.0.2", "hello"));
-        third.send("!third (" + kThirdParty + ") helloall", "127.0.0.3");
-        QCOMPARE(third.next(), Presence("127.0.0.3", "hello"));
+        QFETCH(bool, toFirst);
+        QFETCH(QString, datagram);
+        QFETCH(QString, reply);
+        QFETCH(QStringList, sentTo);
+        QFETCH(bool, balloon);
+        Peer &peer = toFirst ? *first : *second;
+        third->send(datagram, peer.address);
+        if (!reply.isEmpty())
+            QCOMPARE(third->next(), reply);
+        QVERIFY(third->roundTrip(peer.address));
+        sentTo << kThird;
+        ProgramProcess::waitFor([&] { return peer.sentTo() == sentTo; });
+        QCOMPARE(peer.sentTo(), sentTo);
+        QCOMPARE(peer.program.errorOutput().contains("alert balloon: \"Backup finished\""), balloon);
     }
 
-    void ownHelloallIsNotAnswered_data()
+    void noteBecomesFileWithSender()
     {
-        QTest::addColumn<QString>("header");
-        QTest::newRow("own broadcast") << Presence("127.0.0.3", "helloall");
-        QTest::newRow("other name, own address") << "!someone (127.0.0.3) helloall";
-    }
-    void ownHelloallIsNotAnswered()
-    {
-        QFETCH(QString, header);
-        ThirdParty third;
-        QVERIFY(third.bound);
-        third.send(header, "127.0.0.3");
-        QVERIFY(third.roundTrip("127.0.0.3"));
-        // The log line of the pong comes after any hello sent before it.
-        QVERIFY(
-            ProgramProcess::waitFor([this] { return second->program.errorOutput().contains(") pong\""); }));
-        QVERIFY(!second->program.errorOutput().contains(") hello\""));
+        third->send("+third (" + kThird + ")2880,3255,*,*,,Verdana,12,12648447,0,Grüße", kSecond);
+        const QString active = second->folders.defaultDataFolder() + "/Active/";
+        const QByteArray ending = QString("Grüße[FROM=" + kThird + "|third]").toUtf8();
+        QVERIFY(ProgramProcess::waitFor([&] {
+            const QStringList files = QDir(active).entryList(QDir::Files);
+            return std::any_of(files.begin(), files.end(), [&](const QString &name) {
+                return ReadBytes(active + name).endsWith(ending);
+            });
+        }));
     }
 
-    void alertShowsBalloonOnlyWhenOn_data()
+    void busyPortEndsLateCopy()
     {
-        QTest::addColumn<QString>("setting");
-        QTest::addColumn<bool>("shown");
-        QTest::newRow("default") << "" << true;
-        QTest::newRow("on") << "True" << true;
-        QTest::newRow("off") << "False" << false;
-    }
-    void alertShowsBalloonOnlyWhenOn()
-    {
-        QFETCH(QString, setting);
-        QFETCH(bool, shown);
-        Peer peer("127.0.0.5");
-        if (!setting.isEmpty())
-            peer.folders.writeSetting("Options/DisplaySentNoteAlert", setting);
-        QVERIFY(peer.start());
-        ThirdParty third;
-        QVERIFY(third.bound);
-        third.send("#Backup finished", "127.0.0.5");
-        QVERIFY(third.roundTrip("127.0.0.5"));
-        QVERIFY(ProgramProcess::waitFor([&] { return peer.program.errorOutput().contains(") pong\""); }));
-        QCOMPARE(peer.program.errorOutput().contains("alert balloon: \"Backup finished\""), shown);
-    }
-
-    void noteBecomesFileInActive()
-    {
-        {
-            TestEnvironment probe;
-            if (!modMisc::LoadNote({}, {}, "2880,3255,*,*,,Verdana,12,12648447,0,probe"))
-                QSKIP("note windows are not in this build yet");
-        }
-        ThirdParty third;
-        QVERIFY(third.bound);
-        const QStringList before = NoteFiles(*second);
-        third.send("+third (" + kThirdParty + ")2880,3255,*,*,,Verdana,12,12648447,0,Hello", "127.0.0.3");
-        QVERIFY(ProgramProcess::waitFor([&] { return NoteFiles(*second).size() > before.size(); }));
-        QStringList added = NoteFiles(*second);
-        for (const QString &name : before)
-            added.removeAll(name);
-        QCOMPARE(added.size(), 1);
-        const QByteArray content = ReadBytes(second->folders.activeFolder() + "/" + added.first());
-        QVERIFY2(content.endsWith("Hello[FROM=" + kThirdParty.toUtf8() + "|third]"), content.constData());
-    }
-
-    void busyPortEndsSecondCopy()
-    {
-        Peer late("127.0.0.2", "zettlor.core.info=true");
-        QVERIFY(late.program.start({"--address", "127.0.0.2", "--port", QString::number(kPort)}));
+        Peer late(kFirst);
+        QVERIFY(late.program.start({"--address", kFirst, "--port", QString::number(kPort)}));
         QCOMPARE(late.program.waitForExit(), 1);
-        const QString log = QString::fromUtf8(ReadBytes(late.folders.dialogLog()));
-        QVERIFY2(log.contains("Port 1978 is currently in use by another program.  That\\r\\nprogram must be "
+        const QString log = QString::fromUtf8(ReadBytes(late.folders.root() + "/dialogs.log"));
+        QVERIFY2(log.contains("Port 41952 is currently in use by another program.  That\\r\\nprogram must be "
                               "closed before Zettlor can be launched."),
                  qPrintable(log));
-        ThirdParty third;
-        QVERIFY(third.bound);
-        QVERIFY(third.roundTrip("127.0.0.2"));
+        QVERIFY(third->roundTrip(kFirst));
     }
 };
 
