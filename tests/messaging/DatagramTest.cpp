@@ -34,17 +34,13 @@ private slots:
         QTest::newRow("ping") << "!DESK2 (10.0.0.2) ping"
                               << QStringList{"10.0.0.2 <- !DESK7 (192.168.1.7) pong"};
         QTest::newRow("note") << "+DESK2 (10.0.0.2)x (y)" << QStringList{"note DESK2|10.0.0.2|x (y)"};
-        QTest::newRow("helloall from own address") << "!DESK2 (192.168.1.7) helloall" << QStringList{};
-        for (const char *address :
-             {"", "evil.example", "1.2.3", "256.1.1.1", " 1.2.3.4", "1.2.3.0004", "::1"})
-            QTest::addRow("ping to \"%s\"", address)
-                << "!DESK2 (" + QString(address) + ") ping" << QStringList{};
         QTest::newRow("hello") << "!DESK2 (10.0.0.2) hello" << QStringList{"stored !DESK2 (10.0.0.2) hello"};
-        QTest::newRow("hello without (") << "!DESK2 10.0.0.2) hello" << QStringList{};
-        QTest::newRow("pong without )") << "!DESK2 (10.0.0.2 pong" << QStringList{};
-        QTest::newRow("ping without )") << "!DESK2 (10.0.0.2 ping" << QStringList{};
-        QTest::newRow("note without (") << "+DESK2 10.0.0.2)x" << QStringList{};
-        QTest::newRow("note without )") << "+DESK2 (10.0.0.2" << QStringList{};
+        // Broken headers, and answers that would go anywhere but a plain IPv4 address.
+        for (const char *dropped :
+             {"!D 10.0.0.2) hello", "!D (10.0.0.2 pong", "!D (10.0.0.2 ping", "+D 10.0.0.2)x", "+D (10.0.0.2",
+              "!D () ping", "!D (evil.example) ping", "!D (1.2.3) ping", "!D (256.1.1.1) ping",
+              "!D ( 1.2.3.4) ping", "!D (1.2.3.0004) ping", "!D (::1) ping"})
+            QTest::newRow(dropped) << QString(dropped) << QStringList{};
     }
     void dispatch()
     {

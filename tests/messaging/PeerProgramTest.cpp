@@ -58,31 +58,6 @@ QString Presence(const QString &address, const QString &command)
     return "!" + QHostInfo::localHostName() + " (" + address + ") " + command;
 }
 
-// A plain socket on a third address, standing in for another copy.
-struct ThirdParty
-{
-    // Sent in Windows-1252, as older copies do.
-    void send(const QString &text, const QString &to)
-    {
-        socket.writeDatagram(text.toLatin1(), QHostAddress(to), kPort);
-    }
-    // The next datagram that arrives, or "" when none came.
-    QString next()
-    {
-        if (!ProgramProcess::waitFor([this] { return socket.hasPendingDatagrams(); }))
-            return {};
-        return QString::fromUtf8(socket.receiveDatagram().data());
-    }
-    // Pings and waits for the pong: everything sent before it has been handled.
-    bool roundTrip(const QString &to)
-    {
-        send("!third (" + kThird + ") ping", to);
-        return next() == Presence(to, "pong");
-    }
-
-    QUdpSocket socket;
-};
-
 void Row(const char *name, bool toFirst, const QString &datagram, const QString &reply = {},
          const QStringList &sentTo = {}, bool balloon = false)
 {
@@ -97,7 +72,26 @@ class PeerProgramTest final : public QObject
 
     std::unique_ptr<Peer> first;
     std::unique_ptr<Peer> second;
-    std::unique_ptr<ThirdParty> third;
+    std::unique_ptr<QUdpSocket> third; // stands in for a third copy
+
+    // Sent in Windows-1252, as older copies do.
+    void send(const QString &text, const QString &to)
+    {
+        third->writeDatagram(text.toLatin1(), QHostAddress(to), kPort);
+    }
+    // The next datagram the third party gets, or "" when none came.
+    QString next()
+    {
+        if (!ProgramProcess::waitFor([this] { return third->hasPendingDatagrams(); }))
+            return {};
+        return QString::fromUtf8(third->receiveDatagram().data());
+    }
+    // Pings and waits for the pong: everything sent before it has been handled.
+    bool roundTrip(const QString &to)
+    {
+        send("!third (" + kThird + ") ping", to);
+        return next() == Presence(to, "pong");
+    }
 
 private slots:
     void init()
@@ -106,8 +100,8 @@ private slots:
         second = std::make_unique<Peer>(kSecond, "[Options]\nDisplaySentNoteAlert=False\n");
         QVERIFY2(first->start(), qPrintable(first->program.errorOutput()));
         QVERIFY2(second->start(), qPrintable(second->program.errorOutput()));
-        third = std::make_unique<ThirdParty>();
-        QVERIFY(third->socket.bind(QHostAddress(kThird), kPort));
+        third = std::make_unique<QUdpSocket>();
+        QVERIFY(third->bind(QHostAddress(kThird), kPort));
     }
     void cleanup()
     {
@@ -140,10 +134,10 @@ private slots:
         QFETCH(QStringList, sentTo);
         QFETCH(bool, balloon);
         Peer &peer = toFirst ? *first : *second;
-        third->send(datagram, peer.address);
+        send(datagram, peer.address);
         if (!reply.isEmpty())
-            QCOMPARE(third->next(), reply);
-        QVERIFY(third->roundTrip(peer.address));
+            QCOMPARE(next(), reply);
+        QVERIFY(roundTrip(peer.address));
         sentTo << kThird;
         ProgramProcess::waitFor([&] { return peer.sentTo() == sentTo; });
         QCOMPARE(peer.sentTo(), sentTo);
@@ -152,7 +146,7 @@ private slots:
 
     void noteBecomesFileWithSender()
     {
-        third->send("+third (" + kThird + ")2880,3255,*,*,,Verdana,12,12648447,0,Grüße", kSecond);
+        send("+third (" + kThird + ")2880,3255,*,*,,Verdana,12,12648447,0,Grüße", kSecond);
         const QString active = second->folders.defaultDataFolder() + "/Active/";
         const QByteArray ending = QString("Grüße[FROM=" + kThird + "|third]").toUtf8();
         QVERIFY(ProgramProcess::waitFor([&] {
@@ -172,7 +166,7 @@ private slots:
         QVERIFY2(log.contains("Port 41952 is currently in use by another program.  That\\r\\nprogram must be "
                               "closed before Zettlor can be launched."),
                  qPrintable(log));
-        QVERIFY(third->roundTrip(kFirst));
+        QVERIFY(roundTrip(kFirst));
     }
 };
 
