@@ -25,6 +25,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QSessionManager>
 #include <QStandardPaths>
 
 using namespace modSettings;
@@ -147,6 +148,20 @@ void RunDailyReleaseCheck()
         modUpdateCheck::CheckForUpdate(false);
 }
 
+void SaveAllNotes()
+{
+    for (winNote *note : winNote::AllNotes())
+        note->SavePendingChanges();
+}
+
+// The session ending or a SIGTERM/SIGINT ends the program like the tray's
+// "Exit", so nothing typed or moved is lost.
+void ListenForTermination()
+{
+    platform::OnTerminationRequest(&ExitProgram);
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp, [](QSessionManager &) { SaveAllNotes(); });
+}
+
 void RegisterOnFirstRun()
 {
     if (PortableMode || !ReadSetting(SettingKeys::StartWithWindows).isEmpty())
@@ -184,6 +199,7 @@ std::optional<int> Main(const CommandLine &commandLine)
     modFiles::CreateDataFolders();
     HandleVersionChange();
     modMisc::LoadAllNotes();
+    ListenForTermination();
     modReceive::ImportIncomingNotes();
     ContactList = ReadSetting(SettingKeys::Contacts);
     if (!BindUdpEndpoint())
@@ -201,9 +217,8 @@ void ExitProgram()
     modTrayIcon::RemoveTrayIcon();
     modExplorerMonitor::StopExplorerMonitor();
     // Nothing moved or typed is lost: a note still waiting for its autosave
-    // is written before the windows close.
-    for (winNote *note : winNote::AllNotes())
-        note->SavePendingChanges();
+    // or being edited in place is written before the windows close.
+    SaveAllNotes();
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
         if (window != winMenu::Instance())

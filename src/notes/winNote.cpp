@@ -18,6 +18,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QRegion>
 #include <QScreen>
 #include <QTimer>
@@ -27,14 +28,27 @@ namespace {
 
 constexpr int DefaultSaveDelay = 2000;
 int saveDelay = DefaultSaveDelay;
+std::optional<bool> applicationActiveForTests;
 
 constexpr int LabelLeftTwips = 120;
 constexpr int LabelTopTwips = 240;
 constexpr int GripSizeTwips = 135;
 constexpr int GripMarginTwips = 20;
+// Outside quick edit mode the label is this much narrower than the window.
+constexpr int LabelMarginTwips = 2 * LabelLeftTwips;
 // The cut-away corner: pixels with x + y at or below this, whatever the size.
 constexpr int CutCornerSum = 8;
 const QColor PartColour(0x40, 0x40, 0x40);
+
+// Another program's window in front means we are no longer active.
+bool ApplicationIsActive()
+{
+    return applicationActiveForTests.value_or(QGuiApplication::applicationState() == Qt::ApplicationActive);
+}
+
+// Labels keep the note file's CR LF line breaks; the edit box uses LF.
+QString ToEditText(QString labelText) { return labelText.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+QString ToLabelText(QString editText) { return editText.replace(QLatin1Char('\n'), QStringLiteral("\r\n")); }
 
 int ToPixels(float twips) { return static_cast<int>(std::lround(twips / winNote::TwipsPerPixel)); }
 
@@ -131,6 +145,8 @@ void winNote::SetSaveDelayForTests(int milliseconds)
     saveDelay = milliseconds > 0 ? milliseconds : DefaultSaveDelay;
 }
 
+void winNote::SetApplicationActiveForTests(std::optional<bool> active) { applicationActiveForTests = active; }
+
 void winNote::BuildParts()
 {
     SaveTimer = new QTimer(this);
@@ -141,15 +157,18 @@ void winNote::BuildParts()
     QuickEditTimer = new QTimer(this);
     QuickEditTimer->setObjectName(QStringLiteral("QuickEditTimer"));
     QuickEditTimer->setInterval(100);
+    connect(QuickEditTimer, &QTimer::timeout, this, &winNote::QuickEditTimer_Timer);
     ResizeTimer = new QTimer(this);
     ResizeTimer->setObjectName(QStringLiteral("ResizeTimer"));
     ResizeTimer->setInterval(100);
+    connect(ResizeTimer, &QTimer::timeout, this, &winNote::ResizeTimer_Timer);
 
     Text1 = new QPlainTextEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setFrameShape(QFrame::NoFrame);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Text1->viewport()->setMouseTracking(true);
     Text1->hide();
 
     Shape1 = new BorderRectangle(this);
@@ -175,8 +194,13 @@ void winNote::BuildParts()
     CornerImage->setPixmap(GripPicture());
     CornerImage->resize(ToPixels(GripSizeTwips), ToPixels(GripSizeTwips));
     CornerImage->setCursor(Qt::SizeFDiagCursor);
+    // Pointer moves without a button feed the quick edit pointer check.
+    setMouseTracking(true);
+    Label2->setMouseTracking(true);
     Label2->installEventFilter(this);
     CornerImage->installEventFilter(this);
+    Text1->installEventFilter(this);
+    Text1->viewport()->installEventFilter(this);
 }
 
 void winNote::ApplyCutCorner()
@@ -223,7 +247,7 @@ void winNote::ApplyColours()
 
 void winNote::LayOutLabel()
 {
-    Label2->resize(qMax(1, width() - 2 * ToPixels(LabelLeftTwips)), Label2->height());
+    Label2->resize(qMax(1, width() - ToPixels(LabelMarginTwips)), Label2->height());
     FitLabelHeight();
 }
 
@@ -342,6 +366,8 @@ bool winNote::HasPendingSave() const { return SaveTimer->isActive(); }
 
 bool winNote::SavePendingChanges()
 {
+    if (inQuickEditMode)
+        LeaveQuickEditMode();
     return !HasPendingSave() || ResaveNote();
 }
 
@@ -432,6 +458,13 @@ void winNote::mouseMoveEvent(QMouseEvent *event)
 {
     if (isDragging)
         move(event->globalPosition().toPoint() - dragOffset);
+    CheckQuickEditPointer(event->position().toPoint());
+}
+
+void winNote::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && !isDragging && !isResizing)
+        StartQuickEdit();
 }
 
 void winNote::mouseReleaseEvent(QMouseEvent *)
@@ -445,31 +478,169 @@ void winNote::mouseReleaseEvent(QMouseEvent *)
 bool winNote::eventFilter(QObject *watched, QEvent *event)
 {
     const auto type = event->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+    if (type == QEvent::KeyPress && watched == Text1)
+        quickEditArmed = true;
+    const bool isMouse = type == QEvent::MouseButtonPress || type == QEvent::MouseMove ||
+                         type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonDblClick;
+    if (!isMouse)
         return QWidget::eventFilter(watched, event);
-    auto *mouse = static_cast<QMouseEvent *>(event);
-    const QPoint global = mouse->globalPosition().toPoint();
-    if (watched == CornerImage) {
-        if (type == QEvent::MouseButtonPress)
-            BeginResize();
-        else if (type == QEvent::MouseMove && isResizing)
-            ResizeStep(mouse->position().toPoint());
-        else if (type == QEvent::MouseButtonRelease)
-            EndResize();
-        return true;
-    }
-    if (watched == Label2) {
-        if (type == QEvent::MouseButtonPress && mouse->button() == Qt::RightButton)
-            ShowNoteMenu(global);
-        else if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton)
-            BeginDrag(global);
-        else if (type == QEvent::MouseMove && isDragging)
-            move(global - dragOffset);
-        else if (type == QEvent::MouseButtonRelease && isDragging)
-            EndDrag();
-        return true;
-    }
+    const auto *mouse = static_cast<QMouseEvent *>(event);
+    if (watched == CornerImage)
+        return HandleGripEvent(mouse);
+    if (watched == Label2)
+        return HandleLabelEvent(mouse);
+    if (watched == Text1->viewport())
+        return HandleEditBoxEvent(mouse);
     return QWidget::eventFilter(watched, event);
+}
+
+bool winNote::HandleGripEvent(const QMouseEvent *mouse)
+{
+    const auto type = mouse->type();
+    if (type == QEvent::MouseButtonPress) {
+        if (inQuickEditMode) {
+            // The foreground check stops too, so the mode is left only once.
+            QuickEditTimer->stop();
+            quickEditLeaving = false;
+            LeaveQuickEditMode();
+        }
+        UnpinForEdit();
+        BeginResize();
+    } else if (type == QEvent::MouseMove && isResizing) {
+        ResizeStep(mouse->position().toPoint());
+    } else if (type == QEvent::MouseButtonRelease) {
+        EndResize();
+        RepinAfterEdit();
+    }
+    return true;
+}
+
+bool winNote::HandleLabelEvent(const QMouseEvent *mouse)
+{
+    const auto type = mouse->type();
+    const QPoint global = mouse->globalPosition().toPoint();
+    if (type == QEvent::MouseButtonPress && mouse->button() == Qt::RightButton)
+        ShowNoteMenu(global);
+    else if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton)
+        BeginDrag(global);
+    else if (type == QEvent::MouseButtonDblClick && mouse->button() == Qt::LeftButton)
+        StartQuickEdit();
+    else if (type == QEvent::MouseMove && isDragging)
+        move(global - dragOffset);
+    else if (type == QEvent::MouseMove)
+        CheckQuickEditPointer(Label2->pos() + mouse->position().toPoint());
+    else if (type == QEvent::MouseButtonRelease && isDragging)
+        EndDrag();
+    return true;
+}
+
+bool winNote::HandleEditBoxEvent(const QMouseEvent *mouse)
+{
+    const auto type = mouse->type();
+    if (type == QEvent::MouseMove && quickEditArmed)
+        CheckQuickEditPointer(Text1->pos() + Text1->viewport()->pos() + mouse->position().toPoint());
+    else
+        quickEditArmed = true;
+    // The edit box still places the caret and selects text itself.
+    return false;
+}
+
+void winNote::UnpinForEdit()
+{
+    if (!noteIsPinned || modDualMonitors::GetVirtualScreenLeft() >= 0)
+        return;
+    modPinToDesktop::UnpinNote(this);
+    repinAfterEdit = true;
+}
+
+void winNote::RepinAfterEdit()
+{
+    if (!repinAfterEdit)
+        return;
+    modPinToDesktop::PinNoteToDesktop(this);
+    repinAfterEdit = false;
+}
+
+void winNote::EnterQuickEditMode()
+{
+    // Filling the box again could drop what was typed since the last tick.
+    if (inQuickEditMode)
+        return;
+    UnpinForEdit();
+    QPalette boxPalette = Text1->palette();
+    boxPalette.setColor(QPalette::Base, Label2->palette().color(QPalette::Window));
+    boxPalette.setColor(QPalette::Text, Label2->palette().color(QPalette::WindowText));
+    Text1->setPalette(boxPalette);
+    Text1->setFont(Label2->font());
+    Text1->setGeometry(Label2->geometry());
+    Text1->document()->setDocumentMargin(0);
+    Text1->setPlainText(ToEditText(Label2->text()));
+    Label2->hide();
+    Text1->show();
+    Text1->moveCursor(QTextCursor::End);
+    // Typing should go into the box without another click.
+    activateWindow();
+    Text1->setFocus();
+    inQuickEditMode = true;
+    ResizeTimer->start();
+}
+
+void winNote::StartQuickEdit()
+{
+    EnterQuickEditMode();
+    quickEditArmed = true;
+}
+
+void winNote::LeaveQuickEditMode()
+{
+    inQuickEditMode = false;
+    quickEditArmed = false;
+    ResizeTimer->stop();
+    Label2->setText(ToLabelText(Text1->toPlainText()));
+    LayOutLabel();
+    Text1->hide();
+    Label2->show();
+    RestartSaveTimer();
+    RepinAfterEdit();
+}
+
+void winNote::CheckQuickEditPointer(QPoint position)
+{
+    if (!inQuickEditMode || !quickEditArmed || quickEditLeaving)
+        return;
+    const QRect box = Text1->geometry();
+    const bool outside = position.x() < box.left() || position.x() > box.left() + box.width() ||
+                         position.y() < box.top() || position.y() > box.top() + box.height();
+    if (!outside)
+        return;
+    quickEditLeaving = true;
+    QuickEditTimer->start();
+}
+
+void winNote::QuickEditTimer_Timer()
+{
+    if (ApplicationIsActive())
+        return;
+    QuickEditTimer->stop();
+    quickEditLeaving = false;
+    LeaveQuickEditMode();
+}
+
+void winNote::ResizeTimer_Timer()
+{
+    // The hidden label re-wraps the text at its width and the window follows
+    // its height. The width keeps the label's margin, so the note never narrows.
+    Label2->setText(ToLabelText(Text1->toPlainText()));
+    FitLabelHeight();
+    Text1->resize(Label2->size());
+    const float width = qMax(static_cast<float>(Label2->width() * TwipsPerPixel + LabelMarginTwips),
+                             static_cast<float>(MinimumWidth));
+    if (width != WidthTwips())
+        SetWidthTwips(width);
+    const float height = qMin(static_cast<float>((Label2->height() + Label2->y()) * TwipsPerPixel + 140),
+                              static_cast<float>(MaximumSize));
+    if (height != HeightTwips())
+        SetHeightTwips(height);
 }
 
 void winNote::ShowNoteMenu(const QPoint &globalPosition)

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPoint>
 #include <QWidget>
+#include <optional>
 
 class QPlainTextEdit;
 class QTimer;
@@ -41,7 +42,8 @@ public:
     void CheckNotePosition();
     // Fills the window from a parsed record; bad fields keep initial values.
     void ApplyRecord(const modNoteText::NoteRecord &record);
-    // Saves now when a save is still pending; true when nothing is left.
+    // Saves now when a save is still pending or the text is being edited in
+    // place; true when nothing is left.
     bool SavePendingChanges();
     bool HasPendingSave() const;
 
@@ -84,11 +86,19 @@ public:
     // Prepares the note menu of the control window for this note and pops it up.
     void ShowNoteMenu(const QPoint &globalPosition);
 
+    // Edits the text in place. Entered this way (from the menu) the mode is not
+    // armed: it lasts until the user has touched the edit box.
+    void EnterQuickEditMode();
+    bool IsInQuickEditMode() const { return inQuickEditMode; }
+    // Tests decide whether another program is in front; nullopt asks Qt.
+    static void SetApplicationActiveForTests(std::optional<bool> active);
+
 protected:
     void showEvent(QShowEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -104,12 +114,29 @@ private:
     void BeginResize();
     void EndResize();
     void ResizeStep(QPoint gripPosition);
+    bool HandleGripEvent(const QMouseEvent *mouse);
+    bool HandleLabelEvent(const QMouseEvent *mouse);
+    bool HandleEditBoxEvent(const QMouseEvent *mouse);
+    void UnpinForEdit();
+    void RepinAfterEdit();
+    void StartQuickEdit();
+    void LeaveQuickEditMode();
+    void CheckQuickEditPointer(QPoint position);
+    void QuickEditTimer_Timer();
+    void ResizeTimer_Timer();
 
     // The pointer is tracked rather than handing the move to the window
     // system: the release then always arrives here, under any window manager.
     bool isDragging = false;
     QPoint dragOffset;
     bool isResizing = false;
+    bool inQuickEditMode = false;
+    // The pointer leaving the edit box may end quick edit mode.
+    bool quickEditArmed = false;
+    // The foreground check is running.
+    bool quickEditLeaving = false;
+    // Unpinned for a resize or an edit; pinned again when it ends.
+    bool repinAfterEdit = false;
 
     qint32 backColour = 0x00C0FFFF;
     qint32 textColour = 0;

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -34,5 +35,8 @@ QList<ProcessInfo> RunningProcesses();
 // (a tool window flag alone does not, on some window managers).
 void KeepOffTaskbar(QWidget *window);
 bool TerminateProcess(qint64 pid);
+// Runs handler on the user-interface thread when the system asks the program
+// to end (SIGTERM, SIGINT), instead of ending it on the spot.
+void OnTerminationRequest(std::function<void()> handler);
 
 } // namespace platform

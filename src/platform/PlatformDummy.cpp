@@ -30,4 +30,6 @@ bool TerminateProcess(qint64) { return false; }
 
 void KeepOffTaskbar(QWidget *) {}
 
+void OnTerminationRequest(std::function<void()>) {}
+
 } // namespace platform

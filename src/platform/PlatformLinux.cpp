@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkInterface>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTextStream>
 
@@ -14,7 +15,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <xcb/xcb.h>
+#include <sys/socket.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -26,6 +29,16 @@ xcb_atom_t Atom(xcb_connection_t *connection, const char *name)
     const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(reply);
     return atom;
+}
+
+// A signal handler may only write to a descriptor; the event loop reads
+// the other end and runs the handler where Qt may be used.
+int terminationPipe[2] = {-1, -1};
+
+void WriteTerminationByte(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(terminationPipe[0], &byte, 1);
 }
 
 } // namespace
@@ -151,6 +164,24 @@ QList<ProcessInfo> RunningProcesses()
 bool TerminateProcess(qint64 pid)
 {
     return ::kill(pid_t(pid), SIGTERM) == 0;
+}
+
+void OnTerminationRequest(std::function<void()> handler)
+{
+    if (terminationPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, terminationPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(terminationPipe[1], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [handler = std::move(handler)] {
+        char bytes[16];
+        [[maybe_unused]] const ssize_t got = ::read(terminationPipe[1], bytes, sizeof bytes);
+        handler();
+    });
+    struct sigaction action = {};
+    action.sa_handler = WriteTerminationByte;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
 }
 
 } // namespace platform

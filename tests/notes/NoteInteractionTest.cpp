@@ -1,6 +1,7 @@
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
+#include "core/ModMain.h"
 #include "core/modFiles.h"
 #include "notes/modDualMonitors.h"
 #include "notes/modMisc.h"
@@ -10,6 +11,8 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include "ProgramProcess.h"
 #include <QTest>
 #include <QTimer>
 
@@ -25,6 +28,27 @@ winNote *ShownNote(const QByteArray &bytes)
 
 QByteArray Stored() { return ReadBytes(modFiles::ActiveFolder() + "/n.zln"); }
 
+// A pointer move at a widget position with the given buttons held.
+void MovePointer(QWidget *widget, QPoint at, Qt::MouseButtons buttons = Qt::NoButton)
+{
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::NoButton, buttons, {});
+    QCoreApplication::sendEvent(widget, &move);
+}
+
+void DragNote(winNote *note, QPoint from, QPoint to)
+{
+    QTest::mousePress(note, Qt::LeftButton, {}, from);
+    MovePointer(note, to, Qt::LeftButton);
+    QTest::mouseRelease(note, Qt::LeftButton, {}, to);
+}
+
+void PullGrip(winNote *note, QPoint pull)
+{
+    QTest::mousePress(note->CornerImage, Qt::LeftButton, {}, QPoint(0, 0));
+    MovePointer(note->CornerImage, pull, Qt::LeftButton);
+    QTest::mouseRelease(note->CornerImage, Qt::LeftButton, {}, pull);
+}
+
 } // namespace
 
 class NoteInteractionTest final : public QObject
@@ -38,6 +62,7 @@ private slots:
         qDeleteAll(winNote::AllNotes());
         delete winMenu::Instance();
         winNote::SetSaveDelayForTests(0);
+        winNote::SetApplicationActiveForTests(std::nullopt);
         modDualMonitors::SetVirtualScreenForTests(std::nullopt);
     }
 
@@ -46,25 +71,49 @@ private slots:
         TestEnvironment environment;
         winNote::SetSaveDelayForTests(50);
         winNote *note = ShownNote("2880,3255,1500,1500,,Verdana,10,0,0,drag me");
-        QTest::mousePress(note, Qt::LeftButton, {}, QPoint(100, 100));
-        QMouseEvent move(QEvent::MouseMove, QPointF(130, 120), note->mapToGlobal(QPointF(130, 120)), Qt::NoButton,
-                         Qt::LeftButton, {});
-        QCoreApplication::sendEvent(note, &move);
-        QTest::mouseRelease(note, Qt::LeftButton, {}, QPoint(130, 120));
+        DragNote(note, QPoint(100, 100), QPoint(130, 120));
         QCOMPARE(note->pos(), QPoint(130, 120));
         QVERIFY(note->SaveTimer->isActive());
         QCOMPARE(Stored(), QByteArray("2880,3255,1500,1500,,Verdana,10,0,0,drag me"));
         QTRY_COMPARE(Stored(), QByteArray("2880,3255,1950,1800,,Verdana,10,0,0,drag me"));
     }
 
-    void exitSavesAPendingMove()
+    void exitSavesWhatIsPending_data()
+    {
+        QTest::addColumn<bool>("typing");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("moved 1 s before") << false << QByteArray("2880,3255,1950,1800,,Verdana,10,0,0,x");
+        QTest::newRow("typing in place") << true << QByteArray("2880,3255,1500,1500,,Verdana,10,0,0,x!");
+    }
+    void exitSavesWhatIsPending()
+    {
+        QFETCH(bool, typing);
+        TestEnvironment environment;
+        winMenu::Create();
+        winNote *note = ShownNote("2880,3255,1500,1500,,Verdana,10,0,0,x");
+        if (typing) {
+            note->EnterQuickEditMode();
+            QTest::keyClicks(note->Text1, "!");
+        } else {
+            DragNote(note, QPoint(100, 100), QPoint(130, 120));
+            QTest::qWait(1000);
+        }
+        ModMain::ExitProgram();
+        QTEST(Stored(), "expected");
+    }
+
+    void terminationEndsCleanly()
     {
         TestEnvironment environment;
-        winNote *note = ShownNote("2880,3255,1500,1500,,Verdana,10,0,0,x");
-        note->move(200, 200);
-        note->SaveTimer->start();
-        QVERIFY(note->SavePendingChanges());
-        QCOMPARE(Stored(), QByteArray("2880,3255,3000,3000,,Verdana,10,0,0,x"));
+        QProcessEnvironment variables = environment.processEnvironment();
+        variables.insert("ZETTLOR_DIALOG_LOG", environment.root() + "/dialogs.log");
+        variables.insert("QT_LOGGING_RULES", "zettlor.core.info=true");
+        ProgramProcess program(variables);
+        QVERIFY(program.start({"--address", "127.0.0.1", "--port", "41978"}));
+        QVERIFY(ProgramProcess::waitFor([&] { return program.errorOutput().contains("started;"); }));
+        program.stop();
+        // Killed by the signal it would be a crash exit (-1).
+        QCOMPARE(program.waitForExit(), 0);
     }
 
     void gripResizesWithinLimits_data()
@@ -80,13 +129,89 @@ private slots:
         QFETCH(QPoint, pull);
         TestEnvironment environment;
         winNote *note = ShownNote("2880,3255,1500,1500,,Verdana,10,0,0,x");
-        QTest::mousePress(note->CornerImage, Qt::LeftButton, {}, QPoint(0, 0));
-        QMouseEvent move(QEvent::MouseMove, QPointF(pull), note->CornerImage->mapToGlobal(QPointF(pull)),
-                         Qt::NoButton, Qt::LeftButton, {});
-        QCoreApplication::sendEvent(note->CornerImage, &move);
-        QTest::mouseRelease(note->CornerImage, Qt::LeftButton, {}, pull);
+        PullGrip(note, pull);
         QTEST(QSize(int(note->WidthTwips()), int(note->HeightTwips())), "size");
         QVERIFY(note->SaveTimer->isActive());
+    }
+
+    void pinnedNoteIsRepinnedAfterResize()
+    {
+        TestEnvironment environment;
+        modDualMonitors::SetVirtualScreenForTests(QRect(-1280, 0, 3200, 1080));
+        winNote *note = ShownNote("2880,3255,1500,1500,,Verdana,10,0,0,x");
+        modPinToDesktop::PinNoteToDesktop(note);
+        QTest::mousePress(note->CornerImage, Qt::LeftButton, {}, QPoint(0, 0));
+        QVERIFY(!note->noteIsPinned);
+        QTest::mouseRelease(note->CornerImage, Qt::LeftButton, {}, QPoint(0, 0));
+        QVERIFY(note->noteIsPinned);
+    }
+
+    void quickEditFollowsTheText()
+    {
+        TestEnvironment environment;
+        winNote *note = ShownNote("2880,3255,1500,1500,,Verdana,10,0,0,short");
+        const float width = note->WidthTwips();
+        QTest::mouseDClick(note->Label2, Qt::LeftButton);
+        QVERIFY(note->IsInQuickEditMode() && note->Text1->isVisible() && !note->Label2->isVisible());
+        QTest::keyClicks(note->Text1, QString(" and a much longer text").repeated(20));
+        QTRY_VERIFY(note->HeightTwips() > 3000);
+        QVERIFY(note->HeightTwips() <= winNote::MaximumSize);
+        note->Text1->setPlainText("one line");
+        QTRY_VERIFY(note->HeightTwips() < 1500);
+        QCOMPARE(note->WidthTwips(), width);
+    }
+
+    void quickEditEndsOnlyWhenArmedAndAway_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("double-click") << "double-click" << true;
+        QTest::newRow("menu, untouched") << "menu" << false;
+        QTest::newRow("menu, then a key") << "menu+key" << true;
+        QTest::newRow("menu, then a click in the box") << "menu+click" << true;
+    }
+    void quickEditEndsOnlyWhenArmedAndAway()
+    {
+        QFETCH(QString, entry);
+        TestEnvironment environment;
+        winNote::SetSaveDelayForTests(50);
+        winNote *note = ShownNote("2880,3255,1500,1500,,Verdana,10,0,0,a\r\nb");
+        const float width = note->WidthTwips();
+        if (entry == "double-click")
+            QTest::mouseDClick(note->Label2, Qt::LeftButton);
+        else
+            note->EnterQuickEditMode();
+        if (entry == "menu+key")
+            QTest::keyClick(note->Text1, Qt::Key_End);
+        if (entry == "menu+click")
+            QTest::mouseClick(note->Text1->viewport(), Qt::LeftButton);
+        MovePointer(note, QPoint(2, 2));
+        QTest::qWait(250);
+        QVERIFY2(note->IsInQuickEditMode(), "ours is still the active application");
+        winNote::SetApplicationActiveForTests(false);
+        QFETCH(bool, ends);
+        if (!ends) {
+            QTest::qWait(250);
+            QVERIFY(note->IsInQuickEditMode());
+            return;
+        }
+        QTRY_VERIFY(!note->IsInQuickEditMode());
+        QVERIFY(note->Label2->isVisible() && !note->Text1->isVisible());
+        QCOMPARE(note->WidthTwips(), width);
+        QTRY_VERIFY(!note->HasPendingSave());
+        QVERIFY(Stored().endsWith(",a\r\nb"));
+    }
+
+    void gripPressLeavesQuickEditOnce()
+    {
+        TestEnvironment environment;
+        winNote *note = ShownNote("2880,3255,1500,1500,,Verdana,10,0,0,x");
+        QTest::mouseDClick(note->Label2, Qt::LeftButton);
+        MovePointer(note, QPoint(2, 2));
+        QVERIFY(note->QuickEditTimer->isActive());
+        QTest::mousePress(note->CornerImage, Qt::LeftButton, {}, QPoint(0, 0));
+        QVERIFY(!note->IsInQuickEditMode());
+        QVERIFY(!note->QuickEditTimer->isActive());
     }
 
     void menuCaptions_data()
