@@ -5,6 +5,7 @@
 #include "core/Globals.h"
 #include "core/ModMain.h"
 #include "editor/modEditor.h"
+#include "notes/modNoteCommands.h"
 #include "core/SettingKeys.h"
 #include "core/modINI.h"
 #include "core/modText.h"
@@ -50,6 +51,20 @@ void MakeDefault(QMenu *menu, QAction *action)
     action->setFont(bold);
 }
 
+// Each command acts on the note whose menu is open, named by the tag at the
+// moment the item is chosen. QuickEditMode and ReplyToSender are wired apart.
+void ConnectNoteCommands(winMenu *menu)
+{
+    const auto wire = [menu](QAction *item, void (*command)(const QString &)) {
+        QObject::connect(item, &QAction::triggered, menu, [menu, command] { command(menu->tag); });
+    };
+    wire(menu->EditNote, modNoteCommands::EditNote);
+    wire(menu->SetNoteToTop, modNoteCommands::SetNoteToTop);
+    wire(menu->CopyToClipboard, modNoteCommands::CopyToClipboard);
+    wire(menu->PrintNote, modNoteCommands::PrintNote);
+    wire(menu->RemoveNote, modNoteCommands::RemoveNote);
+}
+
 } // namespace
 
 winMenu *winMenu::Create()
@@ -79,6 +94,7 @@ winMenu::winMenu()
     BuildTrayMenu();
     BuildNoteMenu();
     ConnectTrayCommands();
+    ConnectNoteCommands(this);
 }
 
 winMenu::~winMenu()
