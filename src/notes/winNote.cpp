@@ -17,8 +17,9 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
 #include <QRegion>
 #include <QScreen>
 #include <QTimer>
@@ -163,8 +164,9 @@ void winNote::BuildParts()
     ResizeTimer->setInterval(100);
     connect(ResizeTimer, &QTimer::timeout, this, &winNote::ResizeTimer_Timer);
 
-    Text1 = new QPlainTextEdit(this);
+    Text1 = new QTextEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setAcceptRichText(false);
     Text1->setFrameShape(QFrame::NoFrame);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -461,6 +463,13 @@ void winNote::mouseMoveEvent(QMouseEvent *event)
     CheckQuickEditPointer(event->position().toPoint());
 }
 
+void winNote::leaveEvent(QEvent *event)
+{
+    QWidget::leaveEvent(event);
+    // A fast pointer may leave without a move over the note's margin.
+    CheckQuickEditPointer(QPoint(-1, -1));
+}
+
 void winNote::mouseDoubleClickEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && !isDragging && !isResizing)
@@ -629,15 +638,19 @@ void winNote::QuickEditTimer_Timer()
 void winNote::ResizeTimer_Timer()
 {
     // The hidden label re-wraps the text at its width and the window follows
-    // its height. The width keeps the label's margin, so the note never narrows.
+    // the box's height. The width keeps the label's margin, so the note never
+    // narrows.
     Label2->setText(ToLabelText(Text1->toPlainText()));
     FitLabelHeight();
-    Text1->resize(Label2->size());
+    Text1->resize(Label2->width(), Text1->height());
+    // The box spaces lines a little wider than the label; it must show them all.
+    const int boxHeight = static_cast<int>(std::ceil(Text1->document()->size().height()));
+    Text1->resize(Label2->width(), qMax(Label2->height(), boxHeight));
     const float width = qMax(static_cast<float>(Label2->width() * TwipsPerPixel + LabelMarginTwips),
                              static_cast<float>(MinimumWidth));
     if (width != WidthTwips())
         SetWidthTwips(width);
-    const float height = qMin(static_cast<float>((Label2->height() + Label2->y()) * TwipsPerPixel + 140),
+    const float height = qMin(static_cast<float>((Text1->height() + Text1->y()) * TwipsPerPixel + 140),
                               static_cast<float>(MaximumSize));
     if (height != HeightTwips())
         SetHeightTwips(height);

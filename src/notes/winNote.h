@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <optional>
 
-class QPlainTextEdit;
+class QTextEdit;
 class QTimer;
 
 // One note on the desktop: its text on a coloured ground, a thin border, a
@@ -75,7 +75,7 @@ public:
     QTimer *SaveTimer = nullptr;
     QTimer *QuickEditTimer = nullptr;
     QTimer *ResizeTimer = nullptr;
-    QPlainTextEdit *Text1 = nullptr;
+    QTextEdit *Text1 = nullptr;
     QWidget *Shape1 = nullptr;
     QLabel *Label2 = nullptr;
     QWidget *Line7 = nullptr;
@@ -99,6 +99,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
