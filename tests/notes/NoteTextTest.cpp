@@ -6,52 +6,11 @@
 
 using namespace modNoteText;
 
-namespace {
-
-NoteValues ValuesOf(const NoteRecord &record)
-{
-    NoteValues values;
-    values.height = record.height.value_or(0);
-    values.width = record.width.value_or(0);
-    values.left = record.left;
-    values.top = record.top;
-    values.bold = record.bold;
-    values.italic = record.italic;
-    values.fontName = record.fontName.value_or(QString());
-    values.fontSize = record.fontSize.value_or(0);
-    values.backColour = record.backColour.value_or(0);
-    values.textColour = record.textColour.value_or(0);
-    values.text = record.text;
-    values.fromIP = record.fromIP;
-    values.fromName = record.fromName;
-    return values;
-}
-
-} // namespace
-
 class NoteTextTest final : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void writesWhatItReads_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("made here") << "2880,3255,7200,1440,Bold,Verdana,10,12648447,0,Buy milk, bread";
-        QTest::newRow("received") << "2880,3255,7200,1440,Bold,Verdana,10,12648447,0,Buy milk, bread[FROM=192.168.1.20|Desk 2]";
-        QTest::newRow("no position") << "2880,3255,*,*,,Verdana,12,12648447,0,Hello";
-        QTest::newRow("commas star CR LF") << "2880,3255,15,30,Italic,Arial,9,255,-2147483643,a,b,*\r\n*,c\r\n";
-        QTest::newRow("non-ASCII") << "2880,3255,15,30,BoldItalic,DejaVu Sans,11,0,16777215,Grüße “x” 日本";
-        QTest::newRow("own text holds the trailer word") << "2880,3255,15,30,,Arial,9,0,0,see [FROM=x|y] here";
-        QTest::newRow("received, own text holds the trailer word") << "2880,3255,15,30,,Arial,9,0,0,a[FROM=1|2]b[FROM=10.0.0.1|Desk]";
-        QTest::newRow("fraction") << "2880.5,3255,-15,30,,Arial,9,0,0,x";
-    }
-    void writesWhatItReads()
-    {
-        QFETCH(QString, text);
-        QCOMPARE(FormatNoteText(ValuesOf(ParseNoteText(text))), text);
-    }
-
     void readsFields_data()
     {
         QTest::addColumn<QString>("text");
@@ -100,8 +59,7 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<float>("value");
         QTest::newRow("dot") << "10.5" << 10.5f;
-        QTest::newRow("comma") << "10,5" << 10.5f;
-        QTest::newRow("negative") << "-1440" << -1440.0f;
+        QTest::newRow("comma") << "-10,5" << -10.5f;
     }
     void numbers()
     {
@@ -116,7 +74,6 @@ private slots:
         QTest::addColumn<qint64>("rounded");
         QTest::newRow("10.5") << 10.5 << qint64(10);
         QTest::newRow("11.5") << 11.5 << qint64(12);
-        QTest::newRow("10.4") << 10.4 << qint64(10);
         QTest::newRow("10.6") << 10.6 << qint64(11);
         QTest::newRow("-2.5") << -2.5 << qint64(-2);
     }
@@ -130,9 +87,7 @@ private slots:
     {
         QTest::addColumn<float>("value");
         QTest::addColumn<QString>("text");
-        QTest::newRow("whole") << 2880.0f << "2880";
-        QTest::newRow("fraction with dot") << 2880.5f << "2880.5";
-        QTest::newRow("negative") << -15.0f << "-15";
+        QTest::newRow("fraction with dot") << -2880.5f << "-2880.5";
         QTest::newRow("tiny negative is zero") << -0.0000003f << "0";
         QTest::newRow("large whole stays plain") << 12000000.0f << "12000000";
     }

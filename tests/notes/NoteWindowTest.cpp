@@ -61,9 +61,7 @@ private slots:
         QCOMPARE(note->Label2->width(), 217 - 16);
         QCOMPARE(note->CornerImage->geometry(), QRect(217 - 9 - 1, 192 - 9 - 1, 9, 9));
         QCOMPARE(note->Shape1->geometry(), QRect(0, 0, 217, 192));
-        QVERIFY(note->windowFlags().testFlag(Qt::FramelessWindowHint));
-        QVERIFY(note->windowFlags().testFlag(Qt::Tool));
-        QVERIFY(note->inherits("winNote"));
+        QVERIFY(note->windowFlags().testFlags(Qt::FramelessWindowHint | Qt::Tool));
     }
 
     void savesBackByteForByte_data()
@@ -76,6 +74,12 @@ private slots:
         QTest::newRow("Windows-1252 from an older copy")
             << QByteArray("2880,3255,7200,1440,,Verdana,10,12648447,0,Gr\xfc\xdf""e \x93x\x94\r\nzwei")
             << QByteArray("2880,3255,7200,1440,,Verdana,10,12648447,0,Grüße “x”\r\nzwei");
+        QTest::newRow("commas, star, CR LF, colours") << QByteArray("2880,3255,15,30,Italic,Arial,9,255,-2147483643,a,b,*\r\n*,c\r\n")
+                                                      << QByteArray("2880,3255,15,30,Italic,Arial,9,255,-2147483643,a,b,*\r\n*,c\r\n");
+        QTest::newRow("non-ASCII") << QByteArray("2880,3255,15,30,BoldItalic,DejaVu Sans,11,0,16777215,Grüße “x” 日本")
+                                   << QByteArray("2880,3255,15,30,BoldItalic,DejaVu Sans,11,0,16777215,Grüße “x” 日本");
+        QTest::newRow("own text holds the trailer word") << QByteArray("2880,3255,15,30,,Arial,9,0,0,a[FROM=1|2]b[FROM=10.0.0.1|Desk]")
+                                                         << QByteArray("2880,3255,15,30,,Arial,9,0,0,a[FROM=1|2]b[FROM=10.0.0.1|Desk]");
         QTest::newRow("half point size rounds to even")
             << QByteArray("2880,3255,7200,1440,Italic,Verdana,10.5,-2147483640,0,x")
             << QByteArray("2880,3255,7200,1440,Italic,Verdana,10,-2147483640,0,x");
