@@ -47,7 +47,9 @@ float FittingHeight(const winNote &note)
 void ApplyEditorLook(winNote *note, const winEditor &editor, double points, const QString &text)
 {
     QFont font = note->Label2->font();
-    font.setFamily(editor.FontCombo->currentText());
+    // The text box shows the font the note gets. It follows the font list, but
+    // keeps a note's font that the list lacks, so an update does not change it.
+    font.setFamily(editor.Text1->font().family());
     if (points > 0)
         font.setPointSizeF(points);
     font.setBold(editor.Text1->font().bold());

@@ -157,6 +157,12 @@ void EditNote(const QString &noteTag)
     editor->activateWindow();
 }
 
+void QuickEditMode(const QString &noteTag)
+{
+    if (winNote *note = FindNote(noteTag))
+        note->EnterQuickEditMode();
+}
+
 void SetNoteToTop(const QString &noteTag)
 {
     winNote *note = FindNote(noteTag);

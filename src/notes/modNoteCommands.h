@@ -9,6 +9,8 @@ namespace modNoteCommands {
 
 // Opens a new editor in Update mode, filled from the note.
 void EditNote(const QString &noteTag);
+// Edits the note in place, unarmed: it lasts until the user touches the box.
+void QuickEditMode(const QString &noteTag);
 // Pinned notes go on top; notes on top are stuck to the desktop.
 void SetNoteToTop(const QString &noteTag);
 // The note text on the clipboard, every line break as CR LF.

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QWidget>
+#include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 #include <QFile>
 #include <QFileInfo>
@@ -41,21 +42,13 @@ void WriteTerminationByte(int)
     [[maybe_unused]] const ssize_t written = ::write(terminationPipe[0], &byte, 1);
 }
 
-} // namespace
-
-void KeepOffTaskbar(QWidget *window)
+// The window manager's own protocol for changing the state of a mapped window.
+void SendSkipTaskbar(xcb_connection_t *connection, xcb_window_t window)
 {
-    // Only on a real X server: other platforms (offscreen tests) have no connection.
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection()
-        || !window->isVisible())
-        return;
-    xcb_connection_t *connection = x11->connection();
-    // The window manager's own protocol for changing the state of a mapped window.
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
-    message.window = xcb_window_t(window->winId());
+    message.window = window;
     message.type = Atom(connection, "_NET_WM_STATE");
     message.data.data32[0] = 1; // add
     message.data.data32[1] = Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
@@ -66,6 +59,48 @@ void KeepOffTaskbar(QWidget *window)
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char *>(&message));
     xcb_flush(connection);
+}
+
+// A window re-created by a change of flags is not mapped yet when it is
+// shown, and the window manager ignores the message for it until then: its
+// first exposure says the window manager has mapped it.
+class SkipTaskbarWhenExposed final : public QObject
+{
+public:
+    SkipTaskbarWhenExposed(xcb_connection_t *connection, QWindow *window) : QObject(window), connection(connection)
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *window = static_cast<QWindow *>(watched);
+        if (event->type() == QEvent::Expose && window->isExposed()) {
+            SendSkipTaskbar(connection, xcb_window_t(window->winId()));
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    xcb_connection_t *connection;
+};
+
+} // namespace
+
+void KeepOffTaskbar(QWidget *window)
+{
+    // Only on a real X server: other platforms (offscreen tests) have no connection.
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection()
+        || !window->isVisible() || !window->windowHandle())
+        return;
+    QWindow *handle = window->windowHandle();
+    if (handle->isExposed())
+        SendSkipTaskbar(x11->connection(), xcb_window_t(handle->winId()));
+    else
+        new SkipTaskbarWhenExposed(x11->connection(), handle);
 }
 
 bool HasDisplay()

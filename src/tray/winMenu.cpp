@@ -52,13 +52,14 @@ void MakeDefault(QMenu *menu, QAction *action)
 }
 
 // Each command acts on the note whose menu is open, named by the tag at the
-// moment the item is chosen. QuickEditMode and ReplyToSender are wired apart.
+// moment the item is chosen. ReplyToSender is wired apart.
 void ConnectNoteCommands(winMenu *menu)
 {
     const auto wire = [menu](QAction *item, void (*command)(const QString &)) {
         QObject::connect(item, &QAction::triggered, menu, [menu, command] { command(menu->tag); });
     };
     wire(menu->EditNote, modNoteCommands::EditNote);
+    wire(menu->QuickEditMode, modNoteCommands::QuickEditMode);
     wire(menu->SetNoteToTop, modNoteCommands::SetNoteToTop);
     wire(menu->CopyToClipboard, modNoteCommands::CopyToClipboard);
     wire(menu->PrintNote, modNoteCommands::PrintNote);
