@@ -1,0 +1,297 @@
+#include "TestEnvironment.h"
+#include "TestRegistry.h"
+
+#include "core/Globals.h"
+#include "core/modText.h"
+#include "notes/winNote.h"
+#include "tray/modTrayCommands.h"
+#include "tray/modTrayIcon.h"
+#include "tray/winMenu.h"
+#include "tray/winTrayControl.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QTimer>
+#include <optional>
+
+namespace {
+
+// Offscreen there is no tray, so the control window stands in for the icon.
+winTrayControl *StandIn()
+{
+    modTrayIcon::AddTrayIcon();
+    return winMenu::Instance()->findChild<winTrayControl *>(QStringLiteral("winTrayControl"));
+}
+
+// One line per menu entry: object name and caption, "-" for a separator.
+QStringList Entries(const QMenu *menu)
+{
+    QStringList entries;
+    for (const QAction *action : menu->actions())
+        entries << action->objectName() + "=" + (action->isSeparator() ? "-" : action->text()) +
+                       (action->font().bold() ? " (bold)" : "");
+    return entries;
+}
+
+} // namespace
+
+class TrayTest final : public QObject
+{
+    Q_OBJECT
+
+    std::optional<TestEnvironment> m_environment;
+
+private slots:
+    void init() { m_environment.emplace(); }
+    void cleanup()
+    {
+        modTrayIcon::RemoveTrayIcon();
+        delete winMenu::Instance();
+        m_environment.reset();
+    }
+
+    void menusListEveryItemInOrder_data()
+    {
+        QTest::addColumn<QString>("menuName");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("tray") << "TrayMenu"
+                              << QStringList{"Options=Options (bold)",
+                                             "sep111=-",
+                                             "CreateNote=Create Note...",
+                                             "Contacts=Contacts",
+                                             "HideAllNotes=Hide All Notes",
+                                             "sep99=-",
+                                             "NoteArchive=Note Archive",
+                                             "Sep5=-",
+                                             "AboutWindow=About Zettlor",
+                                             "Help=Help",
+                                             "CheckForNewVersion=Check for New Version",
+                                             "Sep4=-",
+                                             "VisitVT=Visit Vantrel",
+                                             "DonateToVT=Support Zettlor",
+                                             "sep1=-",
+                                             "Exit=Exit"};
+        QTest::newRow("help") << "Help"
+                              << QStringList{"ZettlorSupportForums=Zettlor Support Forums",
+                                             "SendBugReport=Send Bug Report"};
+        QTest::newRow("note") << "NoteMenu"
+                              << QStringList{"EditNote=Open Note Editor (bold)",
+                                             "QuickEditMode=Quick Edit Mode",
+                                             "ReplyToSender=Reply to Sender...",
+                                             "sep12=-",
+                                             "SetNoteToTop=Set to On Top",
+                                             "CopyToClipboard=Copy to Clipboard",
+                                             "PrintNote=Print...",
+                                             "Sep6=-",
+                                             "RemoveNote=Delete Note..."};
+    }
+    void menusListEveryItemInOrder()
+    {
+        QFETCH(QString, menuName);
+        QFETCH(QStringList, expected);
+        const winMenu *owner = winMenu::Create();
+        const QMenu *menu = menuName == "TrayMenu" ? owner->TrayMenu
+                            : menuName == "Help"   ? owner->Help
+                                                   : owner->NoteMenu;
+        QCOMPARE(menu->objectName(), menuName);
+        QCOMPARE(Entries(menu), expected);
+        QCOMPARE(menu->defaultAction(),
+                 expected.first().endsWith("(bold)") ? menu->actions().first() : nullptr);
+    }
+
+    void brandingRenamesVisitAndHidesDonate_data()
+    {
+        QTest::addColumn<QStringList>("ini"); // entries below [About]; none = no file
+        QTest::addColumn<QString>("visitCaption");
+        QTest::addColumn<QString>("visitUrl");
+        const auto row = [](const char *tag, QStringList ini, QString caption, QString url) {
+            QTest::newRow(tag) << ini << caption << url;
+        };
+        const QString maker = "Visit Vantrel";
+        row("no About.ini", {}, maker, "");
+        row("no URL", {"Name=Acme"}, maker, "");
+        row("empty URL", {"Name=Acme", "URL="}, maker, "");
+        row("no name", {"URL=https://acme.example"}, maker, "");
+        row("branded", {"Name=Acme Notes", "URL=https://acme.example"}, "Visit Acme Notes",
+            "https://acme.example");
+        // A single "&" would become a mnemonic and vanish from the caption.
+        row("ampersand doubled", {"Name=Smith & Sons", "URL=https://s.example"}, "Visit Smith && Sons",
+            "https://s.example");
+    }
+    void brandingRenamesVisitAndHidesDonate()
+    {
+        QFETCH(QStringList, ini);
+        QFETCH(QString, visitCaption);
+        QFETCH(QString, visitUrl);
+        const QString aboutFile = m_environment->programFolder() + "/About.ini";
+        QString text = "[About]\r\n";
+        for (const QString &entry : ini)
+            text += entry.section('=', 0, 0) + "=" + modText::EncodeText(entry.section('=', 1)) + "\r\n";
+        if (!ini.isEmpty())
+            WriteBytes(aboutFile, text.toUtf8());
+        winMenu *menu = winMenu::Create();
+        menu->ApplyBranding(aboutFile);
+        QCOMPARE(menu->VisitVT->text(), visitCaption);
+        QCOMPARE(menu->DonateToVT->isVisible(), visitUrl.isEmpty());
+        QCOMPARE(menu->brandingUrl, visitUrl);
+    }
+
+    // Steps on the icon: "down", "double", "middle", "right"; "settle" lets
+    // Timer1 run out; on the stand-in window: "click", "dclick", "mclick", "rclick".
+    void clicksRunTheRightAction_data()
+    {
+        QTest::addColumn<QString>("singleAction");
+        QTest::addColumn<QString>("doubleAction");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<bool>("hidden");
+        const auto row = [](const char *tag, QString single, QString dbl, QStringList steps, bool hidden) {
+            QTest::newRow(tag) << single << dbl << steps << hidden;
+        };
+        const QString toggle = "Hide/Show Notes", none = "No Action";
+        row("single click, single action", toggle, none, {"down"}, true);
+        row("double click, double action only", none, toggle, {"down", "double"}, true);
+        row("double click cancels single", toggle, none, {"down", "double"}, false);
+        row("second press within the wait", toggle, none, {"down", "down"}, true);
+        row("slow double click is single", none, toggle, {"down", "settle", "double"}, false);
+        row("slow double click runs single once", toggle, toggle, {"down", "settle", "double"}, true);
+        row("two separate clicks", toggle, none, {"down", "settle", "down"}, false);
+        row("middle click, double action", none, toggle, {"middle"}, true);
+        row("middle click cancels pending", toggle, none, {"down", "middle"}, false);
+        row("texts must match exactly", "Hide All Notes", "hide/show notes", {"down", "double", "down"},
+            false);
+        row("right click opens the menu", toggle, toggle, {"right"}, false);
+        row("stand-in click, single action", toggle, none, {"click"}, true);
+        row("stand-in click, double action only", none, toggle, {"click"}, false);
+        row("stand-in double click, double action", none, toggle, {"click", "dclick"}, true);
+        row("stand-in double click cancels single", toggle, none, {"click", "dclick"}, false);
+        row("stand-in middle click, double action", none, toggle, {"mclick"}, true);
+        row("stand-in right click opens the menu", toggle, toggle, {"rclick"}, false);
+    }
+    void clicksRunTheRightAction()
+    {
+        QFETCH(QString, singleAction);
+        QFETCH(QString, doubleAction);
+        QFETCH(QStringList, steps);
+        QFETCH(bool, hidden);
+        SingleClickAction = singleAction;
+        DoubleClickAction = doubleAction;
+        winMenu *menu = winMenu::Create();
+        QCOMPARE(menu->Timer1->interval(), 200);
+        using Code = winMenu::TrayNotification;
+        const QHash<QString, Code> codes{{"down", Code::LeftButtonDown},
+                                         {"double", Code::LeftButtonDoubleClick},
+                                         {"middle", Code::MiddleClick},
+                                         {"right", Code::RightButtonDown}};
+        const QHash<QString, Qt::MouseButton> buttons{
+            {"click", Qt::LeftButton}, {"mclick", Qt::MiddleButton}, {"rclick", Qt::RightButton}};
+        for (const QString &step : steps) {
+            if (step == "settle")
+                QTRY_VERIFY(!menu->Timer1->isActive());
+            else if (codes.contains(step))
+                menu->TrayIcon_Notify(codes.value(step), QPoint(100, 100));
+            else if (QSystemTrayIcon::isSystemTrayAvailable())
+                QSKIP("a tray exists here; the stand-in window is not used");
+            else if (step == "dclick")
+                QTest::mouseDClick(StandIn(), Qt::LeftButton); // after "click": the second press
+            else
+                QTest::mouseClick(StandIn(), buttons.value(step));
+        }
+        QTRY_VERIFY(!menu->Timer1->isActive());
+        QCOMPARE(menu->HideAllNotes->text(), QString(hidden ? "Show All Notes" : "Hide All Notes"));
+        QTRY_COMPARE(menu->TrayMenu->isVisible(), steps.last() == "right" || steps.last() == "rclick");
+        menu->TrayMenu->hide();
+    }
+
+    void toggleHidesAndShowsOnlyNotes()
+    {
+        winMenu *menu = winMenu::Create();
+        winNote first, second, arrived;
+        QWidget otherWindow;
+        for (QWidget *window : std::initializer_list<QWidget *>{&first, &second, &otherWindow})
+            window->show();
+        modTrayCommands::ToggleAllNotes();
+        QVERIFY(!first.isVisible() && !second.isVisible() && otherWindow.isVisible());
+        arrived.show(); // a note arriving while the others are hidden comes back with them
+        menu->HideAllNotes->trigger();
+        QCOMPARE(menu->HideAllNotes->text(), QString("Hide All Notes"));
+        QVERIFY(first.isVisible() && second.isVisible() && arrived.isVisible() && otherWindow.isVisible());
+    }
+
+    void standInWindowSitsBottomRight()
+    {
+        if (QSystemTrayIcon::isSystemTrayAvailable())
+            QSKIP("a tray exists here; the stand-in window is not used");
+        BindAddress = "127.0.0.5";
+        winMenu::Create();
+        QVERIFY(!winMenu::Instance()->findChild<winTrayControl *>());
+        winTrayControl *control = StandIn();
+        QVERIFY(control && control->isVisible());
+        QCOMPARE(control->toolTip(), QString("Zettlor (127.0.0.5)"));
+        QVERIFY(control->windowFlags().testFlag(Qt::FramelessWindowHint));
+        const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(free.contains(control->frameGeometry()));
+        QVERIFY(control->frameGeometry().right() > free.right() - 3 * control->width());
+        QVERIFY(control->frameGeometry().bottom() > free.bottom() - 3 * control->height());
+        QPixmap red(32, 32);
+        red.fill(Qt::red);
+        winMenu::Instance()->ImageIcon = QIcon(red);
+        const QPoint centre = control->rect().center();
+        QVERIFY(control->grab().toImage().pixelColor(centre) != QColor(Qt::red));
+        modTrayIcon::UpdateTrayIcon();
+        QCOMPARE(control->grab().toImage().pixelColor(centre), QColor(Qt::red));
+    }
+
+    void balloonTextBecomesTheTooltip_data()
+    {
+        QTest::addColumn<QString>("text"); // "" = a second start
+        QTest::addColumn<bool>("removedFirst");
+        QTest::addColumn<QString>("toolTip");
+        QTest::addColumn<QString>("balloon");
+        const QString received = "A new note has been received from Ann (127.0.0.2)";
+        const QString longText = QString(100, 'a') + QString(100, 'b') + QString(100, 'c');
+        const QString secondStart = "Right-click this system tray icon to access Zettlor.";
+        const auto row = [](const char *tag, QString text, bool removedFirst, QString toolTip,
+                            QString balloon) {
+            QTest::newRow(tag) << text << removedFirst << toolTip << balloon;
+        };
+        row("received note", received, false, received, received);
+        row("long text is cut", longText, false, longText.left(127), longText.left(255));
+        row("markup is shown as text", "<b>x</b> & y", false, "<b>x</b> & y", "<b>x</b> & y");
+        row("second start", "", false, secondStart, secondStart);
+        row("second start brings the icon back", "", true, secondStart, secondStart);
+    }
+    void balloonTextBecomesTheTooltip()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, removedFirst);
+        QFETCH(QString, toolTip);
+        QFETCH(QString, balloon);
+        if (QSystemTrayIcon::isSystemTrayAvailable())
+            QSKIP("a tray exists here; the stand-in window is not used");
+        BindAddress = "127.0.0.6";
+        winMenu::Create();
+        winTrayControl *control = StandIn();
+        if (removedFirst) {
+            modTrayIcon::RemoveTrayIcon();
+            modTrayIcon::ShowTrayBalloon("lost");
+            QVERIFY(!control->isVisible() && !control->Balloon->isVisible());
+        }
+        text.isEmpty() ? modTrayIcon::AnswerSecondStart() : modTrayIcon::ShowTrayBalloon(text);
+        QVERIFY(control->isVisible() && control->Balloon->isVisible());
+        QCOMPARE(control->toolTip(), toolTip);
+        QCOMPARE(control->BalloonTitle->text(), QString("Zettlor"));
+        QCOMPARE(control->BalloonText->text(), balloon);
+        QVERIFY(control->BalloonTimer->isActive() && control->BalloonTimer->interval() == 10000);
+        modTrayIcon::AddTrayIcon(); // puts the address back
+        QCOMPARE(control->toolTip(), QString("Zettlor (127.0.0.6)"));
+        QTest::mouseClick(control->Balloon, Qt::LeftButton);
+        QVERIFY(!control->Balloon->isVisible() && !control->BalloonTimer->isActive());
+    }
+};
+
+ZETTLOR_TEST_CLASS(TrayTest)
+#include "TrayTest.moc"
