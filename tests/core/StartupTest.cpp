@@ -62,7 +62,7 @@ private slots:
     {
         QFETCH(QString, folderArgument);
         TestEnvironment environment;
-        QStringList arguments{"--address", "127.0.0.1", "--port", "41978"};
+        QStringList arguments{"--address", "127.0.0.1", "--port", "21984"};
         if (!folderArgument.isEmpty())
             arguments << environment.root() + folderArgument;
         QVERIFY(RunOnce(environment, arguments));
@@ -85,9 +85,9 @@ private slots:
     {
         TestEnvironment environment;
         ProgramProcess first(ChildEnvironment(environment));
-        QVERIFY(Start(first, {"--address", "127.0.0.1", "--port", "41979"}));
+        QVERIFY(Start(first, {"--address", "127.0.0.1", "--port", "21979"}));
         ProgramProcess second(environment.processEnvironment());
-        QVERIFY(second.start({"--address", "127.0.0.1", "--port", "41979"}));
+        QVERIFY(second.start({"--address", "127.0.0.1", "--port", "21979"}));
         QCOMPARE(second.waitForExit(), 0);
         QVERIFY(ProgramProcess::waitFor([&] { return first.errorOutput().contains("handed over"); }));
         QVERIFY(first.isRunning());
@@ -103,7 +103,7 @@ private slots:
         const QStringList legacy{"Note1.gif", "Note8.gif", "Zettlor.exe", "NewNote.wav"};
         for (const QString &name : legacy)
             WriteBytes(environment.programFolder() + "/" + name, "old");
-        QVERIFY(RunOnce(environment, {"--port", "41981"}, program));
+        QVERIFY(RunOnce(environment, {"--port", "21981"}, program));
         for (const QString &sub : kSubFolders)
             QVERIFY(QDir(environment.programFolder() + "/" + sub).exists());
         const QString stored = QString::fromUtf8(ReadBytes(settings));
@@ -116,7 +116,7 @@ private slots:
         QVERIFY(!QFile::exists(environment.configHome() + "/Zettlor/Zettlor.conf"));
         // Once the version is stored, a file of that name is left alone.
         WriteBytes(environment.programFolder() + "/Note1.gif", "mine");
-        QVERIFY(RunOnce(environment, {"--port", "41982"}, program));
+        QVERIFY(RunOnce(environment, {"--port", "21982"}, program));
         QVERIFY(QFile::exists(environment.programFolder() + "/Note1.gif"));
     }
 
@@ -125,8 +125,8 @@ private slots:
         TestEnvironment environment;
         WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
                    "[Options]\nCheckForNewUpdates=False\n");
-        QVERIFY(RunOnce(environment, {"--port", "41983"}));
-        QVERIFY(RunOnce(environment, {"--port", "41983"}));
+        QVERIFY(RunOnce(environment, {"--port", "21983"}));
+        QVERIFY(RunOnce(environment, {"--port", "21983"}));
         const QString dialogs = QString::fromUtf8(ReadBytes(environment.root() + "/dialogs.log"));
         QVERIFY2(
             dialogs.startsWith("Zettlor|Zettlor is not currently set to automatically alert you when\\r\\n"

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr quint16 kPort = 41952;
+constexpr quint16 kPort = 21952;
 const QString kFirst = QStringLiteral("127.0.0.52");
 const QString kSecond = QStringLiteral("127.0.0.53");
 const QString kThird = QStringLiteral("127.0.0.54");
@@ -98,7 +98,8 @@ private slots:
     {
         first = std::make_unique<Peer>(kFirst);
         second = std::make_unique<Peer>(kSecond, "[Options]\nDisplaySentNoteAlert=False\n");
-        QVERIFY2(first->start(), qPrintable(first->program.errorOutput()));
+        QVERIFY2(first->start(), qPrintable(first->program.errorOutput() +
+                                            ReadBytes(first->folders.root() + "/dialogs.log")));
         QVERIFY2(second->start(), qPrintable(second->program.errorOutput()));
         third = std::make_unique<QUdpSocket>();
         QVERIFY(third->bind(QHostAddress(kThird), kPort));
@@ -163,7 +164,7 @@ private slots:
         QVERIFY(late.program.start({"--address", kFirst, "--port", QString::number(kPort)}));
         QCOMPARE(late.program.waitForExit(), 1);
         const QString log = QString::fromUtf8(ReadBytes(late.folders.root() + "/dialogs.log"));
-        QVERIFY2(log.contains("Port 41952 is currently in use by another program.  That\\r\\nprogram must be "
+        QVERIFY2(log.contains("Port 21952 is currently in use by another program.  That\\r\\nprogram must be "
                               "closed before Zettlor can be launched."),
                  qPrintable(log));
         QVERIFY(roundTrip(kFirst));

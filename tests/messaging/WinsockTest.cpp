@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr quint16 kPort = 41990;
+constexpr quint16 kPort = 21990;
 const QString kAny;
 const QString kOne = QStringLiteral("127.0.0.4");
 const QString kOther = QStringLiteral("127.0.0.5");
