@@ -9,16 +9,6 @@ QString ProgramPath()
     return QStringLiteral(ZETTLOR_EXECUTABLE);
 }
 
-ProgramProcess::ProgramProcess(const QProcessEnvironment &environment)
-{
-    m_process.setProcessEnvironment(environment);
-}
-
-ProgramProcess::~ProgramProcess()
-{
-    stop();
-}
-
 bool ProgramProcess::start(const QStringList &arguments)
 {
     m_process.start(ProgramPath(), arguments);
@@ -54,11 +44,6 @@ void ProgramProcess::stop(int timeoutMs)
         m_process.kill();
         m_process.waitForFinished(timeoutMs);
     }
-}
-
-bool ProgramProcess::isRunning() const
-{
-    return m_process.state() != QProcess::NotRunning;
 }
 
 QString ProgramProcess::errorOutput()

@@ -10,8 +10,11 @@ class ProgramProcess final
     Q_DISABLE_COPY_MOVE(ProgramProcess)
 
 public:
-    explicit ProgramProcess(const QProcessEnvironment &environment);
-    ~ProgramProcess();
+    explicit ProgramProcess(const QProcessEnvironment &environment)
+    {
+        m_process.setProcessEnvironment(environment);
+    }
+    ~ProgramProcess() { stop(); }
 
     // Starts the program with arguments; false when it could not start.
     bool start(const QStringList &arguments = {});
@@ -21,7 +24,7 @@ public:
     int waitForExit(int timeoutMs = 10000);
     // Asks it to end (SIGTERM), then kills it after timeoutMs.
     void stop(int timeoutMs = 5000);
-    bool isRunning() const;
+    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     // What it wrote to standard error so far.
     QString errorOutput();
     QString standardOutput();

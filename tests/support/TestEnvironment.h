@@ -3,7 +3,6 @@
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
-#include <memory>
 
 // Gives one test case its own HOME, XDG folders and TMPDIR, resets the
 // globals and points the settings store there. Create one at the start of a
@@ -17,14 +16,14 @@ public:
     ~TestEnvironment();
 
     QString root() const { return m_root.path(); }
-    QString home() const;
-    QString dataHome() const;   // XDG_DATA_HOME
-    QString configHome() const; // XDG_CONFIG_HOME
-    QString runtimeFolder() const;
+    QString home() const { return root() + "/home/tester"; }
+    QString dataHome() const { return home() + "/.local/share"; } // XDG_DATA_HOME
+    QString configHome() const { return home() + "/.config"; }    // XDG_CONFIG_HOME
+    QString runtimeFolder() const { return root() + "/run"; }
     // The default data folder of the program in this environment.
-    QString defaultDataFolder() const;
+    QString defaultDataFolder() const { return dataHome() + "/Zettlor"; }
     // A folder standing in for the program folder (portable mode tests).
-    QString programFolder() const;
+    QString programFolder() const { return root() + "/program"; }
 
     // The environment for a child zettlor process.
     QProcessEnvironment processEnvironment() const;
