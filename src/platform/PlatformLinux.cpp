@@ -7,6 +7,7 @@
 #include <QtGui/qguiapplication_platform.h>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QNetworkInterface>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -23,12 +24,25 @@
 namespace platform {
 namespace {
 
+// An atom stays the same while the connection lives: asking once spares a
+// round trip to the X server for every note shown.
 xcb_atom_t Atom(xcb_connection_t *connection, const char *name)
 {
+    static xcb_connection_t *cachedFor = nullptr;
+    static QHash<QByteArray, xcb_atom_t> cache;
+    if (cachedFor != connection) {
+        cache.clear();
+        cachedFor = connection;
+    }
+    const auto cached = cache.constFind(name);
+    if (cached != cache.constEnd())
+        return *cached;
     const xcb_intern_atom_cookie_t cookie = xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name);
     xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(connection, cookie, nullptr);
     const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(reply);
+    if (atom != XCB_ATOM_NONE)
+        cache.insert(name, atom);
     return atom;
 }
 
