@@ -164,15 +164,6 @@ void winNote::BuildParts()
     ResizeTimer->setInterval(100);
     connect(ResizeTimer, &QTimer::timeout, this, &winNote::ResizeTimer_Timer);
 
-    Text1 = new QTextEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setAcceptRichText(false);
-    Text1->setFrameShape(QFrame::NoFrame);
-    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Text1->viewport()->setMouseTracking(true);
-    Text1->hide();
-
     Shape1 = new BorderRectangle(this);
     Shape1->setObjectName(QStringLiteral("Shape1"));
 
@@ -201,6 +192,21 @@ void winNote::BuildParts()
     Label2->setMouseTracking(true);
     Label2->installEventFilter(this);
     CornerImage->installEventFilter(this);
+}
+
+void winNote::BuildEditBox()
+{
+    // Made on the first quick edit: an edit box costs a note about as much
+    // memory as all its other parts together, and most notes are never edited.
+    Text1 = new QTextEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setAcceptRichText(false);
+    Text1->setFrameShape(QFrame::NoFrame);
+    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Text1->viewport()->setMouseTracking(true);
+    Text1->hide();
+    Text1->stackUnder(Label2);
     Text1->installEventFilter(this);
     Text1->viewport()->installEventFilter(this);
 }
@@ -498,7 +504,7 @@ bool winNote::eventFilter(QObject *watched, QEvent *event)
         return HandleGripEvent(mouse);
     if (watched == Label2)
         return HandleLabelEvent(mouse);
-    if (watched == Text1->viewport())
+    if (Text1 && watched == Text1->viewport())
         return HandleEditBoxEvent(mouse);
     return QWidget::eventFilter(watched, event);
 }
@@ -576,6 +582,8 @@ void winNote::EnterQuickEditMode()
     if (inQuickEditMode)
         return;
     UnpinForEdit();
+    if (!Text1)
+        BuildEditBox();
     QPalette boxPalette = Text1->palette();
     boxPalette.setColor(QPalette::Base, Label2->palette().color(QPalette::Window));
     boxPalette.setColor(QPalette::Text, Label2->palette().color(QPalette::WindowText));

@@ -75,7 +75,7 @@ public:
     QTimer *SaveTimer = nullptr;
     QTimer *QuickEditTimer = nullptr;
     QTimer *ResizeTimer = nullptr;
-    QTextEdit *Text1 = nullptr;
+    QTextEdit *Text1 = nullptr; // made on the first quick edit
     QWidget *Shape1 = nullptr;
     QLabel *Label2 = nullptr;
     QWidget *Line7 = nullptr;
@@ -106,6 +106,7 @@ protected:
 
 private:
     void BuildParts();
+    void BuildEditBox();
     void ApplyCutCorner();
     void FitLabelHeight();
     void RestartSaveTimer();
