@@ -6,6 +6,8 @@
 //
 //   bench_load_notes               every size, a few runs each
 //   bench_load_notes --notes N     one measurement in this process
+//   bench_load_notes --steps N     the same, each loading step timed apart
+//   bench_load_notes --labels N    the same files as plain labels, to compare
 #include "core/Globals.h"
 #include "core/modFiles.h"
 #include "notes/modMisc.h"
@@ -17,6 +19,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScreen>
@@ -104,7 +107,9 @@ qint64 ProcessCpuNs()
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
-// Counts the note windows that have been exposed and painted once.
+enum class Mode { Notes, Steps, PlainLabels };
+
+// Counts the windows that have been exposed and painted once.
 class ShownCounter final : public QObject
 {
 public:
@@ -114,9 +119,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Paint) {
-            auto *note = qobject_cast<winNote *>(watched);
-            if (note && note->windowHandle() && note->windowHandle()->isExposed())
-                painted.insert(note);
+            auto *window = qobject_cast<QWidget *>(watched);
+            if (window && window->isWindow() && window->windowHandle() && window->windowHandle()->isExposed())
+                painted.insert(window);
         }
         return false;
     }
@@ -162,8 +167,41 @@ void LoadStepByStep()
         std::printf("%s_ms=%.1f ", names[step], spent[step] / 1e6);
 }
 
+QColor FromColourValue(qint32 value)
+{
+    return QColor(value & 0xff, (value >> 8) & 0xff, (value >> 16) & 0xff);
+}
+
+// The yardstick: the same files shown as plain word-wrapped labels in
+// frameless tool windows, about the least a Qt program can do to show them.
+void ShowPlainLabels()
+{
+    const QStringList files =
+        QDir(modFiles::ActiveFolder()).entryList({QStringLiteral("*.zln")}, QDir::Files);
+    for (const QString &name : files) {
+        const modNoteText::NoteRecord record = modNoteText::ParseNoteText(
+            modFiles::ReadTextFile(modFiles::ActiveFolder() + QLatin1Char('/') + name));
+        auto *label = new QLabel(record.text, nullptr, Qt::Tool | Qt::FramelessWindowHint);
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        QFont font = label->font();
+        font.setBold(record.bold);
+        font.setItalic(record.italic);
+        font.setFamily(record.fontName.value_or(font.family()));
+        font.setPointSizeF(record.fontSize.value_or(10));
+        label->setFont(font);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::Window, FromColourValue(record.backColour.value_or(0)));
+        palette.setColor(QPalette::WindowText, FromColourValue(record.textColour.value_or(0)));
+        label->setPalette(palette);
+        label->setGeometry(int(record.left.value_or(0) / 15), int(record.top.value_or(0) / 15),
+                           int(record.width.value_or(3255) / 15), int(record.height.value_or(2880) / 15));
+        label->show();
+    }
+}
+
 // One measurement in this process; prints one line of key=value figures.
-int MeasureOnce(int count, bool stepByStep)
+int MeasureOnce(int count, Mode mode)
 {
     QTemporaryDir folder;
     DataFolder = folder.path();
@@ -177,8 +215,10 @@ int MeasureOnce(int count, bool stepByStep)
     const qint64 cpuStartNs = ProcessCpuNs();
     QElapsedTimer clock;
     clock.start();
-    if (stepByStep)
+    if (mode == Mode::Steps)
         LoadStepByStep();
+    else if (mode == Mode::PlainLabels)
+        ShowPlainLabels();
     else
         modMisc::LoadAllNotes();
     const qint64 loadedNs = clock.nsecsElapsed();
@@ -200,15 +240,17 @@ int MeasureOnce(int count, bool stepByStep)
     const long peakKb = StatusKilobytes("VmHWM:");
     // What the windows' pixels alone need: the floor for the peak.
     qint64 pixelBytes = 0;
-    for (const winNote *note : winNote::AllNotes())
-        pixelBytes += qint64(note->width()) * note->height() * 4;
-    std::printf("notes=%d shown=%d total_ms=%.1f load_ms=%.1f paint_ms=%.1f sync_ms=%.1f cpu_ms=%.1f "
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (const QWidget *window : windows)
+        pixelBytes += window->isVisible() ? qint64(window->width()) * window->height() * 4 : 0;
+    std::printf("%s=%d shown=%d total_ms=%.1f load_ms=%.1f paint_ms=%.1f sync_ms=%.1f cpu_ms=%.1f "
                 "base_mb=%.1f peak_mb=%.1f pixels_mb=%.1f platform=%s\n",
-                count, counter.shown(), shownNs / 1e6, loadedNs / 1e6, (paintedNs - loadedNs) / 1e6,
-                (shownNs - paintedNs) / 1e6, cpuMs, baseKb / 1024.0, peakKb / 1024.0, pixelBytes / 1048576.0,
+                mode == Mode::PlainLabels ? "labels" : "notes", count, counter.shown(), shownNs / 1e6,
+                loadedNs / 1e6, (paintedNs - loadedNs) / 1e6, (shownNs - paintedNs) / 1e6, cpuMs,
+                baseKb / 1024.0, peakKb / 1024.0, pixelBytes / 1048576.0,
                 qPrintable(QGuiApplication::platformName()));
     std::fflush(stdout);
-    qDeleteAll(winNote::AllNotes());
+    qDeleteAll(windows);
     return counter.shown() == count ? 0 : 1;
 }
 
@@ -266,6 +308,8 @@ int MeasureAll(const QString &self)
                     count, Median(totals), Median(loads), Median(paints), Median(cpus), Median(peaks));
         const QByteArray steps = RunChild(self, QStringLiteral("--steps"), count, messages);
         std::printf("  step by step: %s", steps.isEmpty() ? "run failed\n" : steps.constData());
+        const QByteArray labels = RunChild(self, QStringLiteral("--labels"), count, messages);
+        std::printf("  plain labels: %s", labels.isEmpty() ? "run failed\n" : labels.constData());
         std::fflush(stdout);
     }
     // Warnings repeat once per note; each distinct one is shown once.
@@ -281,10 +325,13 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    for (const QString option : {QStringLiteral("--notes"), QStringLiteral("--steps")}) {
+    const std::pair<QString, Mode> modes[] = {{QStringLiteral("--notes"), Mode::Notes},
+                                              {QStringLiteral("--steps"), Mode::Steps},
+                                              {QStringLiteral("--labels"), Mode::PlainLabels}};
+    for (const auto &[option, mode] : modes) {
         const qsizetype at = arguments.indexOf(option);
         if (at > 0 && at + 1 < arguments.size())
-            return MeasureOnce(arguments.at(at + 1).toInt(), option == QStringLiteral("--steps"));
+            return MeasureOnce(arguments.at(at + 1).toInt(), mode);
     }
     return MeasureAll(QCoreApplication::applicationFilePath());
 }
