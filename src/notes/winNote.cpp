@@ -126,7 +126,6 @@ winNote::winNote()
     setPalette(windowPalette);
     ApplyColours();
     resize(ToPixels(6615), ToPixels(4110));
-    ApplyCutCorner();
 }
 
 winNote::~winNote() = default;
@@ -213,9 +212,9 @@ void winNote::BuildEditBox()
 
 void winNote::ApplyCutCorner()
 {
-    // Built once, large enough for the biggest note; the window clips it.
-    const int limit = ToPixels(MaximumSize) + 20;
-    QRegion shape(0, 0, limit, limit);
+    // The window's own size: a larger shape costs the window system time at
+    // every show, and a fixed one would clip a note stored wider than it.
+    QRegion shape(rect());
     for (int y = 0; y <= CutCornerSum; ++y)
         shape -= QRegion(0, y, CutCornerSum - y + 1, 1);
     setMask(shape);
@@ -279,6 +278,7 @@ void winNote::RepositionNoteParts()
 void winNote::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    ApplyCutCorner();
     LayOutLabel();
     RepositionNoteParts();
 }

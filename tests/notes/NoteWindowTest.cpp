@@ -191,13 +191,14 @@ private slots:
     {
         QTest::addColumn<QSize>("size");
         QTest::newRow("small") << QSize(170, 100);
-        QTest::newRow("large") << QSize(600, 600);
+        QTest::newRow("wider than the largest size") << QSize(800, 650);
     }
     void cutsTheTopLeftCorner()
     {
         QFETCH(QSize, size);
         winNote note;
         note.resize(size);
+        note.show();
         const QRegion shape = note.mask();
         for (int y = 0; y < 12; ++y)
             for (int x = 0; x < 12; ++x)
