@@ -1,32 +1,18 @@
-#include "TestEnvironment.h"
+#include "NoteTestSupport.h"
 #include "TestRegistry.h"
 
 #include "core/ModMain.h"
-#include "core/modFiles.h"
 #include "notes/modDualMonitors.h"
-#include "notes/modMisc.h"
 #include "notes/modPinToDesktop.h"
-#include "notes/winNote.h"
 #include "tray/winMenu.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include "ProgramProcess.h"
-#include <QTest>
 #include <QTimer>
 
 namespace {
-
-winNote *ShownNote(const QByteArray &bytes)
-{
-    modFiles::CreateDataFolders();
-    WriteBytes(modFiles::ActiveFolder() + "/n.zln", bytes);
-    winNote *note = modMisc::LoadNote(modFiles::ActiveFolder() + "/n.zln", "n.zln", QString());
-    return QTest::qWaitForWindowExposed(note) ? note : note;
-}
-
-QByteArray Stored() { return ReadBytes(modFiles::ActiveFolder() + "/n.zln"); }
 
 // A pointer move at a widget position with the given buttons held.
 void MovePointer(QWidget *widget, QPoint at, Qt::MouseButtons buttons = Qt::NoButton)

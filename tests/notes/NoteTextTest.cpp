@@ -25,7 +25,6 @@ private slots:
         QTest::newRow("trailer word inside text") << "1,2,3,4,,F,9,0,0,a[FROM=b|c] d" << "a[FROM=b|c] d" << "" << "" << false << false;
         QTest::newRow("ITALICBOLD") << "1,2,3,4,ITALICBOLD,F,9,0,0,t" << "t" << "" << "" << true << true;
         QTest::newRow("xxboldxx") << "1,2,3,4,xxboldxx,F,9,0,0,t" << "t" << "" << "" << true << false;
-        QTest::newRow("no commas is all text") << "just text[x]" << "just text[x]" << "" << "" << false << false;
         QTest::newRow("partial keeps whole text") << "1,2,3" << "1,2,3" << "" << "" << false << false;
     }
     void readsFields()
