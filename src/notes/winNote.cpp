@@ -201,6 +201,7 @@ void winNote::BuildEditBox()
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setAcceptRichText(false);
     Text1->setFrameShape(QFrame::NoFrame);
+    Text1->document()->setDocumentMargin(0);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text1->viewport()->setMouseTracking(true);
@@ -590,7 +591,6 @@ void winNote::EnterQuickEditMode()
     Text1->setPalette(boxPalette);
     Text1->setFont(Label2->font());
     Text1->setGeometry(Label2->geometry());
-    Text1->document()->setDocumentMargin(0);
     Text1->setPlainText(ToEditText(Label2->text()));
     Label2->hide();
     Text1->show();
