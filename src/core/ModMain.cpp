@@ -3,6 +3,7 @@
 #include "core/Globals.h"
 #include "core/Logging.h"
 #include "core/SettingKeys.h"
+#include "core/modAlerts.h"
 #include "core/modDialogs.h"
 #include "core/modExplorerMonitor.h"
 #include "core/modFiles.h"
@@ -195,6 +196,7 @@ std::optional<int> Main(const CommandLine &commandLine)
     menu->ApplyBranding(ProgramFile(QStringLiteral("About.ini")));
     ReadSettingsIntoGlobals();
     modTrayIcon::AddTrayIcon();
+    modAlerts::SetAlertPresenter(&modTrayIcon::ShowTrayBalloon);
     WhenDeletingNotes = ReadSettingOrDefault(SettingKeys::WhenDeletingNotes);
     if (!QFile::exists(modFontList::FontListFile()))
         modFontList::BuildFontList();

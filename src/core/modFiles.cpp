@@ -13,12 +13,26 @@
 
 namespace modFiles {
 
+ReadOutcome ReadTextFile(const QString &path, QString &text)
+{
+    text.clear();
+    QFile file(path);
+    if (!file.exists())
+        return ReadOutcome::Missing;
+    if (!file.open(QIODevice::ReadOnly))
+        return ReadOutcome::Unreadable;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return ReadOutcome::Unreadable;
+    text = modText::DecodeBytes(bytes);
+    return ReadOutcome::Read;
+}
+
 QString ReadTextFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return modText::DecodeBytes(file.readAll());
+    QString text;
+    ReadTextFile(path, text);
+    return text;
 }
 
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes)

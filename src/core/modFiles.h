@@ -8,8 +8,13 @@ class QComboBox;
 // missing file reads as the empty text.
 namespace modFiles {
 
-// Whole file as text (UTF-8 when valid, else Windows-1252); "" when missing.
+// Whole file as text (UTF-8 when valid, else Windows-1252); "" when missing
+// or unreadable.
 QString ReadTextFile(const QString &path);
+enum class ReadOutcome { Read, Missing, Unreadable };
+// Like ReadTextFile, but tells a missing file from one that exists and cannot
+// be read, which must never be overwritten as if it were empty.
+ReadOutcome ReadTextFile(const QString &path, QString &text);
 // Replaces the file atomically with the text as UTF-8; false when it failed.
 bool WriteTextFile(const QString &path, const QString &text);
 // Bytes written atomically: the old file or the new one, never a torn one.
