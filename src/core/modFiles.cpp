@@ -49,8 +49,9 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
     return file.commit();
 }
 
-bool WriteTextFile(const QString &path, const QString &text)
+bool WriteTextFile(const QString &path, const QString &text, LinkWrite how)
 {
+    Q_UNUSED(how); // replacing a link comes with the link-safe write
     return WriteFileAtomically(path, text.toUtf8());
 }
 

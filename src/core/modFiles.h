@@ -15,8 +15,13 @@ enum class ReadOutcome { Read, Missing, Unreadable };
 // Like ReadTextFile, but tells a missing file from one that exists and cannot
 // be read, which must never be overwritten as if it were empty.
 ReadOutcome ReadTextFile(const QString &path, QString &text);
+// What a write does when path is a symbolic link.
+enum class LinkWrite {
+    FollowLink, // the link's target is replaced
+    ReplaceLink // the link itself is replaced by a regular file; the target is untouched
+};
 // Replaces the file atomically with the text as UTF-8; false when it failed.
-bool WriteTextFile(const QString &path, const QString &text);
+bool WriteTextFile(const QString &path, const QString &text, LinkWrite how = LinkWrite::FollowLink);
 // Bytes written atomically: the old file or the new one, never a torn one.
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
 // Copies completely (replacing the target), then deletes the source.
