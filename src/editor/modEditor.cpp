@@ -23,7 +23,7 @@ void OpenCreateEditor()
     BringToFront(winEditor::SharedEditor());
 }
 
-void OpenSendEditor(const QString &address, const QString &name, quintptr noteHandle)
+void OpenSendEditor(const QString &address, const QString &name, quint64 noteHandle)
 {
     winEditor *editor = winEditor::SharedEditor();
     editor->sendToIP = address;

@@ -11,6 +11,6 @@ namespace modEditor {
 void OpenCreateEditor();
 // The shared editor in Send mode for one recipient; noteHandle is the note
 // being answered, 0 when none.
-void OpenSendEditor(const QString &address, const QString &name, quintptr noteHandle);
+void OpenSendEditor(const QString &address, const QString &name, quint64 noteHandle);
 
 } // namespace modEditor

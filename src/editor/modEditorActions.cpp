@@ -121,10 +121,8 @@ void SendNoteFromEditor(winEditor &editor)
 
 void UpdateNoteFromEditor(winEditor &editor)
 {
-    const quintptr handle = editor.tag.section(QLatin1Char('|'), 1, 1).toULongLong();
-    for (winNote *note : winNote::AllNotes()) {
-        if (modMisc::NoteHandle(note) != handle)
-            continue;
+    const quint64 handle = editor.tag.section(QLatin1Char('|'), 1, 1).toULongLong();
+    if (winNote *note = modMisc::FindNoteWindow(handle)) {
         // Spaces only: line breaks at either end stay.
         QString text = EditorText(editor);
         while (text.startsWith(QLatin1Char(' ')))
@@ -136,7 +134,6 @@ void UpdateNoteFromEditor(winEditor &editor)
         note->SetHeightTwips(FittingHeight(*note));
         note->RepositionNoteParts();
         note->ResaveNote();
-        break;
     }
     editor.CloseEditor();
 }

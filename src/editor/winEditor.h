@@ -32,8 +32,8 @@ public:
     // Send mode: the recipient's IPv4 address or "Local User", and its name.
     QString sendToIP;
     QString sendToName;
-    // Send mode: the note being answered (0 when none).
-    quintptr noteToDeleteHwnd = 0;
+    // Send mode: the handle of the note being answered (0 when none).
+    quint64 noteToDeleteHwnd = 0;
     // Shift, Ctrl or Alt was held at the last mouse press on Command1.
     bool modifierHeldOnClick = false;
     // Ctrl is held down in Text1.

@@ -50,19 +50,26 @@ void LoadAllNotes()
     qCInfo(lcNotes) << "loaded" << names.size() << "notes";
 }
 
-quintptr NoteHandle(const winNote *note) { return reinterpret_cast<quintptr>(note); }
+quint64 NoteHandle(const winNote *note) { return note->serialNumber; }
 
-void DeleteNoteWindow(quintptr handle)
+winNote *FindNoteWindow(quint64 handle)
 {
     for (winNote *note : winNote::AllNotes()) {
-        if (NoteHandle(note) != handle)
-            continue;
-        const QString fileName = note->noteFileName;
-        note->close();
-        if (!fileName.isEmpty())
-            modFiles::DeleteFile(modFiles::ActiveFolder() + QLatin1Char('/') + fileName);
-        return;
+        if (NoteHandle(note) == handle)
+            return note;
     }
+    return nullptr;
+}
+
+void DeleteNoteWindow(quint64 handle)
+{
+    winNote *note = FindNoteWindow(handle);
+    if (!note)
+        return;
+    const QString fileName = note->noteFileName;
+    note->close();
+    if (!fileName.isEmpty())
+        modFiles::DeleteFile(modFiles::ActiveFolder() + QLatin1Char('/') + fileName);
 }
 
 } // namespace modMisc

@@ -16,8 +16,11 @@ void PlaceByDefault(winNote *note);
 // Loads every note file of the Active folder into a note window.
 void LoadAllNotes();
 // Closes the note window with that handle and deletes its file.
-void DeleteNoteWindow(quintptr handle);
-// The handle other modules keep for a note (winMenu's tag holds it).
-quintptr NoteHandle(const winNote *note);
+void DeleteNoteWindow(quint64 handle);
+// The handle other modules keep for a note (winMenu's tag holds it): its
+// serial number, never reused within a run.
+quint64 NoteHandle(const winNote *note);
+// The open note window with that handle, or nullptr.
+winNote *FindNoteWindow(quint64 handle);
 
 } // namespace modMisc

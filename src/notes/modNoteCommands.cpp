@@ -34,14 +34,8 @@ QString printFileForTests;
 winNote *FindNote(const QString &noteTag)
 {
     bool ok = false;
-    const quintptr handle = noteTag.toULongLong(&ok);
-    if (!ok)
-        return nullptr;
-    for (winNote *note : winNote::AllNotes()) {
-        if (modMisc::NoteHandle(note) == handle)
-            return note;
-    }
-    return nullptr;
+    const quint64 handle = noteTag.toULongLong(&ok);
+    return ok ? modMisc::FindNoteWindow(handle) : nullptr;
 }
 
 QString WithCrLfBreaks(QString text)

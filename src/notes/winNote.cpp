@@ -30,6 +30,7 @@ namespace {
 constexpr int DefaultSaveDelay = 2000;
 int saveDelay = DefaultSaveDelay;
 std::optional<bool> applicationActiveForTests;
+quint64 lastSerialNumber = 0;
 
 constexpr int LabelLeftTwips = 120;
 constexpr int LabelTopTwips = 240;
@@ -113,7 +114,7 @@ QPixmap GripPicture()
 } // namespace
 
 winNote::winNote()
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), serialNumber(++lastSerialNumber)
 {
     setObjectName(QStringLiteral("winNote"));
     setProperty("tag", QStringLiteral("Note"));

@@ -67,6 +67,9 @@ public:
     // keeping it shown when it was.
     void SetStackingHints(Qt::WindowFlags hint);
 
+    // Names this window for the whole run; never given to another window, so a
+    // note closed meanwhile cannot be mistaken for a new one.
+    const quint64 serialNumber;
     QString noteFileName;
     QString noteFromIP;
     QString noteFromName;

@@ -43,7 +43,7 @@ public:
     QIcon ImageIcon;
     // Tells a single click on the tray icon from a double click (200 ms).
     QTimer *Timer1 = nullptr;
-    // Handle of the note whose menu is open, as decimal text.
+    // Handle (serial number) of the note whose menu is open, as decimal text.
     QString tag;
     // The distributor's home page when branding applies; VisitVT opens it.
     QString brandingUrl;

@@ -169,6 +169,19 @@ private slots:
         QVERIFY(!QFile::exists(ActiveFile("gone.zln")));
     }
 
+    void staleHandleNamesNoNote()
+    {
+        TestEnvironment environment;
+        auto *gone = LoadFromBytes("2880,3255,150,150,,Verdana,10,0,0,a", "gone.zln").release();
+        const auto staleHandle = modMisc::NoteHandle(gone);
+        delete gone;
+        // The next note may well live where the closed one did.
+        const NotePtr next = LoadFromBytes("2880,3255,150,150,,Verdana,10,0,0,b", "next.zln");
+        modMisc::DeleteNoteWindow(staleHandle);
+        QCOMPARE(winNote::AllNotes(), QList<winNote *>{next.get()});
+        QVERIFY(QFile::exists(ActiveFile("next.zln")));
+    }
+
     void unloadWritesNothing()
     {
         TestEnvironment environment;
