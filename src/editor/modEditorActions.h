@@ -11,5 +11,4 @@ void CreateNoteFromEditor(winEditor &editor);
 void SendNoteFromEditor(winEditor &editor);
 void UpdateNoteFromEditor(winEditor &editor);
 
-
 } // namespace modEditorActions

@@ -59,8 +59,7 @@ double LeadingNumber(const QString &text)
     return match.hasMatch() ? match.captured(1).replace(QLatin1Char(','), QLatin1Char('.')).toDouble() : 0;
 }
 
-template <typename Control>
-Control *Named(Control *control, const char *name, const QRect &geometry)
+template <typename Control> Control *Named(Control *control, const char *name, const QRect &geometry)
 {
     control->setObjectName(QLatin1String(name));
     control->setGeometry(geometry);
@@ -93,8 +92,8 @@ winEditor::winEditor()
     setWindowTitle(QStringLiteral("Zettlor Note Editor"));
     setWindowIcon(winMenu::ProgramIcon());
     // Fixed border, minimize but no maximize, no taskbar button.
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     setFont(QFont(QStringLiteral("Verdana"), 8));
     QFont windowFont = font();
     windowFont.setPointSizeF(kDesignFontSize);
@@ -110,7 +109,8 @@ void winEditor::CreateControls()
 {
     Shape2 = Named(new QFrame(this), "Shape2", TwipsRect(120, 120, 5295, 2895));
     Shape2->setAutoFillBackground(true);
-    Shape2->setStyleSheet(QStringLiteral("QFrame#Shape2 { background-color: #fafafb; border: 1px solid #a0a0a0; }"));
+    Shape2->setStyleSheet(
+        QStringLiteral("QFrame#Shape2 { background-color: #fafafb; border: 1px solid #a0a0a0; }"));
 
     Text1 = Named(new QPlainTextEdit(this), "Text1", TwipsRect(360, 840, 4815, 1935));
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -144,8 +144,10 @@ void winEditor::CreateControls()
     Command4->setFont(italic);
     Command4->setToolTip(QStringLiteral("Italic Text"));
 
-    Command1 = Named(new QPushButton(QStringLiteral("Create"), this), "Command1", TwipsRect(3120, 3120, 1095, 375));
-    Command2 = Named(new QPushButton(QStringLiteral("Cancel"), this), "Command2", TwipsRect(4320, 3120, 1095, 375));
+    Command1 =
+        Named(new QPushButton(QStringLiteral("Create"), this), "Command1", TwipsRect(3120, 3120, 1095, 375));
+    Command2 =
+        Named(new QPushButton(QStringLiteral("Cancel"), this), "Command2", TwipsRect(4320, 3120, 1095, 375));
     Command1->installEventFilter(this);
     Text1->installEventFilter(this);
 
@@ -233,7 +235,8 @@ void winEditor::SaveDefaults()
     WriteSetting(SettingKeys::TextColor, StoredFromColor(TextForeColor()));
     WriteSetting(SettingKeys::FontName, FontCombo->currentText());
     WriteSetting(SettingKeys::FontSize, FontSizeCombo->currentText());
-    WriteSetting(SettingKeys::FontBold, Text1->font().bold() ? QStringLiteral("True") : QStringLiteral("False"));
+    WriteSetting(SettingKeys::FontBold,
+                 Text1->font().bold() ? QStringLiteral("True") : QStringLiteral("False"));
     WriteSetting(SettingKeys::FontItalic,
                  Text1->font().italic() ? QStringLiteral("True") : QStringLiteral("False"));
 }

@@ -44,8 +44,8 @@ public:
     QFrame *Shape2 = nullptr;
     QComboBox *FontCombo = nullptr;
     QComboBox *FontSizeCombo = nullptr;
-    QLabel *Label2 = nullptr; // background colour swatch
-    QLabel *Label3 = nullptr; // text colour swatch
+    QLabel *Label2 = nullptr;        // background colour swatch
+    QLabel *Label3 = nullptr;        // text colour swatch
     QPushButton *Command3 = nullptr; // bold
     QPushButton *Command4 = nullptr; // italic
     QPlainTextEdit *Text1 = nullptr;

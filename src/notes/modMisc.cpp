@@ -44,13 +44,17 @@ winNote *LoadNote(const QString &path, const QString &fileName, const QString &c
 void LoadAllNotes()
 {
     // The list is taken first, so loading cannot disturb the enumeration.
-    const QStringList names = QDir(modFiles::ActiveFolder()).entryList({QStringLiteral("*.zln")}, QDir::Files);
+    const QStringList names =
+        QDir(modFiles::ActiveFolder()).entryList({QStringLiteral("*.zln")}, QDir::Files);
     for (const QString &name : names)
         LoadNote(modFiles::ActiveFolder() + QLatin1Char('/') + name, name, QString());
     qCInfo(lcNotes) << "loaded" << names.size() << "notes";
 }
 
-quint64 NoteHandle(const winNote *note) { return note->serialNumber; }
+quint64 NoteHandle(const winNote *note)
+{
+    return note->serialNumber;
+}
 
 winNote *FindNoteWindow(quint64 handle)
 {

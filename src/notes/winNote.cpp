@@ -17,11 +17,11 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QRegion>
+#include <QScreen>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
-#include <QRegion>
-#include <QScreen>
 #include <QTimer>
 #include <cmath>
 
@@ -49,10 +49,19 @@ bool ApplicationIsActive()
 }
 
 // Labels keep the note file's CR LF line breaks; the edit box uses LF.
-QString ToEditText(QString labelText) { return labelText.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
-QString ToLabelText(QString editText) { return editText.replace(QLatin1Char('\n'), QStringLiteral("\r\n")); }
+QString ToEditText(QString labelText)
+{
+    return labelText.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+QString ToLabelText(QString editText)
+{
+    return editText.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
 
-int ToPixels(float twips) { return static_cast<int>(std::lround(twips / winNote::TwipsPerPixel)); }
+int ToPixels(float twips)
+{
+    return static_cast<int>(std::lround(twips / winNote::TwipsPerPixel));
+}
 
 QColor FromColourValue(qint32 value)
 {
@@ -113,8 +122,7 @@ QPixmap GripPicture()
 
 } // namespace
 
-winNote::winNote()
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), serialNumber(++lastSerialNumber)
+winNote::winNote() : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), serialNumber(++lastSerialNumber)
 {
     setObjectName(QStringLiteral("winNote"));
     setProperty("tag", QStringLiteral("Note"));
@@ -146,7 +154,10 @@ void winNote::SetSaveDelayForTests(int milliseconds)
     saveDelay = milliseconds > 0 ? milliseconds : DefaultSaveDelay;
 }
 
-void winNote::SetApplicationActiveForTests(std::optional<bool> active) { applicationActiveForTests = active; }
+void winNote::SetApplicationActiveForTests(std::optional<bool> active)
+{
+    applicationActiveForTests = active;
+}
 
 void winNote::BuildParts()
 {
@@ -222,14 +233,38 @@ void winNote::ApplyCutCorner()
     setMask(shape);
 }
 
-float winNote::LeftTwips() const { return static_cast<float>(x() * TwipsPerPixel); }
-float winNote::TopTwips() const { return static_cast<float>(y() * TwipsPerPixel); }
-float winNote::WidthTwips() const { return static_cast<float>(width() * TwipsPerPixel); }
-float winNote::HeightTwips() const { return static_cast<float>(height() * TwipsPerPixel); }
-void winNote::SetLeftTwips(float left) { move(ToPixels(left), y()); }
-void winNote::SetTopTwips(float top) { move(x(), ToPixels(top)); }
-void winNote::SetWidthTwips(float width) { resize(qMax(1, ToPixels(width)), height()); }
-void winNote::SetHeightTwips(float height) { resize(width(), qMax(1, ToPixels(height))); }
+float winNote::LeftTwips() const
+{
+    return static_cast<float>(x() * TwipsPerPixel);
+}
+float winNote::TopTwips() const
+{
+    return static_cast<float>(y() * TwipsPerPixel);
+}
+float winNote::WidthTwips() const
+{
+    return static_cast<float>(width() * TwipsPerPixel);
+}
+float winNote::HeightTwips() const
+{
+    return static_cast<float>(height() * TwipsPerPixel);
+}
+void winNote::SetLeftTwips(float left)
+{
+    move(ToPixels(left), y());
+}
+void winNote::SetTopTwips(float top)
+{
+    move(x(), ToPixels(top));
+}
+void winNote::SetWidthTwips(float width)
+{
+    resize(qMax(1, ToPixels(width)), height());
+}
+void winNote::SetHeightTwips(float height)
+{
+    resize(width(), qMax(1, ToPixels(height)));
+}
 
 void winNote::SetBackColour(qint32 colour)
 {
@@ -372,7 +407,10 @@ bool winNote::ResaveNote()
     return false;
 }
 
-bool winNote::HasPendingSave() const { return SaveTimer->isActive(); }
+bool winNote::HasPendingSave() const
+{
+    return SaveTimer->isActive();
+}
 
 bool winNote::SavePendingChanges()
 {
@@ -432,7 +470,10 @@ void winNote::EndDrag()
     unsetCursor();
 }
 
-void winNote::BeginResize() { isResizing = true; }
+void winNote::BeginResize()
+{
+    isResizing = true;
+}
 
 void winNote::EndResize()
 {
@@ -671,7 +712,8 @@ void winNote::ShowNoteMenu(const QPoint &globalPosition)
     if (!menu || !menu->NoteMenu)
         return;
     menu->ReplyToSender->setVisible(!noteFromIP.isEmpty());
-    menu->SetNoteToTop->setText(noteIsPinned ? QStringLiteral("Set to On Top") : QStringLiteral("Stick to Desktop"));
+    menu->SetNoteToTop->setText(noteIsPinned ? QStringLiteral("Set to On Top")
+                                             : QStringLiteral("Stick to Desktop"));
     menu->tag = QString::number(modMisc::NoteHandle(this));
     menu->NoteMenu->setDefaultAction(menu->EditNote);
     menu->NoteMenu->popup(globalPosition);

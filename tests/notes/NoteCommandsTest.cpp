@@ -15,18 +15,18 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QGuiApplication>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QProcess>
-#include <QMenu>
 #include <QPushButton>
-#include <QPlainTextEdit>
-#include <QTimer>
-#include <QComboBox>
 #include <QSoundEffect>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace {
 
@@ -34,7 +34,10 @@ const QString Prompt = "Would you like to archive the deleted note?\r\n\r\n"
                        "Note: Archived notes can be restored from the Zettlor Note Archive.";
 const QByteArray NoteBytes = "2880,3255,1500,1500,Bold,Verdana,10,12648447,0,first\r\nsecond";
 
-QString ArchiveFile() { return modFiles::ArchiveFolder() + "/n.zln"; }
+QString ArchiveFile()
+{
+    return modFiles::ArchiveFolder() + "/n.zln";
+}
 
 // Chooses an item of the note's menu, as the user does.
 void Choose(winNote *note, QAction *winMenu::*item)

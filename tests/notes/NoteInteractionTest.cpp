@@ -1,4 +1,5 @@
 #include "NoteTestSupport.h"
+#include "ProgramProcess.h"
 #include "TestRegistry.h"
 
 #include "core/ModMain.h"
@@ -9,7 +10,6 @@
 #include <QAction>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include "ProgramProcess.h"
 #include <QTimer>
 
 namespace {
@@ -17,7 +17,8 @@ namespace {
 // A pointer move at a widget position with the given buttons held.
 void MovePointer(QWidget *widget, QPoint at, Qt::MouseButtons buttons = Qt::NoButton)
 {
-    QMouseEvent move(QEvent::MouseMove, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::NoButton, buttons, {});
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::NoButton, buttons,
+                     {});
     QCoreApplication::sendEvent(widget, &move);
 }
 
@@ -206,8 +207,10 @@ private slots:
         QTest::addColumn<bool>("pinned");
         QTest::addColumn<QString>("placeCaption");
         QTest::addColumn<bool>("canReply");
-        QTest::newRow("pinned, made here") << QByteArray("2880,3255,1500,1500,,V,10,0,0,x") << true << "Set to On Top" << false;
-        QTest::newRow("on top, received") << QByteArray("2880,3255,1500,1500,,V,10,0,0,x[FROM=127.0.0.2|B]") << false << "Stick to Desktop" << true;
+        QTest::newRow("pinned, made here")
+            << QByteArray("2880,3255,1500,1500,,V,10,0,0,x") << true << "Set to On Top" << false;
+        QTest::newRow("on top, received") << QByteArray("2880,3255,1500,1500,,V,10,0,0,x[FROM=127.0.0.2|B]")
+                                          << false << "Stick to Desktop" << true;
     }
     void menuCaptions()
     {

@@ -23,7 +23,10 @@ struct NoteCloser
 };
 using NotePtr = std::unique_ptr<winNote, NoteCloser>;
 
-QString ActiveFile(const QString &name) { return modFiles::ActiveFolder() + "/" + name; }
+QString ActiveFile(const QString &name)
+{
+    return modFiles::ActiveFolder() + "/" + name;
+}
 
 NotePtr LoadFromBytes(const QByteArray &bytes, const QString &name = "01012600000000.zln")
 {
@@ -45,7 +48,8 @@ private slots:
     {
         TestEnvironment environment;
         modDualMonitors::SetVirtualScreenForTests(QRect(0, 0, 1920, 1080));
-        const NotePtr note = LoadFromBytes("2880,3255,7200,1440,Bold,Verdana,10,12648447,255,Buy milk, bread");
+        const NotePtr note =
+            LoadFromBytes("2880,3255,7200,1440,Bold,Verdana,10,12648447,255,Buy milk, bread");
         QVERIFY(note->isVisible());
         QCOMPARE(note->geometry(), QRect(480, 96, 217, 192));
         QVERIFY(note->Label2->font().bold());
@@ -66,11 +70,16 @@ private slots:
         QTest::newRow("made here") << plain << QByteArray();
         QTest::newRow("received") << plain + "[FROM=192.168.1.20|Desk 2]" << QByteArray();
         QTest::newRow("Windows-1252 from an older copy")
-            << QByteArray("2880,3255,7200,1440,,Verdana,10,12648447,0,Gr\xfc\xdf""e \x93x\x94\r\nzwei")
+            << QByteArray("2880,3255,7200,1440,,Verdana,10,12648447,0,Gr\xfc\xdf"
+                          "e \x93x\x94\r\nzwei")
             << QByteArray("2880,3255,7200,1440,,Verdana,10,12648447,0,Grüße “x”\r\nzwei");
-        QTest::newRow("commas, star, CR LF, colours") << QByteArray("2880,3255,15,30,Italic,Arial,9,255,-2147483643,a,b,*\r\n*,c\r\n") << QByteArray();
-        QTest::newRow("non-ASCII") << QByteArray("2880,3255,15,30,BoldItalic,DejaVu Sans,11,0,16777215,Grüße “x” 日本") << QByteArray();
-        QTest::newRow("own text holds the trailer word") << QByteArray("2880,3255,15,30,,Arial,9,0,0,a[FROM=1|2]b[FROM=10.0.0.1|Desk]") << QByteArray();
+        QTest::newRow("commas, star, CR LF, colours")
+            << QByteArray("2880,3255,15,30,Italic,Arial,9,255,-2147483643,a,b,*\r\n*,c\r\n") << QByteArray();
+        QTest::newRow("non-ASCII")
+            << QByteArray("2880,3255,15,30,BoldItalic,DejaVu Sans,11,0,16777215,Grüße “x” 日本")
+            << QByteArray();
+        QTest::newRow("own text holds the trailer word")
+            << QByteArray("2880,3255,15,30,,Arial,9,0,0,a[FROM=1|2]b[FROM=10.0.0.1|Desk]") << QByteArray();
         QTest::newRow("half point size rounds to even")
             << QByteArray("2880,3255,7200,1440,Italic,Verdana,10.5,-2147483640,0,x")
             << QByteArray("2880,3255,7200,1440,Italic,Verdana,10,-2147483640,0,x");
@@ -140,7 +149,8 @@ private slots:
         QVERIFY(note->isVisible());
         QVERIFY(QDir(ActiveFile(blocked)).removeRecursively());
         QVERIFY(note->ResaveNote());
-        QCOMPARE(ReadBytes(ActiveFile(note->noteFileName)), QByteArray("2880,3255,7200,1440,,Verdana,10,0,0,new"));
+        QCOMPARE(ReadBytes(ActiveFile(note->noteFileName)),
+                 QByteArray("2880,3255,7200,1440,,Verdana,10,0,0,new"));
     }
 
     void loadsEveryActiveNote()
@@ -221,17 +231,24 @@ private slots:
         QTest::addColumn<QPoint>("end");   // twips
         const QRect single(0, 0, 1920, 1080);
         QTest::newRow("3 px from the left") << single << 1 << false << QPoint(45, 1500) << QPoint(15, 1500);
-        QTest::newRow("past the right, on top") << single << 1 << false << QPoint(28000, 1500) << QPoint(25785, 1500);
-        QTest::newRow("past the right, pinned") << single << 1 << true << QPoint(28000, 1500) << QPoint(25800, 1500);
+        QTest::newRow("past the right, on top")
+            << single << 1 << false << QPoint(28000, 1500) << QPoint(25785, 1500);
+        QTest::newRow("past the right, pinned")
+            << single << 1 << true << QPoint(28000, 1500) << QPoint(25800, 1500);
         QTest::newRow("above the top") << single << 1 << false << QPoint(1500, -300) << QPoint(1500, 15);
-        QTest::newRow("below the bottom") << single << 1 << false << QPoint(1500, 15000) << QPoint(1500, 13185);
+        QTest::newRow("below the bottom")
+            << single << 1 << false << QPoint(1500, 15000) << QPoint(1500, 13185);
         QTest::newRow("inside stays") << single << 1 << false << QPoint(1500, 1500) << QPoint(1500, 1500);
         const QRect leftMonitor(-1920, 0, 3840, 1080);
-        QTest::newRow("left monitor, left edge") << leftMonitor << 2 << false << QPoint(-28800, 1500) << QPoint(-28785, 1500);
-        QTest::newRow("left monitor, pinned stays pinned") << leftMonitor << 2 << true << QPoint(-28800, 1500) << QPoint(-28785, 1500);
-        QTest::newRow("left monitor, past the right") << leftMonitor << 2 << false << QPoint(28000, 1500) << QPoint(25785, 1500);
+        QTest::newRow("left monitor, left edge")
+            << leftMonitor << 2 << false << QPoint(-28800, 1500) << QPoint(-28785, 1500);
+        QTest::newRow("left monitor, pinned stays pinned")
+            << leftMonitor << 2 << true << QPoint(-28800, 1500) << QPoint(-28785, 1500);
+        QTest::newRow("left monitor, past the right")
+            << leftMonitor << 2 << false << QPoint(28000, 1500) << QPoint(25785, 1500);
         const QRect tiny(0, 0, 100, 1080);
-        QTest::newRow("wider than the screen keeps left reachable") << tiny << 1 << false << QPoint(150, 1500) << QPoint(15, 1500);
+        QTest::newRow("wider than the screen keeps left reachable")
+            << tiny << 1 << false << QPoint(150, 1500) << QPoint(15, 1500);
     }
     void pullsNotesOnScreen()
     {
