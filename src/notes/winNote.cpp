@@ -60,7 +60,17 @@ QString ToLabelText(QString editText)
 
 int ToPixels(float twips)
 {
-    return static_cast<int>(std::lround(twips / winNote::TwipsPerPixel));
+    // Clamped first: a hand-made file may hold any number.
+    const float pixels =
+        qBound(-float(QWIDGETSIZE_MAX), twips / winNote::TwipsPerPixel, float(QWIDGETSIZE_MAX));
+    return static_cast<int>(std::lround(pixels));
+}
+
+// A size that leaves no pixel is a bad field: the window would vanish, and
+// its next save would keep it that way.
+bool IsUsableSize(const std::optional<float> &twips)
+{
+    return twips && ToPixels(*twips) > 0;
 }
 
 QColor FromColourValue(qint32 value)
@@ -339,9 +349,9 @@ void winNote::SetStackingHints(Qt::WindowFlags hint)
 
 void winNote::ApplyRecord(const modNoteText::NoteRecord &record)
 {
-    if (record.height)
+    if (IsUsableSize(record.height))
         SetHeightTwips(*record.height);
-    if (record.width)
+    if (IsUsableSize(record.width))
         SetWidthTwips(*record.width);
     LayOutLabel();
     const QScreen *primary = QGuiApplication::primaryScreen();

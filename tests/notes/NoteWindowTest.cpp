@@ -102,6 +102,7 @@ private slots:
         QTest::newRow("no commas") << QByteArray("only text") << "only text";
         QTest::newRow("empty") << QByteArray() << "";
         QTest::newRow("bad numbers") << QByteArray("x,y,z,w,,,q,r,s,t") << "t";
+        QTest::newRow("zero height, negative width") << QByteArray("0,-3255,15,15,,,,,,t") << "t";
     }
     void badFilesKeepTheInitialLook()
     {
