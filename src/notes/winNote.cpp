@@ -472,8 +472,20 @@ void winNote::BeginDrag(const QPoint &globalPosition)
     setCursor(Qt::OpenHandCursor);
 }
 
+void winNote::DragStep(const QMouseEvent *mouse)
+{
+    // The release may never reach the note (a popup took it, another window
+    // took the focus): the drag ends as soon as the left button is not down.
+    if (!mouse->buttons().testFlag(Qt::LeftButton))
+        EndDrag();
+    else
+        move(mouse->globalPosition().toPoint() - dragOffset);
+}
+
 void winNote::EndDrag()
 {
+    if (!isDragging)
+        return;
     isDragging = false;
     CheckNotePosition();
     RestartSaveTimer();
@@ -518,7 +530,7 @@ void winNote::mousePressEvent(QMouseEvent *event)
 void winNote::mouseMoveEvent(QMouseEvent *event)
 {
     if (isDragging)
-        move(event->globalPosition().toPoint() - dragOffset);
+        DragStep(event);
     CheckQuickEditPointer(event->position().toPoint());
 }
 
@@ -535,12 +547,19 @@ void winNote::mouseDoubleClickEvent(QMouseEvent *event)
         StartQuickEdit();
 }
 
-void winNote::mouseReleaseEvent(QMouseEvent *)
+void winNote::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (isDragging)
-        EndDrag();
-    else
+    if (!isDragging)
         EndResize();
+    else if (!event->buttons().testFlag(Qt::LeftButton))
+        EndDrag();
+}
+
+void winNote::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        EndDrag();
 }
 
 bool winNote::eventFilter(QObject *watched, QEvent *event)
@@ -594,10 +613,10 @@ bool winNote::HandleLabelEvent(const QMouseEvent *mouse)
     else if (type == QEvent::MouseButtonDblClick && mouse->button() == Qt::LeftButton)
         StartQuickEdit();
     else if (type == QEvent::MouseMove && isDragging)
-        move(global - dragOffset);
+        DragStep(mouse);
     else if (type == QEvent::MouseMove)
         CheckQuickEditPointer(Label2->pos() + mouse->position().toPoint());
-    else if (type == QEvent::MouseButtonRelease && isDragging)
+    else if (type == QEvent::MouseButtonRelease && !mouse->buttons().testFlag(Qt::LeftButton))
         EndDrag();
     return true;
 }
@@ -718,6 +737,8 @@ void winNote::ResizeTimer_Timer()
 
 void winNote::ShowNoteMenu(const QPoint &globalPosition)
 {
+    // The menu takes the pointer, and with it the left button's release.
+    EndDrag();
     winMenu *menu = winMenu::Instance();
     if (!menu || !menu->NoteMenu)
         return;

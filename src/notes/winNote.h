@@ -106,6 +106,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void BuildParts();
@@ -115,6 +116,7 @@ private:
     void RestartSaveTimer();
     void ApplyColours();
     void BeginDrag(const QPoint &globalPosition);
+    void DragStep(const QMouseEvent *mouse);
     void EndDrag();
     void BeginResize();
     void EndResize();

@@ -65,6 +65,39 @@ private slots:
         QTRY_COMPARE(Stored(), QByteArray("2880,3255,1950,1800,,Verdana,10,0,0,drag me"));
     }
 
+    // The left button goes up where the note cannot see it: the drag ends at
+    // the next pointer move, pulled on screen and saved like any drag.
+    void dragEndsWithoutTheLeftButton_data()
+    {
+        QTest::addColumn<bool>("onLabel");
+        QTest::addColumn<bool>("rightPress"); // the note menu takes the release
+        QTest::newRow("chord on the surface") << false << true;
+        QTest::newRow("chord on the label") << true << true;
+        QTest::newRow("release never arrives") << false << false;
+    }
+    void dragEndsWithoutTheLeftButton()
+    {
+        QFETCH(bool, onLabel);
+        QFETCH(bool, rightPress);
+        TestEnvironment environment;
+        winNote::SetSaveDelayForTests(50);
+        winMenu *menu = winMenu::Create();
+        winNote *note = ShownNote("2880,3255,1500,1500,,Verdana,10,0,0,x");
+        QWidget *grabbed = onLabel ? static_cast<QWidget *>(note->Label2) : note;
+        QTest::mousePress(grabbed, Qt::LeftButton, {}, QPoint(20, 20));
+        MovePointer(grabbed, QPoint(-100, 30), Qt::LeftButton);
+        if (rightPress) {
+            QTest::mousePress(grabbed, Qt::RightButton, {}, QPoint(-100, 30));
+            QVERIFY(menu->NoteMenu->isVisible());
+            menu->NoteMenu->hide();
+        }
+        MovePointer(grabbed, QPoint(200, 200));
+        QCOMPARE(note->pos(), QPoint(1, 110));
+        QTRY_COMPARE(Stored(), QByteArray("2880,3255,15,1650,,Verdana,10,0,0,x"));
+        QTest::mouseRelease(grabbed, Qt::LeftButton);
+        QTest::mouseRelease(grabbed, Qt::RightButton);
+    }
+
     void exitSavesWhatIsPending_data()
     {
         QTest::addColumn<bool>("typing");
