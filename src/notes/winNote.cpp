@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QRegion>
 #include <QScreen>
@@ -231,6 +232,11 @@ void winNote::BuildEditBox()
     Text1->stackUnder(Label2);
     Text1->installEventFilter(this);
     Text1->viewport()->installEventFilter(this);
+    // Typing alone is saved too: a crash must not take minutes of it along.
+    connect(Text1, &QTextEdit::textChanged, this, [this] {
+        if (inQuickEditMode)
+            RestartSaveTimer();
+    });
 }
 
 void winNote::ApplyCutCorner()
@@ -406,6 +412,9 @@ QString winNote::GetNoteContents(bool sendingNote) const
 bool winNote::ResaveNote()
 {
     SaveTimer->stop();
+    // While editing in place, save what leaving the mode now would save.
+    if (inQuickEditMode)
+        ResizeTimer_Timer();
     QString text = GetNoteContents(false);
     if (!noteFromIP.isEmpty())
         text += QStringLiteral("[FROM=") + noteFromIP + QLatin1Char('|') + noteFromName + QLatin1Char(']');
@@ -424,8 +433,7 @@ bool winNote::HasPendingSave() const
 
 bool winNote::SavePendingChanges()
 {
-    if (inQuickEditMode)
-        LeaveQuickEditMode();
+    LeaveQuickEditMode();
     return !HasPendingSave() || ResaveNote();
 }
 
@@ -565,8 +573,13 @@ void winNote::changeEvent(QEvent *event)
 bool winNote::eventFilter(QObject *watched, QEvent *event)
 {
     const auto type = event->type();
-    if (type == QEvent::KeyPress && watched == Text1)
+    if (type == QEvent::KeyPress && watched == Text1) {
         quickEditArmed = true;
+        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+            LeaveQuickEditMode();
+            return true;
+        }
+    }
     const bool isMouse = type == QEvent::MouseButtonPress || type == QEvent::MouseMove ||
                          type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonDblClick;
     if (!isMouse)
@@ -585,12 +598,7 @@ bool winNote::HandleGripEvent(const QMouseEvent *mouse)
 {
     const auto type = mouse->type();
     if (type == QEvent::MouseButtonPress) {
-        if (inQuickEditMode) {
-            // The foreground check stops too, so the mode is left only once.
-            QuickEditTimer->stop();
-            quickEditLeaving = false;
-            LeaveQuickEditMode();
-        }
+        LeaveQuickEditMode();
         UnpinForEdit();
         BeginResize();
     } else if (type == QEvent::MouseMove && isResizing) {
@@ -681,6 +689,11 @@ void winNote::StartQuickEdit()
 
 void winNote::LeaveQuickEditMode()
 {
+    if (!inQuickEditMode)
+        return;
+    // The foreground check stops too, so the mode is left only once.
+    QuickEditTimer->stop();
+    quickEditLeaving = false;
     inQuickEditMode = false;
     quickEditArmed = false;
     ResizeTimer->stop();
@@ -707,11 +720,8 @@ void winNote::CheckQuickEditPointer(QPoint position)
 
 void winNote::QuickEditTimer_Timer()
 {
-    if (ApplicationIsActive())
-        return;
-    QuickEditTimer->stop();
-    quickEditLeaving = false;
-    LeaveQuickEditMode();
+    if (!ApplicationIsActive())
+        LeaveQuickEditMode();
 }
 
 void winNote::ResizeTimer_Timer()

@@ -92,6 +92,8 @@ public:
     // Edits the text in place. Entered this way (from the menu) the mode is not
     // armed: it lasts until the user has touched the edit box.
     void EnterQuickEditMode();
+    // Puts the edited text back into the label and restarts the save timer.
+    void LeaveQuickEditMode();
     bool IsInQuickEditMode() const { return inQuickEditMode; }
     // Tests decide whether another program is in front; nullopt asks Qt.
     static void SetApplicationActiveForTests(std::optional<bool> active);
@@ -127,7 +129,6 @@ private:
     void UnpinForEdit();
     void RepinAfterEdit();
     void StartQuickEdit();
-    void LeaveQuickEditMode();
     void CheckQuickEditPointer(QPoint position);
     void QuickEditTimer_Timer();
     void ResizeTimer_Timer();

@@ -222,6 +222,23 @@ private slots:
         QVERIFY(Stored().endsWith(",a\r\nb"));
     }
 
+    // A crash while typing in place loses nothing older than the save delay.
+    void typingInPlaceIsSavedAndEscapeEnds()
+    {
+        TestEnvironment environment;
+        winNote::SetSaveDelayForTests(50);
+        winNote *note = ShownNote("2880,3255,1500,1500,,Verdana,10,0,0,x");
+        QTest::mouseDClick(note->Label2, Qt::LeftButton);
+        QTest::keyClicks(note->Text1, QString(" and more").repeated(12));
+        QTRY_VERIFY(Stored().endsWith(",x" + QString(" and more").repeated(12).toUtf8()));
+        QVERIFY(note->IsInQuickEditMode());
+        const QByteArray savedWhileTyping = Stored();
+        QTest::keyClick(note->Text1, Qt::Key_Escape);
+        QVERIFY(!note->IsInQuickEditMode() && note->Label2->isVisible());
+        QTRY_VERIFY(!note->HasPendingSave());
+        QCOMPARE(Stored(), savedWhileTyping);
+    }
+
     void gripPressLeavesQuickEditOnce()
     {
         TestEnvironment environment;
