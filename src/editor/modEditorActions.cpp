@@ -123,6 +123,8 @@ void UpdateNoteFromEditor(winEditor &editor)
 {
     const quint64 handle = editor.tag.section(QLatin1Char('|'), 1, 1).toULongLong();
     if (winNote *note = modMisc::FindNoteWindow(handle)) {
+        // The edit box would otherwise put its own text back over the update.
+        note->LeaveQuickEditMode();
         // Spaces only: line breaks at either end stay.
         QString text = EditorText(editor);
         while (text.startsWith(QLatin1Char(' ')))

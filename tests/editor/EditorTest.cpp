@@ -251,21 +251,30 @@ private slots:
     void updateChangesOnlyALiveNote_data()
     {
         QTest::addColumn<bool>("live");
-        QTest::newRow("live note") << true;
-        QTest::newRow("closed note") << false;
+        QTest::addColumn<bool>("inPlace"); // the note's text is being edited in place
+        QTest::newRow("live note") << true << false;
+        QTest::newRow("closed note") << false << false;
+        QTest::newRow("note edited in place") << true << true;
     }
     void updateChangesOnlyALiveNote()
     {
         QFETCH(bool, live);
+        QFETCH(bool, inPlace);
         EditorWith("Create", "old")->Command1_Click();
         winNote *note = winNote::AllNotes().first();
         const double points = note->Label2->font().pointSizeF();
+        if (inPlace) {
+            note->EnterQuickEditMode();
+            QTest::keyClicks(note->Text1, " typed");
+        }
         modSettings::WriteSetting(SettingKeys::FontSize, "8");
         QPointer<winEditor> editor = EditorWith("Update", "  new text\n  ");
         editor->tag = note->noteFileName + "|" + QString::number(live ? modMisc::NoteHandle(note) : 12345);
         editor->FontSizeCombo->setEditText("13");
         editor->Command1_Click();
         QTRY_VERIFY(editor.isNull());
+        QTest::qWait(250); // the edit box had its say, had it kept it
+        QVERIFY(note->SavePendingChanges());
         const QString shown = live ? "new text\r\n" : "old"; // spaces trimmed, line break kept
         QCOMPARE(note->Label2->text(), shown);
         QCOMPARE(note->Label2->font().pointSizeF(), live ? 13.0 : points);
