@@ -2,25 +2,13 @@
 
 #include "editor/winEditor.h"
 
-#include <QPlainTextEdit>
 #include <QPushButton>
 
 namespace modEditor {
-namespace {
-
-void BringToFront(winEditor *editor)
-{
-    editor->show();
-    editor->raise();
-    editor->activateWindow();
-    editor->Text1->setFocus();
-}
-
-} // namespace
 
 void OpenCreateEditor()
 {
-    BringToFront(winEditor::SharedEditor());
+    winEditor::SharedEditor()->BringToFront();
 }
 
 void OpenSendEditor(const QString &address, const QString &name, quint64 noteHandle)
@@ -30,7 +18,7 @@ void OpenSendEditor(const QString &address, const QString &name, quint64 noteHan
     editor->sendToName = name;
     editor->noteToDeleteHwnd = noteHandle;
     editor->Command1->setText(QStringLiteral("Send"));
-    BringToFront(editor);
+    editor->BringToFront();
 }
 
 } // namespace modEditor

@@ -364,6 +364,28 @@ void winEditor::CloseEditor()
     close();
 }
 
+void winEditor::BringToFront()
+{
+    // Left minimized, the editor and the text typed into it would be stranded.
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+    Text1->setFocus();
+}
+
+winEditor *winEditor::UpdateEditorFor(quint64 noteHandle)
+{
+    const QString handle = QString::number(noteHandle);
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        auto *editor = qobject_cast<winEditor *>(window);
+        if (editor && editor->Command1->text() == QLatin1String("Update") &&
+            editor->tag.section(QLatin1Char('|'), 1, 1) == handle)
+            return editor;
+    }
+    return nullptr;
+}
+
 void winEditor::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);

@@ -67,6 +67,10 @@ public:
     void Command1_Click();
     // Closes and releases the editor.
     void CloseEditor();
+    // Shows the editor restored from minimized, raised, with the focus.
+    void BringToFront();
+    // The open editor updating the note with that handle, or nullptr.
+    static winEditor *UpdateEditorFor(quint64 noteHandle);
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -142,13 +142,16 @@ void EditNote(const QString &noteTag)
     const winNote *note = FindNote(noteTag);
     if (!note)
         return;
-    winEditor *editor = winEditor::NewEditor();
-    FillEditorFromNote(*editor, *note);
-    editor->Command1->setText(QStringLiteral("Update"));
-    editor->tag = note->noteFileName + QLatin1Char('|') + QString::number(modMisc::NoteHandle(note));
-    editor->show();
-    editor->raise();
-    editor->activateWindow();
+    // One editor per note: a second opening brings back the first, typed
+    // text and all.
+    winEditor *editor = winEditor::UpdateEditorFor(modMisc::NoteHandle(note));
+    if (!editor) {
+        editor = winEditor::NewEditor();
+        FillEditorFromNote(*editor, *note);
+        editor->Command1->setText(QStringLiteral("Update"));
+        editor->tag = note->noteFileName + QLatin1Char('|') + QString::number(modMisc::NoteHandle(note));
+    }
+    editor->BringToFront();
 }
 
 void QuickEditMode(const QString &noteTag)

@@ -6,11 +6,13 @@
 #include "core/modFiles.h"
 #include "core/modSettings.h"
 #include "editor/modColorDialog.h"
+#include "editor/modEditor.h"
 #include "editor/modFontList.h"
 #include "editor/winEditor.h"
 #include "messaging/Winsock.h"
 #include "messaging/modSend.h"
 #include "notes/modMisc.h"
+#include "notes/modNoteCommands.h"
 #include "notes/winNote.h"
 #include "tray/winMenu.h"
 
@@ -45,6 +47,15 @@ QString Look(const winEditor *editor)
         .arg(font.bold() ? " bold" : "", font.italic() ? " italic" : "", editor->TextForeColor().name(),
              modColorDialog::SwatchColor(editor->Label3).name(), editor->TextBackColor().name(),
              modColorDialog::SwatchColor(editor->Label2).name());
+}
+
+QList<winEditor *> Editors()
+{
+    QList<winEditor *> editors;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (auto *editor = qobject_cast<winEditor *>(window); editor && editor->isVisible())
+            editors << editor;
+    return editors;
 }
 
 winEditor *EditorWith(const QString &caption, const QString &text)
@@ -208,6 +219,37 @@ private slots:
         QTest::keyPress(editor->Text1, Qt::Key_Control);
         QTest::keyClick(editor->Text1, Qt::Key_Return, Qt::ControlModifier);
         QTRY_VERIFY(editor.isNull());
+    }
+
+    // Text typed into an editor is never stranded in a minimized window.
+    void reopeningBringsTheEditorBack_data()
+    {
+        QTest::addColumn<bool>("update"); // the note menu's editor, else the tray's
+        QTest::newRow("tray Create Note") << false;
+        QTest::newRow("Open Note Editor again") << true;
+    }
+    void reopeningBringsTheEditorBack()
+    {
+        QFETCH(bool, update);
+        winMenu::Create();
+        EditorWith("Create", "a note")->Command1_Click();
+        const QString noteTag = QString::number(modMisc::NoteHandle(winNote::AllNotes().first()));
+        const auto open = [&] {
+            if (update)
+                modNoteCommands::EditNote(noteTag);
+            else
+                modEditor::OpenCreateEditor();
+        };
+        open();
+        QCOMPARE(Editors().size(), 1);
+        winEditor *editor = Editors().first();
+        editor->Text1->setPlainText("typed");
+        editor->showMinimized();
+        open();
+        QCOMPARE(Editors(), QList<winEditor *>{editor});
+        QVERIFY(!editor->isMinimized() && editor->isVisible());
+        QTRY_COMPARE(QApplication::activeWindow(), editor);
+        QCOMPARE(editor->Text1->toPlainText(), QString("typed"));
     }
 
     void createMakesACentredSavedNote_data()
