@@ -38,10 +38,11 @@ winNote *FindNote(const QString &noteTag)
     return ok ? modMisc::FindNoteWindow(handle) : nullptr;
 }
 
-QString WithCrLfBreaks(QString text)
+// Clipboard text breaks lines with LF (Qt gives Windows its CR LF itself).
+QString WithLfBreaks(QString text)
 {
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return text.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
 // The note's look becomes the editor's working copy. Bold and italic are only
@@ -178,7 +179,7 @@ void CopyToClipboard(const QString &noteTag)
     const winNote *note = FindNote(noteTag);
     if (!note)
         return;
-    QGuiApplication::clipboard()->setText(WithCrLfBreaks(note->Label2->text()));
+    QGuiApplication::clipboard()->setText(WithLfBreaks(note->Label2->text()));
     modPlaySound::PlaySoundFile(EventSounds[2]);
 }
 

@@ -13,7 +13,7 @@ void EditNote(const QString &noteTag);
 void QuickEditMode(const QString &noteTag);
 // Pinned notes go on top; notes on top are stuck to the desktop.
 void SetNoteToTop(const QString &noteTag);
-// The note text on the clipboard, every line break as CR LF.
+// The note text on the clipboard, every line break as LF.
 void CopyToClipboard(const QString &noteTag);
 // The note text on the default printer, or where the print dialog says when
 // there is none. Printing failures are silent.

@@ -24,7 +24,6 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
-#include <QSoundEffect>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -250,32 +249,24 @@ private slots:
         QVERIFY(note->isVisible());
     }
 
-    void copyPutsTextWithCrLf_data()
+    // Clipboard text on Linux breaks lines with LF; the note file keeps CR LF.
+    void copyPutsTextWithLf_data()
     {
         QTest::addColumn<QString>("label"); // null: as loaded from the file
-        QTest::addColumn<bool>("withSound");
         QTest::addColumn<QString>("clipboard");
-        QTest::newRow("from the file") << QString() << false << "first\r\nsecond";
-        QTest::newRow("bare breaks") << "a\nb\rc\r\n\nd" << false << "a\r\nb\r\nc\r\n\r\nd";
-        QTest::newRow("with copy sound") << "one line" << true << "one line";
+        QTest::newRow("from the file") << QString() << "first\nsecond";
+        QTest::newRow("bare breaks") << "a\nb\rc\r\n\nd"
+                                     << "a\nb\nc\n\nd";
     }
-    void copyPutsTextWithCrLf()
+    void copyPutsTextWithLf()
     {
         QFETCH(QString, label);
-        QFETCH(bool, withSound);
         TestEnvironment environment;
-        if (withSound) {
-            EventSounds[2] = environment.root() + "/copied.wav";
-            WriteBytes(EventSounds[2], "RIFF");
-        }
         winNote *note = ShownNote(NoteBytes);
         if (!label.isNull())
             note->Label2->setText(label);
-        const auto players = [] { return qApp->findChildren<QSoundEffect *>().size(); };
-        const qsizetype before = players();
         Choose(note, &winMenu::CopyToClipboard);
         QTEST(QGuiApplication::clipboard()->text(), "clipboard");
-        QCOMPARE(players(), before + (withSound ? 1 : 0));
     }
 
     void printIntoPdf_data()
