@@ -2,6 +2,7 @@
 
 #include "core/Globals.h"
 #include "core/Logging.h"
+#include "core/modAlerts.h"
 #include "core/modFiles.h"
 #include "notes/modDualMonitors.h"
 #include "notes/modMisc.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -29,7 +31,12 @@
 namespace {
 
 constexpr int DefaultSaveDelay = 2000;
+constexpr int DefaultRetryDelay = 30000;
 int saveDelay = DefaultSaveDelay;
+int retryDelay = DefaultRetryDelay;
+// The user has been told that notes cannot be saved; no more balloons until
+// a save succeeds again.
+bool saveFailureShown = false;
 std::optional<bool> applicationActiveForTests;
 quint64 lastSerialNumber = 0;
 
@@ -163,6 +170,7 @@ QList<winNote *> winNote::AllNotes()
 void winNote::SetSaveDelayForTests(int milliseconds)
 {
     saveDelay = milliseconds > 0 ? milliseconds : DefaultSaveDelay;
+    retryDelay = milliseconds > 0 ? milliseconds : DefaultRetryDelay;
 }
 
 void winNote::SetApplicationActiveForTests(std::optional<bool> active)
@@ -420,15 +428,33 @@ bool winNote::ResaveNote()
         text += QStringLiteral("[FROM=") + noteFromIP + QLatin1Char('|') + noteFromName + QLatin1Char(']');
     if (noteFileName.isEmpty())
         return false;
-    if (modFiles::WriteTextFile(modFiles::ActiveFolder() + QLatin1Char('/') + noteFileName, text))
-        return true;
-    qCWarning(lcNotes) << "note file not written, kept for the next save:" << noteFileName;
-    return false;
+    if (!modFiles::WriteTextFile(modFiles::ActiveFolder() + QLatin1Char('/') + noteFileName, text)) {
+        KeepUnsaved();
+        return false;
+    }
+    saveFailed = false;
+    saveFailureShown = false;
+    return true;
+}
+
+void winNote::KeepUnsaved()
+{
+    saveFailed = true;
+    SaveTimer->start(retryDelay);
+    qCWarning(lcNotes) << "note file not written, retried later:" << noteFileName;
+    if (saveFailureShown)
+        return;
+    saveFailureShown = true;
+    modAlerts::ShowAlert(
+        QStringLiteral("A note could not be saved in the folder %1. It stays on the desktop; "
+                       "saving is tried again every %2 seconds and when Zettlor ends.")
+            .arg(QDir::toNativeSeparators(modFiles::ActiveFolder()))
+            .arg(DefaultRetryDelay / 1000));
 }
 
 bool winNote::HasPendingSave() const
 {
-    return SaveTimer->isActive();
+    return SaveTimer->isActive() || saveFailed;
 }
 
 bool winNote::SavePendingChanges()

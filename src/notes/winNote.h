@@ -29,12 +29,14 @@ public:
 
     // Every note window of the program.
     static QList<winNote *> AllNotes();
-    // Tests shorten the autosave delay; the product always waits 2000 ms.
+    // Tests shorten the autosave and retry delays; the product waits 2000 ms
+    // after a change and 30 s after a failed save.
     static void SetSaveDelayForTests(int milliseconds);
 
     QString GetNoteContents(bool sendingNote) const;
-    // Writes the note file; false (note kept, retried at the next save) when
-    // the file could not be written.
+    // Writes the note file. When that fails the note stays unsaved: it is
+    // retried every 30 s, at the next save and at exit, and the first failure
+    // since a save succeeded tells the user.
     bool ResaveNote();
     void RepositionNoteParts();
     // Fits the label to the note's width and its text's height.
@@ -116,6 +118,7 @@ private:
     void ApplyCutCorner();
     void FitLabelHeight();
     void RestartSaveTimer();
+    void KeepUnsaved();
     void ApplyColours();
     void BeginDrag(const QPoint &globalPosition);
     void DragStep(const QMouseEvent *mouse);
@@ -145,6 +148,8 @@ private:
     bool quickEditLeaving = false;
     // Unpinned for a resize or an edit; pinned again when it ends.
     bool repinAfterEdit = false;
+    // The last save failed; the note waits for its retry.
+    bool saveFailed = false;
 
     qint32 backColour = 0x00C0FFFF;
     qint32 textColour = 0;

@@ -2,6 +2,7 @@
 #include "TestRegistry.h"
 
 #include "core/Globals.h"
+#include "core/modAlerts.h"
 #include "core/modFiles.h"
 #include "notes/modDualMonitors.h"
 #include "notes/modMisc.h"
@@ -136,22 +137,37 @@ private slots:
                      .toUtf8());
     }
 
-    void unwritableFolderKeepsTheNote()
+    // A note whose save failed stays unsaved: retried by the timer and at
+    // exit; the user hears of it once until a save succeeds again.
+    void failedSaveIsRetried()
     {
         TestEnvironment environment;
-        modDualMonitors::SetVirtualScreenForTests(QRect(0, 0, 1920, 1080));
-        const NotePtr note = LoadFromBytes("2880,3255,7200,1440,,Verdana,10,0,0,old");
+        winNote::SetSaveDelayForTests(50);
+        QStringList alerts;
+        modAlerts::SetAlertPresenter([&](const QString &text) { alerts << text; });
+        const NotePtr note = LoadFromBytes("2880,3255,7200,1440,,Verdana,10,0,0,old", "n.zln");
         // A folder in the file's place blocks the write even for root.
-        const QString blocked = "blocked.zln";
-        QVERIFY(QDir().mkpath(ActiveFile(blocked)));
-        note->noteFileName = blocked;
+        const auto block = [] {
+            return QFile::remove(ActiveFile("n.zln")) && QDir().mkpath(ActiveFile("n.zln"));
+        };
+        const auto unblock = [] { return QDir(ActiveFile("n.zln")).removeRecursively(); };
+        QVERIFY(block());
         note->Label2->setText("new");
         QVERIFY(!note->ResaveNote());
-        QVERIFY(note->isVisible());
-        QVERIFY(QDir(ActiveFile(blocked)).removeRecursively());
-        QVERIFY(note->ResaveNote());
-        QCOMPARE(ReadBytes(ActiveFile(note->noteFileName)),
-                 QByteArray("2880,3255,7200,1440,,Verdana,10,0,0,new"));
+        QVERIFY(!note->ResaveNote());
+        QCOMPARE(alerts.size(), 1);
+        QVERIFY2(alerts.first().contains(modFiles::ActiveFolder()), qPrintable(alerts.first()));
+        QVERIFY(unblock());
+        QTRY_COMPARE(ReadBytes(ActiveFile("n.zln")), QByteArray("2880,3255,7200,1440,,Verdana,10,0,0,new"));
+        QVERIFY(block());
+        note->Label2->setText("newer");
+        QVERIFY(!note->ResaveNote());
+        QCOMPARE(alerts.size(), 2);
+        QVERIFY(unblock());
+        QVERIFY(note->SavePendingChanges());
+        QCOMPARE(ReadBytes(ActiveFile("n.zln")), QByteArray("2880,3255,7200,1440,,Verdana,10,0,0,newer"));
+        modAlerts::SetAlertPresenter({});
+        winNote::SetSaveDelayForTests(0);
     }
 
     void loadsEveryActiveNote()
