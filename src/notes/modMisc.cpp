@@ -10,8 +10,39 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <optional>
 
 namespace modMisc {
+namespace {
+
+// No note comes near this; a larger file is left alone.
+constexpr qint64 MaximumNoteFileSize = 1 << 20;
+
+// The text of a note file, or nothing when the file must not become a note:
+// not a regular file once links are followed (a device or FIFO would stall
+// start-up), too large, or unreadable (an empty note would later be saved
+// over the user's text). A missing file reads as the empty text.
+std::optional<QString> ReadNoteFile(const QString &path)
+{
+    const QFileInfo file(path);
+    if (file.exists() && !file.isFile()) {
+        qCWarning(lcNotes) << "not a regular file, not loaded:" << path;
+        return std::nullopt;
+    }
+    if (file.size() > MaximumNoteFileSize) {
+        qCWarning(lcNotes) << "larger than a note can be, not loaded:" << path;
+        return std::nullopt;
+    }
+    QString text;
+    if (modFiles::ReadTextFile(path, text) == modFiles::ReadOutcome::Unreadable) {
+        qCWarning(lcNotes) << "cannot be read, not loaded:" << path;
+        return std::nullopt;
+    }
+    return text;
+}
+
+} // namespace
 
 void PlaceByDefault(winNote *note)
 {
@@ -26,9 +57,11 @@ void PlaceByDefault(winNote *note)
 
 winNote *LoadNote(const QString &path, const QString &fileName, const QString &contents)
 {
-    const QString text = contents.isEmpty() ? modFiles::ReadTextFile(path) : contents;
+    const std::optional<QString> text = contents.isEmpty() ? ReadNoteFile(path) : contents;
+    if (!text)
+        return nullptr;
     auto *note = new winNote;
-    note->ApplyRecord(modNoteText::ParseNoteText(text));
+    note->ApplyRecord(modNoteText::ParseNoteText(*text));
     note->noteFileName = fileName;
     note->RepositionNoteParts();
     note->CheckNotePosition();
@@ -46,9 +79,12 @@ void LoadAllNotes()
     // The list is taken first, so loading cannot disturb the enumeration.
     const QStringList names =
         QDir(modFiles::ActiveFolder()).entryList({QStringLiteral("*.zln")}, QDir::Files);
-    for (const QString &name : names)
-        LoadNote(modFiles::ActiveFolder() + QLatin1Char('/') + name, name, QString());
-    qCInfo(lcNotes) << "loaded" << names.size() << "notes";
+    qsizetype loaded = 0;
+    for (const QString &name : names) {
+        if (LoadNote(modFiles::ActiveFolder() + QLatin1Char('/') + name, name, QString()))
+            ++loaded;
+    }
+    qCInfo(lcNotes) << "loaded" << loaded << "of" << names.size() << "note files";
 }
 
 quint64 NoteHandle(const winNote *note)

@@ -9,7 +9,9 @@ namespace modMisc {
 
 // Creates, fills and shows a note window from the file at path (contents
 // empty) or from contents (path and fileName empty; the note then gets its
-// own new file in Active). Returns the window, or nullptr when none was made.
+// own new file in Active). Returns the window, or nullptr when none was made:
+// a file that is no regular file, larger than 1 MiB or unreadable is left
+// alone.
 winNote *LoadNote(const QString &path, const QString &fileName, const QString &contents);
 // On top when notes are always on top, else stuck to the desktop.
 void PlaceByDefault(winNote *note);

@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QTest>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -170,19 +171,43 @@ private slots:
         winNote::SetSaveDelayForTests(0);
     }
 
-    void loadsEveryActiveNote()
+    // Only regular files up to 1 MiB that can be read become notes; nothing
+    // else can stall start-up or be overwritten by an empty note.
+    void loadsEveryReadableNote_data()
     {
+        QTest::addColumn<QString>("entry"); // what "x.zln" is
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("link to a note") << "link to a note" << true;
+        QTest::newRow("link to a device") << "link to /dev/null" << false;
+        QTest::newRow("link to a FIFO") << "link to a FIFO" << false;
+        QTest::newRow("unreadable") << "link to /proc/self/mem" << false;
+        QTest::newRow("larger than 1 MiB") << "large" << false;
+    }
+    void loadsEveryReadableNote()
+    {
+        QFETCH(QString, entry);
         TestEnvironment environment;
         modFiles::CreateDataFolders();
         WriteBytes(ActiveFile("a.zln"), "2880,3255,150,150,,Verdana,10,0,0,a");
-        WriteBytes(ActiveFile("b.zln"), "2880,3255,300,300,,Verdana,10,0,0,b");
         WriteBytes(ActiveFile("c.txt"), "not a note");
+        const QString target = environment.root() + "/target";
+        if (entry == "link to a note")
+            WriteBytes(target, "2880,3255,300,300,,Verdana,10,0,0,x");
+        if (entry == "link to a FIFO")
+            QCOMPARE(mkfifo(qPrintable(target), 0600), 0);
+        if (entry.startsWith("link to /"))
+            QVERIFY(QFile::link(entry.mid(8), ActiveFile("x.zln")));
+        else if (entry.startsWith("link"))
+            QVERIFY(QFile::link(target, ActiveFile("x.zln")));
+        if (entry == "large")
+            WriteBytes(ActiveFile("x.zln"), "2880,3255,300,300,,Verdana,10,0,0," + QByteArray(1 << 20, 'x'));
         modMisc::LoadAllNotes();
         QStringList texts;
         for (winNote *note : winNote::AllNotes())
             texts << note->Label2->text();
         texts.sort();
-        QCOMPARE(texts, QStringList({"a", "b"}));
+        QFETCH(bool, shown);
+        QCOMPARE(texts, shown ? QStringList({"a", "x"}) : QStringList({"a"}));
         qDeleteAll(winNote::AllNotes());
     }
 
