@@ -428,7 +428,10 @@ bool winNote::ResaveNote()
         text += QStringLiteral("[FROM=") + noteFromIP + QLatin1Char('|') + noteFromName + QLatin1Char(']');
     if (noteFileName.isEmpty())
         return false;
-    if (!modFiles::WriteTextFile(modFiles::ActiveFolder() + QLatin1Char('/') + noteFileName, text)) {
+    // A note file that is a link is replaced by a regular file: the link's
+    // target may be any file of the user's.
+    const QString path = modFiles::ActiveFolder() + QLatin1Char('/') + noteFileName;
+    if (!modFiles::WriteTextFile(path, text, modFiles::LinkWrite::ReplaceLink)) {
         KeepUnsaved();
         return false;
     }

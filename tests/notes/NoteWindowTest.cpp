@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
@@ -209,6 +210,23 @@ private slots:
         QFETCH(bool, shown);
         QCOMPARE(texts, shown ? QStringList({"a", "x"}) : QStringList({"a"}));
         qDeleteAll(winNote::AllNotes());
+    }
+
+    // A note that is a link is shown, but its save never writes the target.
+    void linkedNoteSaveReplacesTheLink()
+    {
+        TestEnvironment environment;
+        modDualMonitors::SetVirtualScreenForTests(QRect(0, 0, 1920, 1080));
+        modFiles::CreateDataFolders();
+        const QString target = environment.root() + "/table.csv";
+        WriteBytes(target, "2880,3255,300,300,,Verdana,10,0,0,a,b");
+        QVERIFY(QFile::link(target, ActiveFile("x.zln")));
+        const NotePtr note(modMisc::LoadNote(ActiveFile("x.zln"), "x.zln", QString()));
+        note->move(40, 30);
+        QVERIFY(note->ResaveNote());
+        QCOMPARE(ReadBytes(target), QByteArray("2880,3255,300,300,,Verdana,10,0,0,a,b"));
+        QVERIFY(!QFileInfo(ActiveFile("x.zln")).isSymLink());
+        QCOMPARE(ReadBytes(ActiveFile("x.zln")), QByteArray("2880,3255,600,450,,Verdana,10,0,0,a,b"));
     }
 
     void deletesWindowAndFile()
