@@ -11,6 +11,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <cstdio>
 #include <optional>
 
 namespace modMisc {
@@ -40,6 +42,31 @@ std::optional<QString> ReadNoteFile(const QString &path)
         return std::nullopt;
     }
     return text;
+}
+
+// The temporary file of an atomic save is "<note file>.XXXXXX"; a program
+// killed between writing and renaming leaves it beside the note. A stray
+// newer than its note holds the latest text and takes the note's place; an
+// older or empty one is removed.
+void SettleInterruptedSaves(const QDir &active)
+{
+    static const QRegularExpression stray(QStringLiteral("^(.+\\.zln)\\.[A-Za-z0-9]{6}$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const QFileInfoList files = active.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QFileInfo &file : files) {
+        const QRegularExpressionMatch match = stray.match(file.fileName());
+        if (!match.hasMatch())
+            continue;
+        const QFileInfo note(active.filePath(match.captured(1)));
+        const bool newer = !note.exists() || file.lastModified() > note.lastModified();
+        // rename() replaces the note in one step, as the save itself would have.
+        const bool settled = newer && file.size() > 0 && file.size() <= MaximumNoteFileSize
+                                 ? std::rename(QFile::encodeName(file.filePath()).constData(),
+                                               QFile::encodeName(note.filePath()).constData()) == 0
+                                 : QFile::remove(file.filePath());
+        if (!settled)
+            qCWarning(lcNotes) << "stray save left in place:" << file.filePath();
+    }
 }
 
 } // namespace
@@ -76,9 +103,10 @@ winNote *LoadNote(const QString &path, const QString &fileName, const QString &c
 
 void LoadAllNotes()
 {
+    const QDir active(modFiles::ActiveFolder());
+    SettleInterruptedSaves(active);
     // The list is taken first, so loading cannot disturb the enumeration.
-    const QStringList names =
-        QDir(modFiles::ActiveFolder()).entryList({QStringLiteral("*.zln")}, QDir::Files);
+    const QStringList names = active.entryList({QStringLiteral("*.zln")}, QDir::Files);
     qsizetype loaded = 0;
     for (const QString &name : names) {
         if (LoadNote(modFiles::ActiveFolder() + QLatin1Char('/') + name, name, QString()))

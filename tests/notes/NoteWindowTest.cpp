@@ -212,6 +212,44 @@ private slots:
         qDeleteAll(winNote::AllNotes());
     }
 
+    // A save cut short between writing and renaming leaves its temporary file
+    // beside the note; the next start keeps the newer text and no stray.
+    void strayTemporaryFilesAreSettled_data()
+    {
+        QTest::addColumn<QByteArray>("note"); // empty: no note file
+        QTest::addColumn<QByteArray>("stray");
+        QTest::addColumn<int>("strayAge"); // seconds relative to the note
+        QTest::addColumn<QByteArray>("kept");
+        const QByteArray older = "2880,3255,150,150,,Verdana,10,0,0,old";
+        const QByteArray newer = "2880,3255,150,150,,Verdana,10,0,0,new";
+        QTest::newRow("newer stray") << older << newer << 10 << newer;
+        QTest::newRow("older stray") << older << newer << -10 << older;
+        QTest::newRow("stray without its note") << QByteArray() << newer << 10 << newer;
+        QTest::newRow("empty newer stray") << older << QByteArray() << 10 << older;
+    }
+    void strayTemporaryFilesAreSettled()
+    {
+        QFETCH(QByteArray, note);
+        QFETCH(QByteArray, stray);
+        QFETCH(int, strayAge);
+        TestEnvironment environment;
+        modFiles::CreateDataFolders();
+        const QDateTime noteTime = QDateTime::currentDateTime().addSecs(-100);
+        const auto writeAt = [](const QString &path, const QByteArray &bytes, const QDateTime &time) {
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() &&
+                   file.setFileTime(time, QFileDevice::FileModificationTime);
+        };
+        if (!note.isEmpty())
+            QVERIFY(writeAt(ActiveFile("n.zln"), note, noteTime));
+        QVERIFY(writeAt(ActiveFile("n.zln.a1B2c3"), stray, noteTime.addSecs(strayAge)));
+        modMisc::LoadAllNotes();
+        QCOMPARE(QDir(modFiles::ActiveFolder()).entryList(QDir::Files), QStringList{"n.zln"});
+        QTEST(ReadBytes(ActiveFile("n.zln")), "kept");
+        QCOMPARE(winNote::AllNotes().size(), 1);
+        qDeleteAll(winNote::AllNotes());
+    }
+
     // A note that is a link is shown, but its save never writes the target.
     void linkedNoteSaveReplacesTheLink()
     {
