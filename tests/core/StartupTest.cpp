@@ -1,3 +1,4 @@
+#include "PrivateDisplay.h"
 #include "ProgramProcess.h"
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
@@ -6,6 +7,8 @@
 #include <QFile>
 #include <QSettings>
 #include <QTest>
+
+#include <csignal>
 
 namespace {
 
@@ -18,6 +21,7 @@ QProcessEnvironment ChildEnvironment(const TestEnvironment &environment)
     QProcessEnvironment result = environment.processEnvironment();
     result.insert("QT_LOGGING_RULES", "zettlor.core.info=true");
     result.insert("ZETTLOR_DIALOG_LOG", environment.root() + "/dialogs.log");
+    result.insert("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
     return result;
 }
 
@@ -41,6 +45,58 @@ QString NativeSetting(const TestEnvironment &environment, const QString &key)
     return QSettings(environment.configHome() + "/Zettlor/Zettlor.conf", QSettings::IniFormat)
         .value(key)
         .toString();
+}
+
+// A note of 217 x 192 pixels at 480,96.
+const QByteArray kNote = "2880,3255,7200,1440,,Verdana,10,12648447,0,Note";
+const QByteArray kMovedNote = "2880,3255,8100,2040,,Verdana,10,12648447,0,Note";
+const QSize kNoteSize(217, 192);
+
+// The first shown window of the program that fits, within 5 s.
+QRect WaitForWindow(const PrivateDisplay &display, ProgramProcess &program,
+                    const std::function<bool(QRect)> &fits)
+{
+    QRect found;
+    ProgramProcess::waitFor(
+        [&] {
+            for (const QRect &window : display.windowsOf(program.process().processId())) {
+                if (fits(window))
+                    found = window;
+            }
+            return found.isValid() || !program.isRunning();
+        },
+        5000);
+    return found;
+}
+
+// Presses the left button at from, moves by in small steps and lets go.
+bool Drag(const PrivateDisplay &display, QPoint from, QPoint by)
+{
+    QStringList steps{
+        "mousemove", QString::number(from.x()), QString::number(from.y()), "sleep", "0.15", "mousedown", "1"};
+    for (int step = 1; step <= 6; ++step)
+        steps << "sleep"
+              << "0.03"
+              << "mousemove" << QString::number(from.x() + by.x() * step / 6)
+              << QString::number(from.y() + by.y() * step / 6);
+    return display.run("xdotool", steps << "sleep"
+                                        << "0.1"
+                                        << "mouseup"
+                                        << "1");
+}
+
+// Right click on window, then its menu's last item by keyboard (Up from no
+// selection wraps to the end).
+bool ChooseLastMenuItem(const PrivateDisplay &display, ProgramProcess &program, QRect window)
+{
+    const QString x = QString::number(window.center().x()), y = QString::number(window.center().y());
+    const auto before = display.windowsOf(program.process().processId());
+    if (!display.run("xdotool", {"mousemove", x, y, "sleep", "0.15", "click", "3"}))
+        return false;
+    const bool menuShown = ProgramProcess::waitFor(
+        [&] { return display.windowsOf(program.process().processId()).size() > before.size(); }, 5000);
+    return menuShown && display.run("xdotool", {"sleep", "0.25", "mousemove", "3", "3", "sleep", "0.15",
+                                                "key", "--delay", "80", "Up", "Return"});
 }
 
 } // namespace
@@ -137,6 +193,75 @@ private slots:
         QCOMPARE(NativeSetting(environment, "Options/CheckForNewUpdates"), QString("False"));
         QCOMPARE(NativeSetting(environment, "Options/CheckForNewUpdatesPrompted"), QString("True"));
         QCOMPARE(NativeSetting(environment, "Options/CheckForNewUpdatesDate"), QString());
+    }
+
+    // Every way the program is ended keeps a move made just before: the
+    // menus' Exit and the signals end with status 0, a display that goes
+    // away with Qt's own status 1.
+    void endingKeepsTheLastMove_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<bool>("tray");
+        QTest::addColumn<int>("status");
+        QTest::newRow("Exit in the tray menu") << "tray menu" << true << 0;
+        QTest::newRow("Exit in the control window's menu") << "control window" << false << 0;
+        QTest::newRow("SIGTERM during the delete question") << "delete question" << true << 0;
+    }
+    void endingKeepsTheLastMove()
+    {
+        QFETCH(QString, ending);
+        QFETCH(bool, tray);
+        QFETCH(int, status);
+        TestEnvironment environment;
+        PrivateDisplay display(tray ? PrivateDisplay::Tray::IceWm : PrivateDisplay::Tray::None);
+        if (!display.problem().isEmpty())
+            QSKIP(qPrintable("needs a private X display: " + display.problem()));
+        const QString noteFile = environment.defaultDataFolder() + "/Active/1.zln";
+        WriteBytes(noteFile, kNote);
+        WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
+                   "[Options]\nWhenDeletingNotes=Prompt to archive or delete note\n");
+        QProcessEnvironment variables = ChildEnvironment(environment);
+        variables.remove("ZETTLOR_DIALOG_LOG");
+        display.addTo(variables);
+        ProgramProcess program(variables);
+        QVERIFY(Start(program, {"--address", "127.0.0.10", "--port", "21100"}));
+        const QRect note = WaitForWindow(display, program, [](QRect w) { return w.size() == kNoteSize; });
+        QVERIFY2(note.isValid(), "no note window");
+        QVERIFY(Drag(display, note.topLeft() + QPoint(60, 24), QPoint(60, 40)));
+
+        const auto small = [](QRect w) { return w.width() <= 100 && w.height() <= 100; };
+        if (ending == "tray menu" || ending == "control window") {
+            QVERIFY(ChooseLastMenuItem(display, program, WaitForWindow(display, program, small)));
+        } else if (ending == "delete question") {
+            QVERIFY(ChooseLastMenuItem(display, program, note.translated(60, 40)));
+            QVERIFY(WaitForWindow(display, program, [](QRect w) { return w.width() > 250; }).isValid());
+            program.process().terminate();
+        } else if (ending == "SIGHUP") {
+            ::kill(program.process().processId(), SIGHUP);
+        } else {
+            QTest::qWait(500);
+            display.stopServer();
+        }
+        QCOMPARE(program.waitForExit(), status);
+        QCOMPARE(ReadBytes(noteFile), kMovedNote);
+    }
+
+    void signalDuringTheStartQuestionEnds()
+    {
+        TestEnvironment environment;
+        PrivateDisplay display(PrivateDisplay::Tray::None);
+        if (!display.problem().isEmpty())
+            QSKIP(qPrintable("needs a private X display: " + display.problem()));
+        WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
+                   "[Options]\nCheckForNewUpdates=False\n");
+        QProcessEnvironment variables = ChildEnvironment(environment);
+        variables.remove("ZETTLOR_DIALOG_LOG");
+        display.addTo(variables);
+        ProgramProcess program(variables);
+        QVERIFY(program.start({"--address", "127.0.0.10", "--port", "21101"}));
+        QVERIFY(WaitForWindow(display, program, [](QRect w) { return w.width() > 250; }).isValid());
+        program.process().terminate();
+        QCOMPARE(program.waitForExit(), 0);
     }
 
     void commandLineAnswers_data()
