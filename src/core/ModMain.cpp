@@ -157,11 +157,13 @@ void SaveAllNotes()
 // event loop.
 bool exitRequested = false;
 
-// The session ending or a SIGTERM/SIGINT ends the program like the tray's
-// "Exit", so nothing typed or moved is lost.
+// The session ending or a signal (SIGTERM, SIGINT, SIGHUP) ends the program
+// like the tray's "Exit", so nothing typed or moved is lost; so does losing
+// the display, as far as the window system lets it.
 void ListenForTermination()
 {
     platform::OnTerminationRequest(&ExitProgram);
+    platform::OnDisplayLost(&SaveAllNotes);
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
                      [](QSessionManager &) { SaveAllNotes(); });
 }

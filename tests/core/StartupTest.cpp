@@ -206,6 +206,8 @@ private slots:
         QTest::newRow("Exit in the tray menu") << "tray menu" << true << 0;
         QTest::newRow("Exit in the control window's menu") << "control window" << false << 0;
         QTest::newRow("SIGTERM during the delete question") << "delete question" << true << 0;
+        QTest::newRow("SIGHUP") << "SIGHUP" << true << 0;
+        QTest::newRow("X server gone 0.5 s later") << "X server" << true << 1;
     }
     void endingKeepsTheLastMove()
     {
