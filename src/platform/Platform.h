@@ -41,5 +41,8 @@ void OnTerminationRequest(std::function<void()> handler);
 // Runs handler once when the connection to the display breaks, at the last
 // moment the program can act: the window system ends it right after.
 void OnDisplayLost(std::function<void()> handler);
+// A write beyond the file-size limit fails (EFBIG) like a full disk instead of
+// ending the program (SIGXFSZ).
+void FailWritesBeyondFileSizeLimit();
 
 } // namespace platform

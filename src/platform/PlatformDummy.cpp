@@ -55,5 +55,8 @@ void OnTerminationRequest(std::function<void()>)
 void OnDisplayLost(std::function<void()>)
 {
 }
+void FailWritesBeyondFileSizeLimit()
+{
+}
 
 } // namespace platform

@@ -264,4 +264,9 @@ void OnDisplayLost(std::function<void()> handler)
     previousMessageHandler = qInstallMessageHandler(WatchForDisplayLoss);
 }
 
+void FailWritesBeyondFileSizeLimit()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
 } // namespace platform

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -263,6 +264,20 @@ private slots:
         QVERIFY(program.start({"--address", "127.0.0.10", "--port", "21101"}));
         QVERIFY(WaitForWindow(display, program, [](QRect w) { return w.width() > 250; }).isValid());
         program.process().terminate();
+        QCOMPARE(program.waitForExit(), 0);
+    }
+
+    // Settings and notes written beyond the limit fail like a full disk.
+    void fileSizeLimitDoesNotEndTheProgram()
+    {
+        TestEnvironment environment;
+        ProgramProcess program(ChildEnvironment(environment));
+        program.process().setChildProcessModifier([] {
+            const rlimit limit{16, 16};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        QVERIFY(Start(program, {"--address", "127.0.0.11", "--port", "21102"}));
+        program.stop();
         QCOMPARE(program.waitForExit(), 0);
     }
 
