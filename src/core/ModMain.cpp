@@ -157,15 +157,37 @@ void SaveAllNotes()
 // event loop.
 bool exitRequested = false;
 
-// The session ending or a signal (SIGTERM, SIGINT, SIGHUP) ends the program
+// The session manager's "die" arrives as a Quit event: it ends the program
+// the way the tray's Exit does, not by closing the windows one by one.
+class QuitAsExit final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != qApp || event->type() != QEvent::Quit)
+            return false;
+        ExitProgram();
+        return true;
+    }
+};
+
+// The session's end or a signal (SIGTERM, SIGINT, SIGHUP) ends the program
 // like the tray's "Exit", so nothing typed or moved is lost; so does losing
-// the display, as far as the window system lets it.
+// the display, as far as the window system lets it. Every save request of
+// the session manager saves: Qt asks for commitData on "Global" and "Both",
+// for saveState on "Local" and "Both".
 void ListenForTermination()
 {
     platform::OnTerminationRequest(&ExitProgram);
     platform::OnDisplayLost(&SaveAllNotes);
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
                      [](QSessionManager &) { SaveAllNotes(); });
+    QObject::connect(qApp, &QGuiApplication::saveStateRequest, qApp,
+                     [](QSessionManager &) { SaveAllNotes(); });
+    qApp->installEventFilter(new QuitAsExit(qApp));
 }
 
 void RegisterOnFirstRun()

@@ -1,5 +1,6 @@
 #include "PrivateDisplay.h"
 #include "ProgramProcess.h"
+#include "SessionManagerStub.h"
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
@@ -9,6 +10,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <optional>
 #include <sys/resource.h>
 
 namespace {
@@ -246,6 +248,47 @@ private slots:
             display.stopServer();
         }
         QCOMPARE(program.waitForExit(), status);
+        QCOMPARE(ReadBytes(noteFile), kMovedNote);
+    }
+
+    // Every save request of the session saves at once, whatever it asks to
+    // save; its "die" ends the program like Exit, with nothing lost.
+    void sessionRequestsSave_data()
+    {
+        using Save = SessionManagerStub::SaveType;
+        QTest::addColumn<std::optional<Save>>("request");
+        QTest::newRow("save Local") << std::optional(Save::Local);
+        QTest::newRow("save Global") << std::optional(Save::Global);
+        QTest::newRow("save Both") << std::optional(Save::Both);
+        QTest::newRow("die without a save") << std::optional<Save>();
+    }
+    void sessionRequestsSave()
+    {
+        QFETCH(std::optional<SessionManagerStub::SaveType>, request);
+        TestEnvironment environment;
+        PrivateDisplay display(PrivateDisplay::Tray::None);
+        if (!display.problem().isEmpty())
+            QSKIP(qPrintable("needs a private X display: " + display.problem()));
+        SessionManagerStub session;
+        QVERIFY(!session.address().isEmpty());
+        const QString noteFile = environment.defaultDataFolder() + "/Active/1.zln";
+        WriteBytes(noteFile, kNote);
+        QProcessEnvironment variables = ChildEnvironment(environment);
+        display.addTo(variables);
+        variables.insert("SESSION_MANAGER", session.address());
+        ProgramProcess program(variables);
+        // The program registers while its application object is made.
+        QVERIFY(program.start({"--address", "127.0.0.12", "--port", "21103"}));
+        QVERIFY(session.waitForClient());
+        const QRect note = WaitForWindow(display, program, [](QRect w) { return w.size() == kNoteSize; });
+        QVERIFY(Drag(display, note.topLeft() + QPoint(60, 24), QPoint(60, 40)));
+        if (request) {
+            QVERIFY(session.saveYourself(*request));
+            // Well before the autosave, 2 s after the drag.
+            QCOMPARE(ReadBytes(noteFile), kMovedNote);
+        }
+        session.die();
+        QCOMPARE(program.waitForExit(), 0);
         QCOMPARE(ReadBytes(noteFile), kMovedNote);
     }
 
