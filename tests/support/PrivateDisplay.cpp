@@ -115,3 +115,18 @@ QMap<qulonglong, QRect> PrivateDisplay::windowsOf(qint64 pid) const
     }
     return windows;
 }
+
+QList<qulonglong> PrivateDisplay::trayIcons() const
+{
+    QString tree;
+    static const QRegularExpression trayWindow("(0x[0-9a-f]+) \"SystemTray\"");
+    const QRegularExpressionMatch tray =
+        run("xwininfo", {"-root", "-tree"}, &tree) ? trayWindow.match(tree) : QRegularExpressionMatch();
+    if (!tray.hasMatch() || !run("xwininfo", {"-id", tray.captured(1), "-tree"}, &tree))
+        return {};
+    static const QRegularExpression child("\\n\\s+0x([0-9a-f]+) ");
+    QList<qulonglong> icons;
+    for (const QRegularExpressionMatch &match : child.globalMatch(tree))
+        icons << match.captured(1).toULongLong(nullptr, 16);
+    return icons;
+}

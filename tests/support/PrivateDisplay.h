@@ -3,6 +3,7 @@
 #include <QMap>
 #include <QProcess>
 #include <QRect>
+#include <QSize>
 #include <QStringList>
 
 // A private X server (Xvfb) for whole-program tests that need what offscreen
@@ -15,6 +16,7 @@ class PrivateDisplay final
 
 public:
     enum class Tray { None, IceWm };
+    static constexpr QSize kScreen{1280, 800};
 
     explicit PrivateDisplay(Tray tray);
     ~PrivateDisplay();
@@ -35,6 +37,8 @@ public:
     bool run(const QString &program, const QStringList &arguments, QString *output = nullptr) const;
     // The shown windows of a process by window id, in screen coordinates.
     QMap<qulonglong, QRect> windowsOf(qint64 pid) const;
+    // The ids of the windows docked in icewm's system tray.
+    QList<qulonglong> trayIcons() const;
 
 private:
     QString m_problem;

@@ -1,3 +1,5 @@
+#include "PrivateDisplay.h"
+#include "ProgramProcess.h"
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
@@ -35,6 +37,16 @@ QStringList Entries(const QMenu *menu)
         entries << action->objectName() + "=" + (action->isSeparator() ? "-" : action->text()) +
                        (action->font().bold() ? " (bold)" : "");
     return entries;
+}
+
+// The real program on display, with its dialogs recorded instead of shown.
+QProcessEnvironment ProgramEnvironment(const TestEnvironment &environment, const PrivateDisplay &display)
+{
+    QProcessEnvironment variables = environment.processEnvironment();
+    display.addTo(variables);
+    variables.insert("ZETTLOR_DIALOG_LOG", environment.root() + "/dialogs.log");
+    variables.insert("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
+    return variables;
 }
 
 } // namespace
@@ -243,6 +255,38 @@ private slots:
         QVERIFY(control->grab().toImage().pixelColor(centre) != QColor(Qt::red));
         modTrayIcon::UpdateTrayIcon();
         QCOMPARE(control->grab().toImage().pixelColor(centre), QColor(Qt::red));
+    }
+
+    // The icon leaves for the control window within 5 s of the tray's end
+    // and comes back when a tray appears.
+    void iconFollowsTheTrayHost()
+    {
+        TestEnvironment environment;
+        PrivateDisplay display(PrivateDisplay::Tray::IceWm);
+        if (!display.problem().isEmpty())
+            QSKIP(qPrintable("needs a private X display: " + display.problem()));
+        ProgramProcess program(ProgramEnvironment(environment, display));
+        QVERIFY(program.start({"--address", "127.0.0.30", "--port", "21300"}));
+        const auto windows = [&] { return display.windowsOf(program.process().processId()); };
+        const auto docked = [&] {
+            const QList<qulonglong> icons = display.trayIcons();
+            return std::any_of(icons.cbegin(), icons.cend(),
+                               [&](qulonglong icon) { return windows().contains(icon); });
+        };
+        const auto standIn = [&] {
+            const QMap<qulonglong, QRect> shown = windows();
+            const QRect screen(QPoint(0, 0), PrivateDisplay::kScreen);
+            return std::any_of(shown.cbegin(), shown.cend(), [&](QRect window) {
+                return screen.right() - window.right() < 100 && screen.bottom() - window.bottom() < 100;
+            });
+        };
+        QVERIFY(ProgramProcess::waitFor(docked));
+        display.stopTray();
+        QVERIFY(ProgramProcess::waitFor(standIn, 5000));
+        QVERIFY(display.startTray());
+        QVERIFY(ProgramProcess::waitFor([&] { return docked() && !standIn(); }));
+        program.stop();
+        QCOMPARE(program.waitForExit(), 0);
     }
 
     void balloonTextBecomesTheTooltip_data()
