@@ -75,7 +75,7 @@ void LoadTrayPicture(winMenu *menu)
     const QString iconFile = ReadSetting(SettingKeys::Icon);
     if (iconFile.isEmpty())
         return;
-    menu->ImageIcon = QFile::exists(iconFile) ? QIcon(iconFile) : winMenu::ProgramIcon();
+    menu->ImageIcon = winMenu::TrayPicture(iconFile);
 }
 
 void ReadSettingsIntoGlobals()

@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QFile>
+#include <QImageReader>
 #include <QMenu>
 #include <QTimer>
 
@@ -109,6 +110,12 @@ QIcon winMenu::ProgramIcon()
     static const bool loaded = (LoadProgramResources(), true);
     Q_UNUSED(loaded);
     return QIcon(QStringLiteral(":/icons/zettlor.svg"));
+}
+
+QIcon winMenu::TrayPicture(const QString &file)
+{
+    // QIcon takes any file and then draws nothing: an empty tray slot.
+    return QImageReader(file).read().isNull() ? ProgramIcon() : QIcon(file);
 }
 
 void winMenu::BuildTrayMenu()

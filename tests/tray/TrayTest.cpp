@@ -12,6 +12,7 @@
 #include "tray/winTrayControl.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
@@ -255,6 +256,35 @@ private slots:
         QVERIFY(control->grab().toImage().pixelColor(centre) != QColor(Qt::red));
         modTrayIcon::UpdateTrayIcon();
         QCOMPARE(control->grab().toImage().pixelColor(centre), QColor(Qt::red));
+    }
+
+    void trayPictureFallsBackToTheProgramIcon_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // null: no file
+        QTest::addColumn<bool>("loads");
+        QByteArray png;
+        QBuffer buffer(&png);
+        QImage red(16, 16, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        red.save(&buffer, "PNG");
+        QTest::newRow("a picture") << png << true;
+        QTest::newRow("missing file") << QByteArray() << false;
+        QTest::newRow("empty file") << QByteArray("") << false;
+        QTest::newRow("text") << QByteArray("not a picture") << false;
+        QTest::newRow("cut short") << png.left(40) << false;
+    }
+    void trayPictureFallsBackToTheProgramIcon()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, loads);
+        const QString file = m_environment->root() + "/tray.png";
+        if (!bytes.isNull())
+            WriteBytes(file, bytes);
+        const QImage shown = winMenu::TrayPicture(file).pixmap(16).toImage();
+        if (loads)
+            QCOMPARE(shown.pixelColor(8, 8), QColor(Qt::red));
+        else
+            QCOMPARE(shown, winMenu::ProgramIcon().pixmap(16).toImage());
     }
 
     // The icon leaves for the control window within 5 s of the tray's end
