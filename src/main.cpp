@@ -32,7 +32,7 @@ int main(int argc, char **argv)
         return 0;
     }
     if (commandLine.showVersion) {
-        std::printf("%s\n", qPrintable(ProgramVersion));
+        std::printf("Zettlor %s\n", qPrintable(ProgramVersion));
         return 0;
     }
     if (!platform::HasDisplay()) {

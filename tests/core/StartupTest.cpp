@@ -330,9 +330,11 @@ private slots:
         QTest::addColumn<bool>("display");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("output"); // how stdout, or else stderr, starts
-        QTest::newRow("version") << QStringList{"--version"} << true << 0 << QString("3.0.6\n");
-        QTest::newRow("help") << QStringList{"--help"} << true << 0 << QString("Usage: ");
-        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << true << 2 << QString("zettlor: ");
+        QTest::newRow("version") << QStringList{"--version"} << true << 0 << QString("Zettlor 3.0.6\n");
+        QTest::newRow("help") << QStringList{"-h"} << true << 0
+                              << QString("Usage: zettlor [options] [folder]\n");
+        QTest::newRow("unknown option")
+            << QStringList{"--help-all"} << true << 2 << QString("zettlor: Unknown option 'help-all'.");
         QTest::newRow("bad address") << QStringList{"--address", "1.2.3"} << true << 2
                                      << QString("zettlor: --address");
         QTest::newRow("bad port") << QStringList{"--port", "70000"} << true << 2
