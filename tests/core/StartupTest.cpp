@@ -125,8 +125,7 @@ private slots:
         if (!folderArgument.isEmpty())
             arguments << environment.root() + folderArgument;
         QVERIFY(RunOnce(environment, arguments));
-        for (const char *key :
-             {"Options/CheckForNewUpdates", "Options/CheckForNewUpdatesPrompted", "Options/StartWithWindows"})
+        for (const char *key : {"Options/CheckForNewUpdates", "Options/CheckForNewUpdatesPrompted"})
             QCOMPARE(NativeSetting(environment, key), QString("True"));
         QCOMPARE(NativeSetting(environment, "Misc/Version"), QString("3.0.6"));
         QCOMPARE(NativeSetting(environment, "Options/CheckForNewUpdatesDate"),
