@@ -10,7 +10,6 @@
 #include <QTest>
 
 #include <csignal>
-#include <optional>
 #include <sys/resource.h>
 
 namespace {
@@ -198,8 +197,9 @@ private slots:
     }
 
     // Every way the program is ended keeps a move made just before: the
-    // menus' Exit and the signals end with status 0, a display that goes
-    // away with Qt's own status 1.
+    // menus' Exit, the signals and the session's die end with status 0, a
+    // display that goes away with Qt's own status 1. Every save request of
+    // the session saves at once, whatever it asks to save.
     void endingKeepsTheLastMove_data()
     {
         QTest::addColumn<QString>("ending");
@@ -210,6 +210,10 @@ private slots:
         QTest::newRow("SIGTERM during the delete question") << "delete question" << true << 0;
         QTest::newRow("SIGHUP") << "SIGHUP" << true << 0;
         QTest::newRow("X server gone 0.5 s later") << "X server" << true << 1;
+        QTest::newRow("session saves Local, dies") << "session Local" << false << 0;
+        QTest::newRow("session saves Global, dies") << "session Global" << false << 0;
+        QTest::newRow("session saves Both, dies") << "session Both" << false << 0;
+        QTest::newRow("session dies without a save") << "session die" << false << 0;
     }
     void endingKeepsTheLastMove()
     {
@@ -220,12 +224,14 @@ private slots:
         PrivateDisplay display(tray ? PrivateDisplay::Tray::IceWm : PrivateDisplay::Tray::None);
         if (!display.problem().isEmpty())
             QSKIP(qPrintable("needs a private X display: " + display.problem()));
+        SessionManagerStub session;
         const QString noteFile = environment.defaultDataFolder() + "/Active/1.zln";
         WriteBytes(noteFile, kNote);
         WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
                    "[Options]\nWhenDeletingNotes=Prompt to archive or delete note\n");
         QProcessEnvironment variables = ChildEnvironment(environment);
         variables.remove("ZETTLOR_DIALOG_LOG");
+        variables.insert("SESSION_MANAGER", session.address());
         display.addTo(variables);
         ProgramProcess program(variables);
         QVERIFY(Start(program, {"--address", "127.0.0.10", "--port", "21100"}));
@@ -233,6 +239,9 @@ private slots:
         QVERIFY2(note.isValid(), "no note window");
         QVERIFY(Drag(display, note.topLeft() + QPoint(60, 24), QPoint(60, 40)));
 
+        using Save = SessionManagerStub::SaveType;
+        const QHash<QString, Save> saves{
+            {"session Local", Save::Local}, {"session Global", Save::Global}, {"session Both", Save::Both}};
         const auto small = [](QRect w) { return w.width() <= 100 && w.height() <= 100; };
         if (ending == "tray menu" || ending == "control window") {
             QVERIFY(ChooseLastMenuItem(display, program, WaitForWindow(display, program, small)));
@@ -242,52 +251,18 @@ private slots:
             program.process().terminate();
         } else if (ending == "SIGHUP") {
             ::kill(program.process().processId(), SIGHUP);
-        } else {
+        } else if (ending == "X server") {
             QTest::qWait(500);
             display.stopServer();
+        } else {
+            if (saves.contains(ending)) {
+                QVERIFY(session.saveYourself(saves.value(ending)));
+                // Well before the autosave, 2 s after the drag.
+                QCOMPARE(ReadBytes(noteFile), kMovedNote);
+            }
+            session.die();
         }
         QCOMPARE(program.waitForExit(), status);
-        QCOMPARE(ReadBytes(noteFile), kMovedNote);
-    }
-
-    // Every save request of the session saves at once, whatever it asks to
-    // save; its "die" ends the program like Exit, with nothing lost.
-    void sessionRequestsSave_data()
-    {
-        using Save = SessionManagerStub::SaveType;
-        QTest::addColumn<std::optional<Save>>("request");
-        QTest::newRow("save Local") << std::optional(Save::Local);
-        QTest::newRow("save Global") << std::optional(Save::Global);
-        QTest::newRow("save Both") << std::optional(Save::Both);
-        QTest::newRow("die without a save") << std::optional<Save>();
-    }
-    void sessionRequestsSave()
-    {
-        QFETCH(std::optional<SessionManagerStub::SaveType>, request);
-        TestEnvironment environment;
-        PrivateDisplay display(PrivateDisplay::Tray::None);
-        if (!display.problem().isEmpty())
-            QSKIP(qPrintable("needs a private X display: " + display.problem()));
-        SessionManagerStub session;
-        QVERIFY(!session.address().isEmpty());
-        const QString noteFile = environment.defaultDataFolder() + "/Active/1.zln";
-        WriteBytes(noteFile, kNote);
-        QProcessEnvironment variables = ChildEnvironment(environment);
-        display.addTo(variables);
-        variables.insert("SESSION_MANAGER", session.address());
-        ProgramProcess program(variables);
-        // The program registers while its application object is made.
-        QVERIFY(program.start({"--address", "127.0.0.12", "--port", "21103"}));
-        QVERIFY(session.waitForClient());
-        const QRect note = WaitForWindow(display, program, [](QRect w) { return w.size() == kNoteSize; });
-        QVERIFY(Drag(display, note.topLeft() + QPoint(60, 24), QPoint(60, 40)));
-        if (request) {
-            QVERIFY(session.saveYourself(*request));
-            // Well before the autosave, 2 s after the drag.
-            QCOMPARE(ReadBytes(noteFile), kMovedNote);
-        }
-        session.die();
-        QCOMPARE(program.waitForExit(), 0);
         QCOMPARE(ReadBytes(noteFile), kMovedNote);
     }
 

@@ -2,11 +2,11 @@
 
 #include "ProgramProcess.h"
 
+#include <QSocketNotifier>
+
 #include <X11/ICE/ICElib.h>
 #include <X11/SM/SMlib.h>
 #include <cstdlib>
-#include <poll.h>
-#include <vector>
 
 // libICE's switch for listening only on the local socket, as desktop
 // session managers use it.
@@ -14,36 +14,37 @@ extern "C" int _IceTransNoListen(const char *protocol);
 
 struct SessionManagerStub::State
 {
+    QObject notifiers; // parent of one socket notifier per listener and connection
     IceListenObj *listeners = nullptr;
     int listenerCount = 0;
     QString address;
     IceConn connection = nullptr;
     SmsConn client = nullptr;
-    bool registered = false;
     bool saved = false;
 
-    // Accepts a connection and handles what arrived, without waiting.
-    void handleArrivals()
+    void watch(int socket, std::function<void(QSocketNotifier *)> handle)
     {
-        std::vector<pollfd> watched;
-        for (int i = 0; i < listenerCount; ++i)
-            watched.push_back({IceGetListenConnectionNumber(listeners[i]), POLLIN, 0});
-        IceConn open = connection;
-        if (open)
-            watched.push_back({IceConnectionNumber(open), POLLIN, 0});
-        if (::poll(watched.data(), watched.size(), 0) <= 0)
+        auto *notifier = new QSocketNotifier(socket, QSocketNotifier::Read, &notifiers);
+        QObject::connect(notifier, &QSocketNotifier::activated, notifier,
+                         [notifier, handle] { handle(notifier); });
+    }
+
+    void accept(IceListenObj listener)
+    {
+        IceAcceptStatus status;
+        IceConn accepted = IceAcceptConnection(listener, &status);
+        if (!accepted)
             return;
-        for (int i = 0; i < listenerCount; ++i) {
-            IceAcceptStatus status;
-            if (watched[i].revents & POLLIN)
-                connection = IceAcceptConnection(listeners[i], &status);
-        }
-        if (open && (watched.back().revents & (POLLIN | POLLHUP)) &&
-            IceProcessMessages(open, nullptr, nullptr) == IceProcessMessagesIOError) {
-            IceSetShutdownNegotiation(open, False);
-            IceCloseConnection(open);
-            connection = nullptr;
-        }
+        connection = accepted;
+        watch(IceConnectionNumber(accepted), [this, accepted](QSocketNotifier *notifier) {
+            if (IceProcessMessages(accepted, nullptr, nullptr) != IceProcessMessagesIOError)
+                return;
+            notifier->setEnabled(false);
+            IceSetShutdownNegotiation(accepted, False);
+            IceCloseConnection(accepted);
+            if (connection == accepted)
+                connection = nullptr;
+        });
     }
 };
 
@@ -56,19 +57,13 @@ State &StateOf(SmPointer data)
     return *static_cast<State *>(data);
 }
 
-Status RegisterClient(SmsConn client, SmPointer data, char *previousId)
+Status RegisterClient(SmsConn client, SmPointer, char *previousId)
 {
     std::free(previousId);
     char *id = SmsGenerateClientID(client);
     SmsRegisterClientReply(client, id);
     std::free(id);
-    StateOf(data).registered = true;
     return 1;
-}
-
-void SaveYourselfDone(SmsConn, SmPointer data, Bool)
-{
-    StateOf(data).saved = true;
 }
 
 void SetProperties(SmsConn, SmPointer, int count, SmProp **properties)
@@ -85,10 +80,11 @@ void DeleteProperties(SmsConn, SmPointer, int count, char **names)
     std::free(names);
 }
 
-void CloseConnection(SmsConn client, SmPointer, int count, char **reasons)
+void CloseConnection(SmsConn client, SmPointer data, int count, char **reasons)
 {
     SmFreeReasons(count, reasons);
     SmsCleanUp(client);
+    StateOf(data).client = nullptr;
 }
 
 Status AcceptClient(SmsConn client, SmPointer data, unsigned long *mask, SmsCallbacks *callbacks, char **)
@@ -103,7 +99,7 @@ Status AcceptClient(SmsConn client, SmPointer data, unsigned long *mask, SmsCall
     callbacks->interact_done = {[](SmsConn, SmPointer, Bool) {}, data};
     callbacks->save_yourself_request = {[](SmsConn, SmPointer, int, Bool, int, Bool, Bool) {}, data};
     callbacks->save_yourself_phase2_request = {[](SmsConn c, SmPointer) { SmsSaveYourselfPhase2(c); }, data};
-    callbacks->save_yourself_done = {SaveYourselfDone, data};
+    callbacks->save_yourself_done = {[](SmsConn, SmPointer d, Bool) { StateOf(d).saved = true; }, data};
     callbacks->close_connection = {CloseConnection, data};
     callbacks->set_properties = {SetProperties, data};
     callbacks->delete_properties = {DeleteProperties, data};
@@ -128,8 +124,12 @@ SessionManagerStub::SessionManagerStub() : d(new State)
     if (!SmsInitialize("Zettlor tests", "1.0", AcceptClient, d.get(), AcceptLocalHost, sizeof error, error) ||
         !IceListenForConnections(&d->listenerCount, &d->listeners, sizeof error, error))
         return;
-    for (int i = 0; i < d->listenerCount; ++i)
-        IceSetHostBasedAuthProc(d->listeners[i], AcceptLocalHost);
+    for (int i = 0; i < d->listenerCount; ++i) {
+        IceListenObj listener = d->listeners[i];
+        IceSetHostBasedAuthProc(listener, AcceptLocalHost);
+        d->watch(IceGetListenConnectionNumber(listener),
+                 [this, listener](QSocketNotifier *) { d->accept(listener); });
+    }
     char *address = IceComposeNetworkIdList(d->listenerCount, d->listeners);
     d->address = QString::fromLocal8Bit(address);
     std::free(address);
@@ -150,27 +150,18 @@ QString SessionManagerStub::address() const
     return d->address;
 }
 
-bool SessionManagerStub::waitForClient()
-{
-    return ProgramProcess::waitFor([this] {
-        d->handleArrivals();
-        return d->registered;
-    });
-}
-
 bool SessionManagerStub::saveYourself(SaveType type)
 {
+    if (!d->client)
+        return false;
     const int types[] = {SmSaveGlobal, SmSaveLocal, SmSaveBoth};
     d->saved = false;
     SmsSaveYourself(d->client, types[int(type)], False, SmInteractStyleNone, False);
-    return ProgramProcess::waitFor([this] {
-        d->handleArrivals();
-        return d->saved;
-    });
+    return ProgramProcess::waitFor([this] { return d->saved; });
 }
 
 void SessionManagerStub::die()
 {
-    SmsDie(d->client);
-    IceFlush(SmsGetIceConnection(d->client));
+    if (d->client)
+        SmsDie(d->client);
 }

@@ -5,7 +5,8 @@
 
 // A session manager of its own (XSMP over ICE, local socket only) for
 // whole-program tests: the program registers with it as with a desktop
-// session, and the test asks it to save and to end, as a logout does.
+// session, and the test asks it to save and to end, as a logout does. It
+// answers while the test processes events (ProgramProcess::waitFor).
 class SessionManagerStub final
 {
     Q_DISABLE_COPY_MOVE(SessionManagerStub)
@@ -19,12 +20,10 @@ public:
 
     // The program's SESSION_MANAGER; "" when it could not listen.
     QString address() const;
-    // Waits until a client has registered.
-    bool waitForClient();
-    // Asks the client to save (no shutdown, no interaction) and waits for
-    // its "done".
+    // Asks the registered client to save (no shutdown, no interaction) and
+    // waits for its "done".
     bool saveYourself(SaveType type);
-    // Tells the client to end.
+    // Tells the registered client to end.
     void die();
 
     struct State;
