@@ -87,18 +87,24 @@ bool Drag(const PrivateDisplay &display, QPoint from, QPoint by)
                                         << "1");
 }
 
-// Right click on window, then its menu's last item by keyboard (Up from no
-// selection wraps to the end).
-bool ChooseLastMenuItem(const PrivateDisplay &display, ProgramProcess &program, QRect window)
+// Right click on window, keys in the menu it opens (with the pointer off the
+// menu, Up selects the last item), and the menu gone again. Once the menu
+// shows, the program has handled every input before the click.
+bool UseMenu(const PrivateDisplay &display, ProgramProcess &program, QRect window, const QStringList &keys)
 {
     const QString x = QString::number(window.center().x()), y = QString::number(window.center().y());
-    const auto before = display.windowsOf(program.process().processId());
-    if (!display.run("xdotool", {"mousemove", x, y, "sleep", "0.15", "click", "3"}))
-        return false;
-    const bool menuShown = ProgramProcess::waitFor(
-        [&] { return display.windowsOf(program.process().processId()).size() > before.size(); }, 5000);
-    return menuShown && display.run("xdotool", {"sleep", "0.25", "mousemove", "3", "3", "sleep", "0.15",
-                                                "key", "--delay", "80", "Up", "Return"});
+    const auto shown = [&] {
+        const QList<qulonglong> ids = display.windowsOf(program.process().processId()).keys();
+        return QSet<qulonglong>(ids.cbegin(), ids.cend());
+    };
+    const QSet<qulonglong> before = shown();
+    QSet<qulonglong> menu;
+    return display.run("xdotool", {"mousemove", x, y, "sleep", "0.15", "click", "3"}) &&
+           ProgramProcess::waitFor([&] { return !(menu = shown() - before).isEmpty(); }, 5000) &&
+           display.run("xdotool", QStringList{"sleep", "0.25", "mousemove", "3", "3", "sleep", "0.15", "key",
+                                              "--delay", "80"} +
+                                      keys) &&
+           ProgramProcess::waitFor([&] { return !shown().intersects(menu); }, 5000);
 }
 
 } // namespace
@@ -238,15 +244,17 @@ private slots:
         const QRect note = WaitForWindow(display, program, [](QRect w) { return w.size() == kNoteSize; });
         QVERIFY2(note.isValid(), "no note window");
         QVERIFY(Drag(display, note.topLeft() + QPoint(60, 24), QPoint(60, 40)));
+        const QRect moved = note.translated(60, 40);
+        QVERIFY(UseMenu(display, program, moved, {"Escape"})); // the drag is over
 
         using Save = SessionManagerStub::SaveType;
         const QHash<QString, Save> saves{
             {"session Local", Save::Local}, {"session Global", Save::Global}, {"session Both", Save::Both}};
         const auto small = [](QRect w) { return w.width() <= 100 && w.height() <= 100; };
         if (ending == "tray menu" || ending == "control window") {
-            QVERIFY(ChooseLastMenuItem(display, program, WaitForWindow(display, program, small)));
+            QVERIFY(UseMenu(display, program, WaitForWindow(display, program, small), {"Up", "Return"}));
         } else if (ending == "delete question") {
-            QVERIFY(ChooseLastMenuItem(display, program, note.translated(60, 40)));
+            QVERIFY(UseMenu(display, program, moved, {"Up", "Return"}));
             QVERIFY(WaitForWindow(display, program, [](QRect w) { return w.width() > 250; }).isValid());
             program.process().terminate();
         } else if (ending == "SIGHUP") {
@@ -257,7 +265,7 @@ private slots:
         } else {
             if (saves.contains(ending)) {
                 QVERIFY(session.saveYourself(saves.value(ending)));
-                // Well before the autosave, 2 s after the drag.
+                // Sooner than the autosave, 2 s after the drag.
                 QCOMPARE(ReadBytes(noteFile), kMovedNote);
             }
             session.die();
