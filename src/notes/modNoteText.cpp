@@ -10,8 +10,9 @@ namespace {
 const QString TrailerStart = QStringLiteral("[FROM=");
 
 // The trailer is only ever appended at the end, so only the last "[FROM="
-// counts, and only when a "|" follows and the text ends with "]". A note's
-// own text may then contain "[FROM=" freely.
+// counts, and only when an address and a "|" follow and the text ends with
+// "]". A note's own text may then contain "[FROM=" freely; one with an empty
+// address is text, since no trailer is written for it and it would be lost.
 void SplitSenderTrailer(QString &text, NoteRecord &record)
 {
     if (!text.endsWith(QLatin1Char(']')))
@@ -19,10 +20,10 @@ void SplitSenderTrailer(QString &text, NoteRecord &record)
     const qsizetype start = text.lastIndexOf(TrailerStart);
     if (start < 0)
         return;
-    const qsizetype bar = text.indexOf(QLatin1Char('|'), start + TrailerStart.size());
-    if (bar < 0)
-        return;
     const qsizetype ipStart = start + TrailerStart.size();
+    const qsizetype bar = text.indexOf(QLatin1Char('|'), ipStart);
+    if (bar <= ipStart)
+        return;
     record.fromIP = text.mid(ipStart, bar - ipStart);
     record.fromName = text.mid(bar + 1, text.size() - bar - 2);
     text.truncate(start);
