@@ -55,8 +55,22 @@ bool WriteTextFile(const QString &path, const QString &text, LinkWrite how)
     return WriteFileAtomically(path, text.toUtf8());
 }
 
+namespace {
+
+// Both paths name one file, however spelled ("//", "..", a link).
+bool IsSameFile(const QString &a, const QString &b)
+{
+    const QString canonical = QFileInfo(a).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
+}
+
+} // namespace
+
 bool MoveFile(const QString &source, const QString &target)
 {
+    // Copying a file onto itself and deleting the source would delete it.
+    if (IsSameFile(source, target))
+        return false;
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return false;
@@ -101,8 +115,8 @@ QString NewNoteFileName(const QString &folder)
     const QDir dir(folder);
     for (;;) {
         const int hundredths = moment.time().msec() / 10;
-        const QString name = moment.toString(QStringLiteral("ddMMyyHHmmss"))
-                             + QStringLiteral("%1.zln").arg(hundredths, 2, 10, QLatin1Char('0'));
+        const QString name = moment.toString(QStringLiteral("ddMMyyHHmmss")) +
+                             QStringLiteral("%1.zln").arg(hundredths, 2, 10, QLatin1Char('0'));
         if (!dir.exists(name)) {
             lastIssued = moment;
             return name;
@@ -132,9 +146,21 @@ QString FileNameFromPath(const QString &path)
     return path.mid(cut + 1);
 }
 
-QString ActiveFolder() { return DataFolder + QStringLiteral("/Active"); }
-QString ArchiveFolder() { return DataFolder + QStringLiteral("/Archive"); }
-QString IncomingFolder() { return DataFolder + QStringLiteral("/Incoming"); }
-QString PendingFolder() { return DataFolder + QStringLiteral("/Pending"); }
+QString ActiveFolder()
+{
+    return DataFolder + QStringLiteral("/Active");
+}
+QString ArchiveFolder()
+{
+    return DataFolder + QStringLiteral("/Archive");
+}
+QString IncomingFolder()
+{
+    return DataFolder + QStringLiteral("/Incoming");
+}
+QString PendingFolder()
+{
+    return DataFolder + QStringLiteral("/Pending");
+}
 
 } // namespace modFiles

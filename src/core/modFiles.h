@@ -24,7 +24,8 @@ enum class LinkWrite {
 bool WriteTextFile(const QString &path, const QString &text, LinkWrite how = LinkWrite::FollowLink);
 // Bytes written atomically: the old file or the new one, never a torn one.
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
-// Copies completely (replacing the target), then deletes the source.
+// Copies completely (replacing the target), then deletes the source. Refuses
+// (false, nothing touched) when both name the same file.
 bool MoveFile(const QString &source, const QString &target);
 // Deletes; a missing file or a failure is ignored.
 void DeleteFile(const QString &path);

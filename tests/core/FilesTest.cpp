@@ -83,6 +83,25 @@ private slots:
         QCOMPARE(ReadBytes(target), QByteArray("fresh"));
     }
 
+    void moveOntoItselfIsRefused_data()
+    {
+        QTest::addColumn<QString>("target"); // relative to the folder holding n.zln
+        QTest::newRow("same path") << "n.zln";
+        QTest::newRow("doubled slash") << "/n.zln";
+        QTest::newRow("link to it") << "link.zln";
+    }
+    void moveOntoItselfIsRefused()
+    {
+        QFETCH(QString, target);
+        TestEnvironment environment;
+        const QString folder = environment.root() + "/a/";
+        WriteBytes(folder + "n.zln", "text");
+        QFile::link(folder + "n.zln", folder + "link.zln");
+        QVERIFY(!MoveFile(folder + "n.zln", folder + target));
+        QVERIFY(!MoveFile(folder + target, folder + "n.zln"));
+        QCOMPARE(ReadBytes(folder + "n.zln"), QByteArray("text"));
+    }
+
     void newNoteFileNameNeverRepeats()
     {
         TestEnvironment environment;
