@@ -16,10 +16,15 @@ namespace modFiles {
 ReadOutcome ReadTextFile(const QString &path, QString &text)
 {
     text.clear();
-    QFile file(path);
-    if (!file.exists())
+    const QFileInfo info(path);
+    if (!info.exists()) // a dangling link too: there is nothing to lose
         return ReadOutcome::Missing;
-    if (!file.open(QIODevice::ReadOnly))
+    // Regular files only: opening a FIFO waits for a writer, a device never
+    // ends. The check after opening covers a file swapped in meanwhile.
+    if (!info.isFile())
+        return ReadOutcome::Unreadable;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.isSequential())
         return ReadOutcome::Unreadable;
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)

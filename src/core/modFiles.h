@@ -13,7 +13,9 @@ namespace modFiles {
 QString ReadTextFile(const QString &path);
 enum class ReadOutcome { Read, Missing, Unreadable };
 // Like ReadTextFile, but tells a missing file from one that exists and cannot
-// be read, which must never be overwritten as if it were empty.
+// be read, which must never be overwritten as if it were empty. Only regular
+// files are read (after following links); a folder, FIFO or device is
+// Unreadable at once.
 ReadOutcome ReadTextFile(const QString &path, QString &text);
 // What a write does when path is a symbolic link.
 enum class LinkWrite {

@@ -10,6 +10,8 @@
 #include <QTest>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace modFiles;
 
@@ -38,6 +40,45 @@ private slots:
         QCOMPARE(ReadTextFile(path), text);
         QVERIFY(WriteTextFile(path, text));
         QCOMPARE(ReadBytes(path), text.toUtf8());
+    }
+
+    void readTellsMissingFromUnreadable_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<ReadOutcome>("outcome");
+        QTest::newRow("link to a file") << "link to file" << ReadOutcome::Read;
+        QTest::newRow("missing") << "missing" << ReadOutcome::Missing;
+        QTest::newRow("dangling link") << "link to missing" << ReadOutcome::Missing;
+        QTest::newRow("folder") << "folder" << ReadOutcome::Unreadable;
+        QTest::newRow("FIFO") << "fifo" << ReadOutcome::Unreadable;
+        QTest::newRow("link to a FIFO") << "link to fifo" << ReadOutcome::Unreadable;
+        QTest::newRow("link to a device") << "link to /dev/zero" << ReadOutcome::Unreadable;
+        QTest::newRow("write-only file") << "mode 0200" << ReadOutcome::Unreadable;
+    }
+    void readTellsMissingFromUnreadable()
+    {
+        QFETCH(QString, kind);
+        QFETCH(ReadOutcome, outcome);
+        TestEnvironment environment;
+        const QString path = environment.root() + "/x.zln";
+        const QString other = environment.root() + "/other";
+        if (kind == "mode 0200") {
+            if (geteuid() == 0)
+                QSKIP("root reads a file whatever its mode");
+            WriteBytes(path, "text");
+            QFile::setPermissions(path, QFile::WriteOwner);
+        } else if (kind == "folder") {
+            QDir().mkpath(path);
+        } else if (kind.endsWith("fifo")) {
+            mkfifo(QFile::encodeName(kind == "fifo" ? path : other).constData(), 0600);
+        } else if (kind == "link to file") {
+            WriteBytes(other, "text");
+        }
+        if (kind.startsWith("link to "))
+            QFile::link(kind.endsWith("/dev/zero") ? "/dev/zero" : other, path);
+        QString text = "stale";
+        QCOMPARE(ReadTextFile(path, text), outcome);
+        QCOMPARE(text, outcome == ReadOutcome::Read ? "text" : "");
     }
 
     void failedWriteKeepsOldFile_data()
