@@ -8,6 +8,9 @@
 namespace modINI {
 
 QString ReadIni(const QString &section, const QString &key, const QString &file);
+// Writes "KEY=value" on a line of its own: CR and LF in the value become
+// blanks. False when nothing reached the file: a section or key that no line
+// can hold, or a failed write.
 bool WriteIni(const QString &section, const QString &key, const QString &value, const QString &file);
 
 } // namespace modINI
