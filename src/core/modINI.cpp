@@ -1,8 +1,11 @@
 #include "core/modINI.h"
 
 #include "core/Logging.h"
+#include "core/modAlerts.h"
 #include "core/modFiles.h"
 
+#include <QDir>
+#include <QHash>
 #include <QStringList>
 
 namespace modINI {
@@ -28,6 +31,11 @@ struct Setting
     QString key;
     QString value;
 };
+
+// Settings written to a file that exists but cannot be read. Writing the file
+// would rebuild it from nothing, so they are kept here, where reads see them,
+// until the file can be read again.
+QHash<QString, QList<Setting>> heldSettings; // by file
 
 bool IsSectionLine(const QString &trimmed)
 {
@@ -133,10 +141,29 @@ void SetValue(IniText &ini, const Setting &change)
     }
 }
 
+void Hold(const QString &file, const Setting &change)
+{
+    qCWarning(lcCore) << "cannot read" << file << "- kept in memory only:" << change.section << change.key;
+    QList<Setting> &held = heldSettings[file];
+    if (held.isEmpty())
+        modAlerts::ShowAlert(
+            QStringLiteral(
+                "Zettlor cannot read %1. Changed settings are not saved to it while it cannot be read.")
+                .arg(QDir::toNativeSeparators(file)));
+    held.removeIf([&](const Setting &old) {
+        return SameName(old.section, change.section) && SameName(old.key, change.key);
+    });
+    held.append(change);
+}
+
 } // namespace
 
 QString ReadIni(const QString &section, const QString &key, const QString &file)
 {
+    for (const Setting &held : heldSettings.value(file)) {
+        if (SameName(held.section, section) && SameName(held.key, key))
+            return held.value.trimmed();
+    }
     bool inSection = false;
     for (const QString &line : SplitLines(modFiles::ReadTextFile(file)).lines) {
         const IniLine parsed = ParseLine(line);
@@ -155,9 +182,22 @@ bool WriteIni(const QString &section, const QString &key, const QString &value, 
         return false;
     }
     const Setting change{section, key, OneLine(value)};
-    IniText ini = SplitLines(modFiles::ReadTextFile(file));
+    QString text;
+    if (modFiles::ReadTextFile(file, text) == modFiles::ReadOutcome::Unreadable) {
+        Hold(file, change);
+        return false;
+    }
+    // Values held while the file could not be read go in with this one.
+    const QList<Setting> held = heldSettings.take(file);
+    IniText ini = SplitLines(text);
+    for (const Setting &earlier : held)
+        SetValue(ini, earlier);
     SetValue(ini, change);
-    return modFiles::WriteTextFile(file, ini.lines.join(ini.lineEnd) + ini.lineEnd);
+    if (modFiles::WriteTextFile(file, ini.lines.join(ini.lineEnd) + ini.lineEnd))
+        return true;
+    if (!held.isEmpty())
+        heldSettings.insert(file, held);
+    return false;
 }
 
 } // namespace modINI
