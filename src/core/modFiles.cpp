@@ -2,6 +2,7 @@
 
 #include "core/Globals.h"
 #include "core/modText.h"
+#include "platform/Platform.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -40,7 +41,11 @@ QString ReadTextFile(const QString &path)
     return text;
 }
 
-bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
+namespace {
+
+// Writes a new file beside path, syncs it and renames it over path (over the
+// target when path is a link).
+bool ReplaceFile(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -52,6 +57,18 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
         return false;
     }
     return file.commit();
+}
+
+} // namespace
+
+bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
+{
+    if (!ReplaceFile(path, bytes))
+        return false;
+    // The rename is an entry in the folder: without this a power cut may
+    // bring back the old file.
+    platform::SyncFolder(QFileInfo(path).canonicalPath());
+    return true;
 }
 
 bool WriteTextFile(const QString &path, const QString &text, LinkWrite how)

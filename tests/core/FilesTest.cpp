@@ -6,9 +6,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
 #include <csignal>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,6 +83,57 @@ private slots:
         QString text = "stale";
         QCOMPARE(ReadTextFile(path, text), outcome);
         QCOMPARE(text, outcome == ReadOutcome::Read ? "text" : "");
+    }
+
+    void savesReachTheDisk_data()
+    {
+        QTest::addColumn<LinkWrite>("how");
+        QTest::newRow("file replaced") << LinkWrite::FollowLink;
+    }
+    void savesReachTheDisk()
+    {
+        // Only the system calls show it: this process is traced while it saves.
+        QFETCH(LinkWrite, how);
+        if (QStandardPaths::findExecutable("strace").isEmpty())
+            QSKIP("strace is not installed");
+        TestEnvironment environment;
+        const QString folder = environment.root() + "/Active";
+        const QString path = folder + "/n.zln";
+        const QString log = environment.root() + "/calls.log";
+        WriteBytes(path, "old");
+        if (how == LinkWrite::ReplaceLink) {
+            QFile::rename(path, environment.root() + "/old.zln");
+            QFile::link(environment.root() + "/old.zln", path);
+        }
+        prctl(PR_SET_PTRACER, PR_SET_PTRACER_ANY);
+        QProcess strace;
+        strace.setReadChannel(QProcess::StandardError);
+        strace.start("strace", {"-p", QString::number(getpid()), "-o", log, "-e",
+                                "trace=openat,rename,renameat,renameat2,linkat,fsync,fdatasync"});
+        while (strace.waitForReadyRead(5000) && !strace.readAll().contains("attached")) {
+        }
+        if (strace.state() != QProcess::Running)
+            QSKIP("strace cannot watch this process");
+        const bool written = WriteTextFile(path, "new", how);
+        strace.terminate();
+        strace.waitForFinished();
+        QVERIFY(written);
+        // The data is synced before it is renamed or linked into place, the folder after.
+        QStringList events;
+        QString folderHandle = "none";
+        for (const QString &call : QString(ReadBytes(log)).split('\n')) {
+            if (call.startsWith("openat(AT_FDCWD, \"" + folder + "\", O_RDONLY"))
+                folderHandle = call.section("= ", -1);
+            else if (call.startsWith("fsync(" + folderHandle + ")"))
+                events << "folder synced";
+            else if (call.startsWith("fdatasync(") || call.startsWith("fsync("))
+                events << "data synced";
+            else if (call.contains(QRegularExpression("^(rename|link)")) &&
+                     call.contains(", \"" + path + "\"") && call.endsWith("= 0"))
+                events << "placed";
+        }
+        QVERIFY2(events.join(", ").contains(QRegularExpression("data synced.*placed.*folder synced")),
+                 qPrintable(events.join(", ")));
     }
 
     void failedWriteKeepsOldFile_data()
