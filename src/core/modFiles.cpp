@@ -10,7 +10,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
+#include <filesystem>
 
 namespace modFiles {
 
@@ -59,6 +61,38 @@ bool ReplaceFile(const QString &path, const QByteArray &bytes)
     return file.commit();
 }
 
+// An unused name beside path in the form QSaveFile gives its temporary files
+// ("<name>.XXXXXX"), so that start-up's clean-up of strays covers it.
+QString TemporaryNameBeside(const QString &path)
+{
+    static const QLatin1String letters("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    for (;;) {
+        QString name = path + QLatin1Char('.');
+        for (int i = 0; i < 6; ++i)
+            name += letters[QRandomGenerator::global()->bounded(int(letters.size()))];
+        const QFileInfo info(name);
+        if (!info.exists() && !info.isSymLink())
+            return name;
+    }
+}
+
+// rename() replaces the link itself, where QSaveFile would write its target.
+bool ReplaceLink(const QString &link, const QByteArray &bytes)
+{
+    const QString temporary = TemporaryNameBeside(link);
+    if (!ReplaceFile(temporary, bytes))
+        return false;
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(link).constData(),
+                            error);
+    if (error) {
+        DeleteFile(temporary);
+        return false;
+    }
+    platform::SyncFolder(QFileInfo(link).absolutePath());
+    return true;
+}
+
 } // namespace
 
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
@@ -73,7 +107,8 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
 
 bool WriteTextFile(const QString &path, const QString &text, LinkWrite how)
 {
-    Q_UNUSED(how); // replacing a link comes with the link-safe write
+    if (how == LinkWrite::ReplaceLink && QFileInfo(path).isSymLink())
+        return ReplaceLink(path, text.toUtf8());
     return WriteFileAtomically(path, text.toUtf8());
 }
 

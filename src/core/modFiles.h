@@ -24,7 +24,8 @@ enum class LinkWrite {
 };
 // Replaces the file atomically with the text as UTF-8; false when it failed.
 bool WriteTextFile(const QString &path, const QString &text, LinkWrite how = LinkWrite::FollowLink);
-// Bytes written atomically: the old file or the new one, never a torn one.
+// Bytes written atomically: the old file or the new one, never a torn one;
+// the file and its folder are synced, so a power cut keeps the new one.
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
 // Copies completely (replacing the target), then deletes the source. Refuses
 // (false, nothing touched) when both name the same file.

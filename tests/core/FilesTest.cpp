@@ -85,10 +85,40 @@ private slots:
         QCOMPARE(text, outcome == ReadOutcome::Read ? "text" : "");
     }
 
+    void writeFollowsOrReplacesLink_data()
+    {
+        QTest::addColumn<LinkWrite>("how");
+        QTest::addColumn<QByteArray>("target"); // the link's target before and after; empty: none
+        QTest::newRow("replace link to a file") << LinkWrite::ReplaceLink << QByteArray("a,b\n1,2\n");
+        QTest::newRow("replace dangling link") << LinkWrite::ReplaceLink << QByteArray();
+        QTest::newRow("follow link") << LinkWrite::FollowLink << QByteArray("new");
+    }
+    void writeFollowsOrReplacesLink()
+    {
+        QFETCH(LinkWrite, how);
+        QFETCH(QByteArray, target);
+        TestEnvironment environment;
+        const QString folder = environment.root() + "/Active";
+        const QString targetPath = environment.root() + "/data.csv";
+        QDir().mkpath(folder);
+        if (how == LinkWrite::ReplaceLink && !target.isEmpty())
+            WriteBytes(targetPath, target);
+        QFile::link(targetPath, folder + "/n.zln");
+        QVERIFY(WriteTextFile(folder + "/n.zln", "new", how));
+        QCOMPARE(ReadBytes(folder + "/n.zln"), QByteArray("new"));
+        QCOMPARE(QFileInfo(folder + "/n.zln").isSymLink(), how == LinkWrite::FollowLink);
+        QCOMPARE(QFileInfo::exists(targetPath), !target.isEmpty());
+        QCOMPARE(ReadBytes(targetPath), target);
+        QCOMPARE(
+            QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList("n.zln"));
+    }
+
     void savesReachTheDisk_data()
     {
         QTest::addColumn<LinkWrite>("how");
         QTest::newRow("file replaced") << LinkWrite::FollowLink;
+        QTest::newRow("link replaced") << LinkWrite::ReplaceLink;
     }
     void savesReachTheDisk()
     {
