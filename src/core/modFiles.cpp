@@ -93,6 +93,13 @@ bool ReplaceLink(const QString &link, const QByteArray &bytes)
     return true;
 }
 
+// Both paths name one file, however spelled ("//", "..", a link).
+bool IsSameFile(const QString &a, const QString &b)
+{
+    const QString canonical = QFileInfo(a).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
+}
+
 } // namespace
 
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
@@ -111,17 +118,6 @@ bool WriteTextFile(const QString &path, const QString &text, LinkWrite how)
         return ReplaceLink(path, text.toUtf8());
     return WriteFileAtomically(path, text.toUtf8());
 }
-
-namespace {
-
-// Both paths name one file, however spelled ("//", "..", a link).
-bool IsSameFile(const QString &a, const QString &b)
-{
-    const QString canonical = QFileInfo(a).canonicalFilePath();
-    return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
-}
-
-} // namespace
 
 bool MoveFile(const QString &source, const QString &target)
 {
