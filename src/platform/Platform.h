@@ -38,5 +38,8 @@ bool TerminateProcess(qint64 pid);
 // Runs handler on the user-interface thread when the system asks the program
 // to end (SIGTERM, SIGINT), instead of ending it on the spot.
 void OnTerminationRequest(std::function<void()> handler);
+// Makes a rename or a new file in the folder survive a power cut; a failure
+// only loses that guarantee.
+void SyncFolder(const QString &folder);
 
 } // namespace platform

@@ -32,4 +32,6 @@ void KeepOffTaskbar(QWidget *) {}
 
 void OnTerminationRequest(std::function<void()>) {}
 
+void SyncFolder(const QString &) {}
+
 } // namespace platform
