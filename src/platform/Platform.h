@@ -44,5 +44,8 @@ void OnDisplayLost(std::function<void()> handler);
 // A write beyond the file-size limit fails (EFBIG) like a full disk instead of
 // ending the program (SIGXFSZ).
 void FailWritesBeyondFileSizeLimit();
+// Makes a rename or a new file in the folder survive a power cut; a failure
+// only loses that guarantee.
+void SyncFolder(const QString &folder);
 
 } // namespace platform

@@ -59,4 +59,8 @@ void FailWritesBeyondFileSizeLimit()
 {
 }
 
+void SyncFolder(const QString &)
+{
+}
+
 } // namespace platform

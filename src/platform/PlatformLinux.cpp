@@ -17,6 +17,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -267,6 +268,15 @@ void OnDisplayLost(std::function<void()> handler)
 void FailWritesBeyondFileSizeLimit()
 {
     std::signal(SIGXFSZ, SIG_IGN);
+}
+
+void SyncFolder(const QString &folder)
+{
+    const int descriptor = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return;
+    ::fsync(descriptor);
+    ::close(descriptor);
 }
 
 } // namespace platform
