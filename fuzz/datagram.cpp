@@ -10,30 +10,48 @@
 
 namespace {
 
+const QString OwnAddress = QStringLiteral("10.0.0.1");
+const QString Broadcast = QStringLiteral("10.0.0.255");
+
+// Every address the dispatcher acts on names one host other than a broadcast.
+void CheckHost(const QString &address)
+{
+    if (!modDatagram::IsUnicastAddress(address) || address == Broadcast)
+        std::abort();
+}
+
 void InstallRecorder()
 {
     modDatagram::Surroundings s;
     s.LocalHostName = [] { return QStringLiteral("FUZZ"); };
-    s.LocalIP = [] { return QStringLiteral("10.0.0.1"); };
+    s.LocalIP = [] { return OwnAddress; };
+    s.KnownBroadcasts = [] { return QStringList{Broadcast}; };
     s.Send = [](const QString &host, const QString &text) {
-        // Answers only ever go to a dotted IPv4 address, never to ourselves for "hello".
-        if (!modDatagram::IsIPv4Address(host))
-            std::abort();
-        if (text.endsWith(QLatin1String(") hello")) && host == QLatin1String("10.0.0.1"))
+        CheckHost(host);
+        // Never an answer to our own locate broadcast.
+        if (text.endsWith(QLatin1String(") hello")) && host == OwnAddress)
             std::abort();
     };
     s.ShowBalloon = [](const QString &) {};
     s.PlaySound = [](const QString &) {};
-    s.ReceiveNote = [](const QString &, const QString &, const QString &) {};
+    s.ReceiveNote = [](const QString &, const QString &address, const QString &) { CheckHost(address); };
     modDatagram::SetSurroundings(s);
     EventSounds[1] = QStringLiteral("(None)");
 }
 
-void CheckAccumulator(const QString &replies)
+// What a consumer reads back: whole entries, each from a host.
+void CheckReplies(const QString &replies)
 {
-    if (replies.size() > modDatagram::MaxReplyChars ||
-        replies.count(QLatin1Char('|')) >= modDatagram::MaxReplyEntries)
+    if (replies.isEmpty())
+        return;
+    if (replies.size() > modDatagram::MaxReplyChars)
         std::abort();
+    for (const QString &entry : replies.split(QLatin1Char('|'))) {
+        modDatagram::Header header;
+        if (!modDatagram::ParseHeader(entry, &header))
+            std::abort();
+        CheckHost(header.address);
+    }
 }
 
 } // namespace
@@ -42,9 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static const bool installed = (InstallRecorder(), true);
     (void)installed;
+    // One datagram at a time, so every run checks only what it added.
+    HelloReplies.clear();
+    PongReplies.clear();
     const QString d = modText::DecodeBytes(QByteArray(reinterpret_cast<const char *>(data), int(size)));
     modDatagram::HandleDatagram(d);
-    CheckAccumulator(HelloReplies);
-    CheckAccumulator(PongReplies);
+    CheckReplies(HelloReplies);
+    CheckReplies(PongReplies);
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "core/Globals.h"
 #include "core/modText.h"
+#include "platform/Platform.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -9,17 +10,24 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
+#include <filesystem>
 
 namespace modFiles {
 
 ReadOutcome ReadTextFile(const QString &path, QString &text)
 {
     text.clear();
-    QFile file(path);
-    if (!file.exists())
+    const QFileInfo info(path);
+    if (!info.exists()) // a dangling link too: there is nothing to lose
         return ReadOutcome::Missing;
-    if (!file.open(QIODevice::ReadOnly))
+    // Regular files only: opening a FIFO waits for a writer, a device never
+    // ends. The check after opening covers a file swapped in meanwhile.
+    if (!info.isFile())
+        return ReadOutcome::Unreadable;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.isSequential())
         return ReadOutcome::Unreadable;
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
@@ -35,7 +43,11 @@ QString ReadTextFile(const QString &path)
     return text;
 }
 
-bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
+namespace {
+
+// Writes a new file beside path, syncs it and renames it over path (over the
+// target when path is a link).
+bool ReplaceFile(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -49,14 +61,69 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
     return file.commit();
 }
 
+// An unused name beside path in the form QSaveFile gives its temporary files
+// ("<name>.XXXXXX"), so that start-up's clean-up of strays covers it.
+QString TemporaryNameBeside(const QString &path)
+{
+    static const QLatin1String letters("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    for (;;) {
+        QString name = path + QLatin1Char('.');
+        for (int i = 0; i < 6; ++i)
+            name += letters[QRandomGenerator::global()->bounded(int(letters.size()))];
+        const QFileInfo info(name);
+        if (!info.exists() && !info.isSymLink())
+            return name;
+    }
+}
+
+// rename() replaces the link itself, where QSaveFile would write its target.
+bool ReplaceLink(const QString &link, const QByteArray &bytes)
+{
+    const QString temporary = TemporaryNameBeside(link);
+    if (!ReplaceFile(temporary, bytes))
+        return false;
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(link).constData(),
+                            error);
+    if (error) {
+        DeleteFile(temporary);
+        return false;
+    }
+    platform::SyncFolder(QFileInfo(link).absolutePath());
+    return true;
+}
+
+// Both paths name one file, however spelled ("//", "..", a link).
+bool IsSameFile(const QString &a, const QString &b)
+{
+    const QString canonical = QFileInfo(a).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
+}
+
+} // namespace
+
+bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
+{
+    if (!ReplaceFile(path, bytes))
+        return false;
+    // The rename is an entry in the folder: without this a power cut may
+    // bring back the old file.
+    platform::SyncFolder(QFileInfo(path).canonicalPath());
+    return true;
+}
+
 bool WriteTextFile(const QString &path, const QString &text, LinkWrite how)
 {
-    Q_UNUSED(how); // replacing a link comes with the link-safe write
+    if (how == LinkWrite::ReplaceLink && QFileInfo(path).isSymLink())
+        return ReplaceLink(path, text.toUtf8());
     return WriteFileAtomically(path, text.toUtf8());
 }
 
 bool MoveFile(const QString &source, const QString &target)
 {
+    // Copying a file onto itself and deleting the source would delete it.
+    if (IsSameFile(source, target))
+        return false;
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return false;
@@ -101,8 +168,8 @@ QString NewNoteFileName(const QString &folder)
     const QDir dir(folder);
     for (;;) {
         const int hundredths = moment.time().msec() / 10;
-        const QString name = moment.toString(QStringLiteral("ddMMyyHHmmss"))
-                             + QStringLiteral("%1.zln").arg(hundredths, 2, 10, QLatin1Char('0'));
+        const QString name = moment.toString(QStringLiteral("ddMMyyHHmmss")) +
+                             QStringLiteral("%1.zln").arg(hundredths, 2, 10, QLatin1Char('0'));
         if (!dir.exists(name)) {
             lastIssued = moment;
             return name;
@@ -132,9 +199,21 @@ QString FileNameFromPath(const QString &path)
     return path.mid(cut + 1);
 }
 
-QString ActiveFolder() { return DataFolder + QStringLiteral("/Active"); }
-QString ArchiveFolder() { return DataFolder + QStringLiteral("/Archive"); }
-QString IncomingFolder() { return DataFolder + QStringLiteral("/Incoming"); }
-QString PendingFolder() { return DataFolder + QStringLiteral("/Pending"); }
+QString ActiveFolder()
+{
+    return DataFolder + QStringLiteral("/Active");
+}
+QString ArchiveFolder()
+{
+    return DataFolder + QStringLiteral("/Archive");
+}
+QString IncomingFolder()
+{
+    return DataFolder + QStringLiteral("/Incoming");
+}
+QString PendingFolder()
+{
+    return DataFolder + QStringLiteral("/Pending");
+}
 
 } // namespace modFiles

@@ -13,7 +13,9 @@ namespace modFiles {
 QString ReadTextFile(const QString &path);
 enum class ReadOutcome { Read, Missing, Unreadable };
 // Like ReadTextFile, but tells a missing file from one that exists and cannot
-// be read, which must never be overwritten as if it were empty.
+// be read, which must never be overwritten as if it were empty. Only regular
+// files are read (after following links); a folder, FIFO or device is
+// Unreadable at once.
 ReadOutcome ReadTextFile(const QString &path, QString &text);
 // What a write does when path is a symbolic link.
 enum class LinkWrite {
@@ -22,9 +24,11 @@ enum class LinkWrite {
 };
 // Replaces the file atomically with the text as UTF-8; false when it failed.
 bool WriteTextFile(const QString &path, const QString &text, LinkWrite how = LinkWrite::FollowLink);
-// Bytes written atomically: the old file or the new one, never a torn one.
+// Bytes written atomically: the old file or the new one, never a torn one;
+// the file and its folder are synced, so a power cut keeps the new one.
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
-// Copies completely (replacing the target), then deletes the source.
+// Copies completely (replacing the target), then deletes the source. Refuses
+// (false, nothing touched) when both name the same file.
 bool MoveFile(const QString &source, const QString &target);
 // Deletes; a missing file or a failure is ignored.
 void DeleteFile(const QString &path);

@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QProcess>
 
 namespace modFontList {
 
@@ -21,6 +22,34 @@ const QStringList &FontSizeList()
     return sizes;
 }
 
+namespace {
+
+// The family fontconfig gives for "sans-serif", the desktop's default; ""
+// when fc-match is missing, fails or does not answer within a second.
+QString DesktopDefaultFamily()
+{
+    QProcess fcMatch;
+    fcMatch.start(QStringLiteral("fc-match"),
+                  {QStringLiteral("--format=%{family[0]}"), QStringLiteral("sans-serif")});
+    // A hung fc-match must not stall start-up; it is killed when fcMatch goes.
+    if (!fcMatch.waitForFinished(1000) || fcMatch.exitStatus() != QProcess::NormalExit ||
+        fcMatch.exitCode() != 0) {
+        qCInfo(lcEditor) << "no default font family from fc-match:" << fcMatch.errorString();
+        return QString();
+    }
+    return QString::fromUtf8(fcMatch.readAllStandardOutput()).trimmed();
+}
+
+bool ShowsLatinText(const QString &family)
+{
+    // Symbol and dingbat fonts may claim Latin too, through a symbol character
+    // map that puts their pictures on the letters.
+    const QList<QFontDatabase::WritingSystem> systems = QFontDatabase::writingSystems(family);
+    return systems.contains(QFontDatabase::Latin) && !systems.contains(QFontDatabase::Symbol);
+}
+
+} // namespace
+
 QStringList InstalledFonts()
 {
     // A family offered by several foundries is listed as "Name [Foundry]";
@@ -28,9 +57,13 @@ QStringList InstalledFonts()
     QStringList names;
     for (const QString &family : QFontDatabase::families()) {
         const QString name = family.section(QStringLiteral(" ["), 0, 0);
-        if (!names.contains(name))
+        if (!names.contains(name) && ShowsLatinText(name))
             names << name;
     }
+    // The editor selects the first name, and new notes get it.
+    const qsizetype desktopDefault = names.indexOf(DesktopDefaultFamily());
+    if (desktopDefault > 0)
+        names.move(desktopDefault, 0);
     return names;
 }
 

@@ -12,7 +12,8 @@ namespace modFontList {
 QString FontListFile();
 // Sizes offered by the editor: 6 to 12, then even sizes to 30.
 const QStringList &FontSizeList();
-// Every installed font family, in the font database's order.
+// Every installed font family that shows Latin text, the desktop's default
+// first, the rest in the font database's order.
 QStringList InstalledFonts();
 // Writes names one per CR LF line, replacing the file; false when it failed.
 bool WriteFontList(const QStringList &names, const QString &path);

@@ -8,6 +8,8 @@
 #include "messaging/modReceive.h"
 #include "tray/modTrayIcon.h"
 
+#include <QDeadlineTimer>
+#include <QNetworkInterface>
 #include <QStringList>
 
 namespace modDatagram {
@@ -27,20 +29,29 @@ QString PresenceText(const QString &command)
            QStringLiteral(") ") + command;
 }
 
+// The header of a "!" or "+" datagram, when it names a host we could answer.
+// Anything else is dropped whole: a reply must not go to a broadcast or
+// nowhere, and a peer must not pose as "Local User".
+bool ReadSender(const QString &d, Header *header)
+{
+    if (!ParseHeader(d, header))
+        return false;
+    if (!IsUnicastAddress(header->address) || Current().KnownBroadcasts().contains(header->address)) {
+        qCInfo(lcNet) << "dropped, no host address in the header:" << header->address;
+        return false;
+    }
+    return true;
+}
+
 void Answer(const Header &header, const QString &command)
 {
-    // A forged or broken header must not make us send to nowhere.
-    if (!IsIPv4Address(header.address)) {
-        qCInfo(lcNet) << "no answer to the address" << header.address;
-        return;
-    }
     Current().Send(header.address, PresenceText(command));
 }
 
 void HandlePresence(const QString &d)
 {
     Header header;
-    if (!ParseHeader(d, &header))
+    if (!ReadSender(d, &header))
         return;
     const QString command = d.mid(header.closeIndex + 2);
     if (command == QLatin1String("helloall")) {
@@ -58,7 +69,7 @@ void HandlePresence(const QString &d)
 void HandleNote(const QString &d)
 {
     Header header;
-    if (!ParseHeader(d, &header))
+    if (!ReadSender(d, &header))
         return;
     Current().ReceiveNote(header.name, header.address, d.mid(header.closeIndex + 1));
 }
@@ -70,6 +81,23 @@ void HandleAlert(const QString &d)
         s.ShowBalloon(d.mid(1));
     if (!EventSounds[1].isEmpty())
         s.PlaySound(EventSounds[1]);
+}
+
+// Looked up at most every few seconds, so that a flood of datagrams does not
+// ask the system for its interfaces once each.
+QStringList LocalBroadcasts()
+{
+    static QStringList broadcasts;
+    static QDeadlineTimer fresh; // expired at first
+    if (fresh.hasExpired()) {
+        broadcasts.clear();
+        for (const QNetworkInterface &net : QNetworkInterface::allInterfaces())
+            for (const QNetworkAddressEntry &entry : net.addressEntries())
+                if (!entry.broadcast().isNull())
+                    broadcasts << entry.broadcast().toString();
+        fresh.setRemainingTime(5000);
+    }
+    return broadcasts;
 }
 
 } // namespace
@@ -89,13 +117,14 @@ bool ParseHeader(const QString &text, Header *header)
     return true;
 }
 
-bool IsIPv4Address(const QString &text)
+bool IsUnicastAddress(const QString &text)
 {
     const QStringList parts = text.split(QLatin1Char('.'));
     if (parts.size() != 4)
         return false;
     for (const QString &part : parts) {
-        if (part.isEmpty() || part.size() > 3)
+        // "010" is octal to the socket layer and decimal to people: neither guess.
+        if (part.isEmpty() || part.size() > 3 || (part.size() > 1 && part.startsWith(QLatin1Char('0'))))
             return false;
         for (const QChar c : part)
             if (c < QLatin1Char('0') || c > QLatin1Char('9'))
@@ -103,12 +132,15 @@ bool IsIPv4Address(const QString &text)
         if (part.toInt() > 255)
             return false;
     }
-    return true;
+    // 0.x.x.x means "this network"; from 224 on: multicast, reserved, broadcast.
+    const int first = parts[0].toInt();
+    return first != 0 && first < 224;
 }
 
 void AppendReply(QString &replies, const QString &entry)
 {
-    if (entry.isEmpty() || entry.size() > MaxReplyChars)
+    // A "|" inside would split into entries no peer sent.
+    if (entry.isEmpty() || entry.size() > MaxReplyChars || entry.contains(QLatin1Char('|')))
         return;
     if (replies.isEmpty())
         replies = entry;
@@ -132,6 +164,7 @@ Surroundings ProgramSurroundings()
         const Winsock *endpoint = modEndpoint::Endpoint();
         return endpoint ? endpoint->LocalIP() : QString();
     };
+    s.KnownBroadcasts = [] { return LocalBroadcasts(); };
     s.Send = [](const QString &host, const QString &text) {
         if (Winsock *endpoint = modEndpoint::Endpoint()) {
             endpoint->RemoteHost = host;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // Reading and routing the datagrams other copies send.
@@ -19,13 +20,15 @@ struct Header
 // False when the text has no "(" or no ")" after it.
 bool ParseHeader(const QString &text, Header *header);
 
-// Dotted decimal IPv4 text: four numbers 0..255, nothing else.
-bool IsIPv4Address(const QString &text);
+// Four decimal numbers 0..255 without leading zeros that name one unicast
+// host: not 0.x.x.x, not multicast, reserved or 255.255.255.255.
+bool IsUnicastAddress(const QString &text);
 
 // Most entries and characters an accumulator keeps; the oldest go first.
 inline constexpr int MaxReplyEntries = 1000;
 inline constexpr qsizetype MaxReplyChars = 256 * 1024;
-// Appends entry to a "|"-joined accumulator within the bounds above.
+// Appends entry to a "|"-joined accumulator within the bounds above; an
+// entry that is empty or holds a "|" itself is not kept.
 void AppendReply(QString &replies, const QString &entry);
 
 // What HandleDatagram reaches outside itself. Tests and the fuzz target
@@ -34,6 +37,8 @@ struct Surroundings
 {
     std::function<QString()> LocalHostName;
     std::function<QString()> LocalIP;
+    // Broadcast addresses of the nets this computer is on.
+    std::function<QStringList()> KnownBroadcasts;
     std::function<void(const QString &host, const QString &text)> Send;
     std::function<void(const QString &text)> ShowBalloon;
     std::function<void(const QString &path)> PlaySound;

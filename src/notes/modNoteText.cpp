@@ -9,20 +9,43 @@ namespace {
 
 const QString TrailerStart = QStringLiteral("[FROM=");
 
-// The trailer is only ever appended at the end, so only the last "[FROM="
-// counts, and only when a "|" follows and the text ends with "]". A note's
-// own text may then contain "[FROM=" freely.
+// Fields 1 to 9, separated by the first nine commas, and where field 10
+// starts. Without a ninth comma the text field starts at the beginning, so a
+// partial file shows its whole content; the fields found still apply.
+QStringList LeadingFields(const QString &text, qsizetype *textStart)
+{
+    QStringList fields;
+    qsizetype from = 0;
+    for (int i = 0; i < 9; ++i) {
+        const qsizetype comma = text.indexOf(QLatin1Char(','), from);
+        if (comma < 0)
+            break;
+        fields << text.mid(from, comma - from);
+        from = comma + 1;
+    }
+    *textStart = fields.size() == 9 ? from : 0;
+    return fields;
+}
+
+// The trailer is only ever appended to the text field, so only the last
+// "[FROM=" counts, only inside that field, and only when an address and a "|"
+// follow and the text ends with "]". A note's own text may then contain
+// "[FROM=" freely. Any other reading would not survive a save: no trailer is
+// written for an empty address, and one inside the font name would turn into
+// the trailer once the fields after it are written as numbers.
 void SplitSenderTrailer(QString &text, NoteRecord &record)
 {
     if (!text.endsWith(QLatin1Char(']')))
         return;
     const qsizetype start = text.lastIndexOf(TrailerStart);
-    if (start < 0)
-        return;
-    const qsizetype bar = text.indexOf(QLatin1Char('|'), start + TrailerStart.size());
-    if (bar < 0)
+    qsizetype textStart = 0;
+    LeadingFields(text, &textStart);
+    if (start < textStart)
         return;
     const qsizetype ipStart = start + TrailerStart.size();
+    const qsizetype bar = text.indexOf(QLatin1Char('|'), ipStart);
+    if (bar <= ipStart)
+        return;
     record.fromIP = text.mid(ipStart, bar - ipStart);
     record.fromName = text.mid(bar + 1, text.size() - bar - 2);
     text.truncate(start);
@@ -47,7 +70,8 @@ std::optional<float> ParsePosition(const QString &field, bool &centred)
 
 qint64 RoundHalfEven(double value)
 {
-    const double rounded = value - std::floor(value) == 0.5 ? 2.0 * std::round(value / 2.0) : std::round(value);
+    const double rounded =
+        value - std::floor(value) == 0.5 ? 2.0 * std::round(value / 2.0) : std::round(value);
     if (!(std::abs(rounded) < 9e18))
         return 0;
     return static_cast<qint64>(rounded);
@@ -85,20 +109,9 @@ NoteRecord ParseNoteText(const QString &input)
     QString text = input;
     SplitSenderTrailer(text, record);
 
-    // Nine commas separate ten fields; without enough commas the missing
-    // fields are empty and the rest is text.
-    QStringList fields;
-    qsizetype from = 0;
-    for (int i = 0; i < 9; ++i) {
-        const qsizetype comma = text.indexOf(QLatin1Char(','), from);
-        if (comma < 0)
-            break;
-        fields << text.mid(from, comma - from);
-        from = comma + 1;
-    }
-    // Without a ninth comma the text field starts at the beginning, so a
-    // partial file shows its whole content; the fields found still apply.
-    record.text = fields.size() == 9 ? text.mid(from) : text;
+    qsizetype textStart = 0;
+    QStringList fields = LeadingFields(text, &textStart);
+    record.text = text.mid(textStart);
     if (fields.isEmpty())
         return record;
     while (fields.size() < 9)

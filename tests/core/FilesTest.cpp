@@ -6,10 +6,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
 #include <csignal>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace modFiles;
 
@@ -18,26 +24,131 @@ class FilesTest final : public QObject
     Q_OBJECT
 
 private slots:
-    void readsAndWritesText_data()
+    void readsOlderFilesAndWritesUtf8()
     {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("UTF-8 with mark") << QByteArray("\xef\xbb\xbf\xc3\xa9") << "é";
-        QTest::newRow("Windows-1252 from an older copy")
-            << QByteArray("Gr\xfc\xdf\x65 \x93x\x94") << "Grüße “x”";
-        QTest::newRow("missing") << QByteArray() << "";
-    }
-    void readsAndWritesText()
-    {
-        QFETCH(QByteArray, stored);
-        QFETCH(QString, text);
         TestEnvironment environment;
         const QString path = environment.root() + "/note.zln";
-        if (!stored.isEmpty())
-            WriteBytes(path, stored);
-        QCOMPARE(ReadTextFile(path), text);
-        QVERIFY(WriteTextFile(path, text));
-        QCOMPARE(ReadBytes(path), text.toUtf8());
+        WriteBytes(path, "Gr\xfc\xdf\x65 \x93x\x94");
+        QCOMPARE(ReadTextFile(path), "Grüße “x”");
+        QVERIFY(WriteTextFile(path, "Grüße “x”"));
+        QCOMPARE(ReadBytes(path), QByteArray("Gr\xc3\xbc\xc3\x9f"
+                                             "e \xe2\x80\x9cx\xe2\x80\x9d"));
+    }
+
+    void readTellsMissingFromUnreadable_data()
+    {
+        QTest::addColumn<QString>("linkTo"); // what x.zln links to; empty: no x.zln
+        QTest::addColumn<ReadOutcome>("outcome");
+        QTest::newRow("missing") << "" << ReadOutcome::Missing;
+        QTest::newRow("dangling link") << "nothing" << ReadOutcome::Missing;
+        QTest::newRow("link to a file") << "file" << ReadOutcome::Read;
+        QTest::newRow("link to a write-only file") << "write-only file" << ReadOutcome::Unreadable;
+        QTest::newRow("link to a folder") << "folder" << ReadOutcome::Unreadable;
+        QTest::newRow("link to a FIFO") << "fifo" << ReadOutcome::Unreadable;
+        QTest::newRow("link to a device") << "/dev/zero" << ReadOutcome::Unreadable;
+    }
+    void readTellsMissingFromUnreadable()
+    {
+        QFETCH(QString, linkTo);
+        QFETCH(ReadOutcome, outcome);
+        TestEnvironment environment;
+        const QString path = environment.root() + "/x.zln";
+        const QString other = environment.root() + "/other";
+        if (linkTo.endsWith("file"))
+            WriteBytes(other, "text");
+        if (linkTo == "write-only file" && geteuid() == 0)
+            QSKIP("root reads a file whatever its mode");
+        if (linkTo == "write-only file")
+            QFile::setPermissions(other, QFile::WriteOwner);
+        if (linkTo == "folder")
+            QDir().mkpath(other);
+        if (linkTo == "fifo")
+            mkfifo(QFile::encodeName(other).constData(), 0600);
+        if (!linkTo.isEmpty())
+            QFile::link(linkTo.startsWith('/') ? linkTo : other, path);
+        QString text = "stale";
+        QCOMPARE(ReadTextFile(path, text), outcome);
+        QCOMPARE(text, outcome == ReadOutcome::Read ? "text" : "");
+    }
+
+    void writeFollowsOrReplacesLink_data()
+    {
+        QTest::addColumn<LinkWrite>("how");
+        QTest::addColumn<QByteArray>("target"); // the link's target before and after; empty: none
+        QTest::newRow("replace link to a file") << LinkWrite::ReplaceLink << QByteArray("a,b\n1,2\n");
+        QTest::newRow("replace dangling link") << LinkWrite::ReplaceLink << QByteArray();
+        QTest::newRow("follow link") << LinkWrite::FollowLink << QByteArray("new");
+    }
+    void writeFollowsOrReplacesLink()
+    {
+        QFETCH(LinkWrite, how);
+        QFETCH(QByteArray, target);
+        TestEnvironment environment;
+        const QString folder = environment.root() + "/Active";
+        const QString targetPath = environment.root() + "/data.csv";
+        QDir().mkpath(folder);
+        if (how == LinkWrite::ReplaceLink && !target.isEmpty())
+            WriteBytes(targetPath, target);
+        QFile::link(targetPath, folder + "/n.zln");
+        QVERIFY(WriteTextFile(folder + "/n.zln", "new", how));
+        QCOMPARE(ReadBytes(folder + "/n.zln"), QByteArray("new"));
+        QCOMPARE(QFileInfo(folder + "/n.zln").isSymLink(), how == LinkWrite::FollowLink);
+        QCOMPARE(ReadBytes(targetPath), target);
+        QCOMPARE(
+            QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList("n.zln"));
+    }
+
+    void savesReachTheDisk_data()
+    {
+        QTest::addColumn<LinkWrite>("how");
+        QTest::newRow("file replaced") << LinkWrite::FollowLink;
+        QTest::newRow("link replaced") << LinkWrite::ReplaceLink;
+    }
+    void savesReachTheDisk()
+    {
+        // Only the system calls show it: this process is traced while it saves.
+        QFETCH(LinkWrite, how);
+        if (QStandardPaths::findExecutable("strace").isEmpty())
+            QSKIP("strace is not installed");
+        TestEnvironment environment;
+        const QString folder = environment.root() + "/Active";
+        const QString path = folder + "/n.zln";
+        const QString log = environment.root() + "/calls.log";
+        WriteBytes(path, "old");
+        if (how == LinkWrite::ReplaceLink) {
+            QFile::rename(path, environment.root() + "/old.zln");
+            QFile::link(environment.root() + "/old.zln", path);
+        }
+        prctl(PR_SET_PTRACER, PR_SET_PTRACER_ANY);
+        QProcess strace;
+        strace.setReadChannel(QProcess::StandardError);
+        strace.start("strace", {"-p", QString::number(getpid()), "-o", log, "-e",
+                                "trace=openat,rename,renameat,renameat2,linkat,fsync,fdatasync"});
+        while (strace.waitForReadyRead(5000) && !strace.readAll().contains("attached")) {
+        }
+        if (strace.state() != QProcess::Running)
+            QSKIP("strace cannot watch this process");
+        const bool written = WriteTextFile(path, "new", how);
+        strace.terminate();
+        strace.waitForFinished();
+        QVERIFY(written);
+        // The data is synced before it is renamed or linked into place, the folder after.
+        QStringList events;
+        QString folderHandle = "none";
+        for (const QString &call : QString(ReadBytes(log)).split('\n')) {
+            if (call.startsWith("openat(AT_FDCWD, \"" + folder + "\", O_RDONLY"))
+                folderHandle = call.section("= ", -1);
+            else if (call.startsWith("fsync(" + folderHandle + ")"))
+                events << "folder synced";
+            else if (call.startsWith("fdatasync(") || call.startsWith("fsync("))
+                events << "data synced";
+            else if (call.contains(QRegularExpression("^(rename|link)")) &&
+                     call.contains(", \"" + path + "\"") && call.endsWith("= 0"))
+                events << "placed";
+        }
+        QVERIFY2(events.join(", ").contains(QRegularExpression("data synced.*placed.*folder synced")),
+                 qPrintable(events.join(", ")));
     }
 
     void failedWriteKeepsOldFile_data()
@@ -71,16 +182,27 @@ private slots:
         QCOMPARE(QDir(environment.root()).entryList(QDir::Files), (QStringList{"a.ini", "new.zln"}));
     }
 
-    void moveReplacesLongerTarget()
+    void moveReplacesTargetButNotItself_data()
     {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("moved");
+        QTest::newRow("longer file elsewhere") << "b/n.zln" << true;
+        QTest::newRow("same path") << "a/n.zln" << false;
+        QTest::newRow("doubled slash") << "a//n.zln" << false;
+        QTest::newRow("link to it") << "a/link.zln" << false;
+    }
+    void moveReplacesTargetButNotItself()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, moved);
         TestEnvironment environment;
         const QString source = environment.root() + "/a/n.zln";
-        const QString target = environment.root() + "/b/n.zln";
         WriteBytes(source, "fresh");
-        WriteBytes(target, "stale and longer");
-        QVERIFY(MoveFile(source, target));
-        QVERIFY(!QFile::exists(source));
-        QCOMPARE(ReadBytes(target), QByteArray("fresh"));
+        WriteBytes(environment.root() + "/b/n.zln", "stale and longer");
+        QFile::link(source, environment.root() + "/a/link.zln");
+        QCOMPARE(MoveFile(source, environment.root() + "/" + target), moved);
+        QCOMPARE(QFile::exists(source), !moved);
+        QCOMPARE(ReadBytes(environment.root() + "/" + target), QByteArray("fresh"));
     }
 
     void newNoteFileNameNeverRepeats()

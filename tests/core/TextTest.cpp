@@ -53,6 +53,14 @@ private slots:
         QTest::newRow("beyond Windows-1252") << QByteArray("\xce\xa9") << "Ω" << true;
         QTest::newRow("UTF-8 with mark") << QByteArray("\xef\xbb\xbfok") << "ok" << false;
         QTest::newRow("cut UTF-8 falls back") << QByteArray("a\xc3") << "aÃ" << false;
+        QTest::newRow("UTF-8 with a stray byte") << QByteArray("Gr\xc3\xbc\xc3\x9f"
+                                                               "e \x80")
+                                                 << "Grüße €" << false;
+        QTest::newRow("mark, then a stray byte") << QByteArray("\xef\xbb\xbf\xe9") << "é" << false;
+        QTest::newRow("overlong form is no UTF-8") << QByteArray("\xc0\xaf\xc3\xa9") << "À¯é" << false;
+        QTest::newRow("surrogate is no UTF-8") << QByteArray("\xed\xa0\x80\xc3\xa9") << "í\u00a0€é" << false;
+        QTest::newRow("past U+10FFFF is no UTF-8")
+            << QByteArray("\xf4\x90\x80\x80\xf0\x9f\x98\x80") << "ô\u0090€€😀" << false;
     }
     void decodesBytes()
     {
@@ -62,6 +70,18 @@ private slots:
         QCOMPARE(DecodeBytes(bytes), text);
         if (narrowest)
             QCOMPARE(EncodeNarrowest(text), bytes);
+    }
+
+    void sentTextReadsBackTheSame_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Windows-1252 pair that is UTF-8") << "Ã©";
+        QTest::newRow("and a byte that is not") << "Ã© €";
+    }
+    void sentTextReadsBackTheSame()
+    {
+        QFETCH(QString, text);
+        QCOMPARE(DecodeBytes(EncodeNarrowest(text)), text);
     }
 };
 

@@ -167,7 +167,7 @@ private slots:
         const QString listFile = modFontList::FontListFile();
         // With no list file the editor lists the fonts itself and keeps them.
         QCOMPARE(winEditor::NewEditor()->Text1->font().family(), QString("Verdana"));
-        QVERIFY(ReadBytes(listFile).endsWith("\r\n"));
+        QVERIFY(ReadBytes(listFile).count("\r\n") > 2);
         WriteBytes(listFile, "Only\r\n");
         const QComboBox *fonts = winEditor::NewEditor()->FontCombo;
         QVERIFY(fonts->count() == 1 && fonts->currentText() == "Only");

@@ -19,6 +19,7 @@ private slots:
         modDatagram::Surroundings s;
         s.LocalHostName = [] { return QStringLiteral("DESK7"); };
         s.LocalIP = [] { return QStringLiteral("192.168.1.7"); };
+        s.KnownBroadcasts = [] { return QStringList{"192.168.1.255"}; };
         s.Send = [this](const QString &host, const QString &text) { calls << host + " <- " + text; };
         s.ReceiveNote = [this](const QString &name, const QString &address, const QString &text) {
             calls << "note " + name + "|" + address + "|" + text;
@@ -35,12 +36,29 @@ private slots:
                               << QStringList{"10.0.0.2 <- !DESK7 (192.168.1.7) pong"};
         QTest::newRow("note") << "+DESK2 (10.0.0.2)x (y)" << QStringList{"note DESK2|10.0.0.2|x (y)"};
         QTest::newRow("hello") << "!DESK2 (10.0.0.2) hello" << QStringList{"stored !DESK2 (10.0.0.2) hello"};
-        // Broken headers, and answers that would go anywhere but a plain IPv4 address.
-        for (const char *dropped :
-             {"!D 10.0.0.2) hello", "!D (10.0.0.2 pong", "!D (10.0.0.2 ping", "+D 10.0.0.2)x", "+D (10.0.0.2",
-              "!D () ping", "!D (evil.example) ping", "!D (1.2.3) ping", "!D (256.1.1.1) ping",
-              "!D ( 1.2.3.4) ping", "!D (1.2.3.0004) ping", "!D (::1) ping"})
-            QTest::newRow(dropped) << QString(dropped) << QStringList{};
+        QTest::newRow("zero inside a number")
+            << "!D (127.31.0.10) ping" << QStringList{"127.31.0.10 <- !DESK7 (192.168.1.7) pong"};
+        // Nothing is answered, kept or shown for a broken header...
+        const QStringList broken{"!D 10.0.0.2) hello",
+                                 "!D (10.0.0.2 pong",
+                                 "!D (10.0.0.2 ping",
+                                 "+D 10.0.0.2)x",
+                                 "+D (10.0.0.2",
+                                 "+()",
+                                 "+x ()",
+                                 "!D () ping",
+                                 "!D () hello"};
+        // ...or one whose address names no single host, or an entry holding a "|".
+        const QStringList noHost{"!D (evil.example) ping",  "!D (1.2.3) ping",
+                                 "!D (256.1.1.1) ping",     "!D ( 1.2.3.4) ping",
+                                 "!D (1.2.3.0004) ping",    "!D (::1) ping",
+                                 "!D (127.31.0.010) ping",  "!D (0.0.0.0) ping",
+                                 "!D (0.1.2.3) helloall",   "!D (255.255.255.255) helloall",
+                                 "!D (224.0.0.1) ping",     "!D (240.1.1.1) ping",
+                                 "!D (192.168.1.255) ping", "+anna (Local User)x",
+                                 "+x (0.0.0.0)t",           "!a|b (10.0.0.2) hello"};
+        for (const QString &d : broken + noHost)
+            QTest::newRow(qPrintable(d)) << d << QStringList{};
     }
     void dispatch()
     {

@@ -124,6 +124,9 @@ private slots:
         Row("own helloall", false, Presence(kSecond, "helloall"));
         Row("other name, own address", false, "!x (" + kSecond + ") helloall");
         Row("ping for the other copy", true, "!x (" + kSecond + ") ping", {}, {kSecond});
+        // Read as octal, this would answer 127.0.0.44.
+        Row("leading zero", true, "!x (127.0.0.054) ping");
+        Row("broadcast", true, "!x (255.255.255.255) ping");
         Row("alert, alerts on", true, "#Backup finished", {}, {}, true);
         Row("alert, alerts off", false, "#Backup finished");
     }
@@ -145,17 +148,24 @@ private slots:
         QCOMPARE(peer.program.errorOutput().contains("alert balloon: \"Backup finished\""), balloon);
     }
 
+    void noteBecomesFileWithSender_data()
+    {
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<QStringList>("endings"); // of the note files made
+        QTest::newRow("peer") << "third (" + kThird + ")" << QStringList{"Grüße[FROM=" + kThird + "|third]"};
+        QTest::newRow("peer posing as a local user") << "anna (Local User)" << QStringList{};
+        QTest::newRow("no address") << "x ()" << QStringList{};
+    }
     void noteBecomesFileWithSender()
     {
-        send("+third (" + kThird + ")2880,3255,*,*,,Verdana,12,12648447,0,Grüße", kSecond);
+        QFETCH(QString, sender);
+        send("+" + sender + "2880,3255,*,*,,Verdana,12,12648447,0,Grüße", kSecond);
+        QVERIFY(roundTrip(kSecond));
+        QStringList endings;
         const QString active = second->folders.defaultDataFolder() + "/Active/";
-        const QByteArray ending = QString("Grüße[FROM=" + kThird + "|third]").toUtf8();
-        QVERIFY(ProgramProcess::waitFor([&] {
-            const QStringList files = QDir(active).entryList(QDir::Files);
-            return std::any_of(files.begin(), files.end(), [&](const QString &name) {
-                return ReadBytes(active + name).endsWith(ending);
-            });
-        }));
+        for (const QString &name : QDir(active).entryList(QDir::Files))
+            endings << QString::fromUtf8(ReadBytes(active + name)).section(",", 9);
+        QTEST(endings, "endings");
     }
 
     void busyPortEndsLateCopy()

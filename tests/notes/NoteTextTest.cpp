@@ -21,6 +21,8 @@ private slots:
         QTest::addColumn<bool>("italic");
         QTest::newRow("trailer") << "1,2,3,4,,F,9,0,0,hi[FROM=1.2.3.4|Desk 2]" << "hi" << "1.2.3.4" << "Desk 2" << false << false;
         QTest::newRow("last trailer wins") << "1,2,3,4,,F,9,0,0,a[FROM=x|y]b[FROM=5.6.7.8|N]" << "a[FROM=x|y]b" << "5.6.7.8" << "N" << false << false;
+        QTest::newRow("empty address is text") << "1,2,3,4,,F,9,0,0,[FROM=|][FROM=|]" << "[FROM=|][FROM=|]" << "" << "" << false << false;
+        QTest::newRow("trailer word in font name") << "1,2,3,4,,F[FROM=D|,9,0,0,t]" << "t]" << "" << "" << false << false;
         QTest::newRow("no bar is no trailer") << "1,2,3,4,,F,9,0,0,a[FROM=b]" << "a[FROM=b]" << "" << "" << false << false;
         QTest::newRow("trailer word inside text") << "1,2,3,4,,F,9,0,0,a[FROM=b|c] d" << "a[FROM=b|c] d" << "" << "" << false << false;
         QTest::newRow("ITALICBOLD") << "1,2,3,4,ITALICBOLD,F,9,0,0,t" << "t" << "" << "" << true << true;
