@@ -1,8 +1,15 @@
+#include "ProgramProcess.h"
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
+#include "core/Globals.h"
+#include "core/modFiles.h"
 #include "core/modRegReadWrite.h"
+#include "core/modSettings.h"
+#include "core/modStartWithWindows.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -30,6 +37,18 @@ std::optional<QString> ValidatorComplaints(const QString &file)
     process.start(validator, {file});
     process.waitForFinished();
     return QString::fromUtf8(process.readAll()) + (process.exitCode() == 0 ? "" : " (failed)");
+}
+
+// Starts zettlor in the environment and waits until start-up has finished.
+bool RunOnce(const TestEnvironment &environment, const QString &executable, const QString &address,
+             const QString &port)
+{
+    QProcessEnvironment childEnvironment = environment.processEnvironment();
+    childEnvironment.insert("QT_LOGGING_RULES", "zettlor.core.info=true");
+    ProgramProcess program(childEnvironment);
+    program.process().start(executable, {"--address", address, "--port", port});
+    return program.process().waitForStarted(5000) &&
+           ProgramProcess::waitFor([&] { return program.errorOutput().contains("started;"); });
 }
 
 } // namespace
@@ -88,6 +107,93 @@ private slots:
         TestEnvironment environment;
         WriteBytes(EntryFile(fileName), content);
         QTEST(ReadRegistryValue("Zettlor"), "expected");
+    }
+
+    void migratesLegacyNotes_data()
+    {
+        QTest::addColumn<bool>("portable");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QByteArray>("stored"); // as the store's file holds it
+        QTest::addColumn<bool>("activeWritable");
+        QTest::addColumn<QString>("note"); // content of the one note file; empty: none
+        QTest::addColumn<QString>("valueAfter");
+        QTest::newRow("per-user store")
+            << false << "Note1" << QByteArray(R"("a,b,Shopping && errands")") << true << "Shopping & errands"
+            << "";
+        QTest::newRow("portable, last key")
+            << true << "Note30" << QByteArray("a,b,Shopping && errands") << true << "Shopping & errands"
+            << "";
+        QTest::newRow("commas in the text")
+            << true << "Note2" << QByteArray("1,2,milk, eggs,  bread") << true << "milk, eggs,  bread"
+            << "";
+        QTest::newRow("no commas") << false << "Note1" << QByteArray("Shopping") << true << ""
+                                   << "Shopping";
+        QTest::newRow("Active cannot be written")
+            << true << "Note1" << QByteArray("a,b,Shopping") << false << ""
+            << "a,b,Shopping";
+    }
+    void migratesLegacyNotes()
+    {
+        QFETCH(bool, portable);
+        QFETCH(QString, key);
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, activeWritable);
+        QFETCH(QString, note);
+        TestEnvironment environment;
+        PortableMode = portable;
+        if (portable)
+            WriteBytes(modSettings::PortableSettingsFile(),
+                       "[\\]\r\n" + key.toUtf8() + "=" + stored + "\r\n");
+        else
+            WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
+                       "[General]\n" + key.toUtf8() + "=" + stored + "\n");
+        const QString active = modFiles::ActiveFolder();
+        if (activeWritable)
+            QDir().mkpath(active);
+        else
+            WriteBytes(active, "a file where the folder belongs");
+        modStartWithWindows::MigrateLegacyNotes();
+        QTEST(modSettings::ReadSetting("\\", key), "valueAfter");
+        const QStringList files = QDir(active).entryList(QDir::Files);
+        QCOMPARE(files.size(), note.isEmpty() ? 0 : 1);
+        if (!note.isEmpty())
+            QCOMPARE(ReadBytes(active + "/" + files[0]), note.toUtf8());
+    }
+
+    void migrationRemovesOlderEntries_data()
+    {
+        QTest::addColumn<bool>("portable");
+        QTest::addColumn<QStringList>("kept");
+        QTest::newRow("per-user store") << false << QStringList{"Other.desktop"};
+        // Only an installed copy makes "Zettlor"; a portable one keeps it.
+        QTest::newRow("portable") << true << QStringList{"Other.desktop", "Zettlor.desktop"};
+    }
+    void migrationRemovesOlderEntries()
+    {
+        QFETCH(bool, portable);
+        TestEnvironment environment;
+        PortableMode = portable;
+        for (const QString name :
+             {"Zettlor Note Launcher (Required to load Zettlor notes on Windows startup)",
+              "Zettlor Note Launcher", "Zettlor", "Other"})
+            WriteBytes(EntryFile(name), "[Desktop Entry]\n");
+        modStartWithWindows::MigrateLegacyNotes();
+        QTEST(QDir(AutostartFolder()).entryList(QDir::Files, QDir::Name), "kept");
+    }
+
+    void firstRunRegistersOnce()
+    {
+        TestEnvironment environment;
+        const QString executable = environment.root() + "/my programs/zettlor";
+        QVERIFY(QDir().mkpath(environment.root() + "/my programs"));
+        QVERIFY(QFile::copy(ProgramPath(), executable));
+        QVERIFY(RunOnce(environment, executable, "127.0.0.10", "21150"));
+        const QByteArray exec = "Exec=\"" + executable.toUtf8() + "\"";
+        QCOMPARE(ReadBytes(EntryFile()), kEntryStart + exec + kEntryEnd);
+        const QDateTime written = QFileInfo(EntryFile()).lastModified();
+        QVERIFY(RunOnce(environment, executable, "127.0.0.10", "21150"));
+        QCOMPARE(ReadBytes(EntryFile()), kEntryStart + exec + kEntryEnd);
+        QCOMPARE(QFileInfo(EntryFile()).lastModified(), written);
     }
 };
 
