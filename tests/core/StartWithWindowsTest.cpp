@@ -195,6 +195,24 @@ private slots:
         QCOMPARE(ReadBytes(EntryFile()), kEntryStart + exec + kEntryEnd);
         QCOMPARE(QFileInfo(EntryFile()).lastModified(), written);
     }
+
+    void versionChangeKeepsTheChoice_data()
+    {
+        QTest::addColumn<QByteArray>("choice");
+        QTest::addColumn<QString>("entryAfter"); // the executable it starts; empty: no entry
+        QTest::newRow("start at logon") << QByteArray("True") << ProgramPath();
+        QTest::newRow("do not") << QByteArray("False") << "";
+    }
+    void versionChangeKeepsTheChoice()
+    {
+        QFETCH(QByteArray, choice);
+        TestEnvironment environment;
+        WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
+                   "[Misc]\nVersion=2.9.9\n[Options]\nStartWithWindows=" + choice + "\n");
+        WriteBytes(EntryFile(), kEntryStart + "Exec=\"/old/Zettlor3\"" + kEntryEnd);
+        QVERIFY(RunOnce(environment, ProgramPath(), "127.0.0.11", "21151"));
+        QTEST(ReadRegistryValue("Zettlor"), "entryAfter");
+    }
 };
 
 ZETTLOR_TEST_CLASS(StartWithWindowsTest)
