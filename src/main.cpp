@@ -20,6 +20,7 @@ QStringList ArgumentsOf(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    platform::FailWritesBeyondFileSizeLimit();
     // Help, version and mistakes are answered before any window system is needed.
     const CommandLine commandLine = ParseCommandLine(ArgumentsOf(argc, argv));
     if (!commandLine.error.isEmpty()) {
@@ -31,7 +32,7 @@ int main(int argc, char **argv)
         return 0;
     }
     if (commandLine.showVersion) {
-        std::printf("%s\n", qPrintable(ProgramVersion));
+        std::printf("Zettlor %s\n", qPrintable(ProgramVersion));
         return 0;
     }
     if (!platform::HasDisplay()) {

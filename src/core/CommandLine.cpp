@@ -8,6 +8,12 @@ namespace {
 struct Parser
 {
     QCommandLineParser parser;
+    // Qt's own help option also offers --help-all (Qt's options), which this
+    // program, answering before Qt starts, cannot list.
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Displays help on commandline options.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Displays version information.")};
     QCommandLineOption address{QStringLiteral("address"),
                                QStringLiteral("Bind the UDP endpoint to this IPv4 address and report it "
                                               "as this computer's address."),
@@ -20,8 +26,8 @@ struct Parser
     {
         parser.setApplicationDescription(QStringLiteral("Zettlor sticky notes"));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addHelpOption();
-        parser.addVersionOption();
+        parser.addOption(help);
+        parser.addOption(version);
         parser.addOption(address);
         parser.addOption(port);
         parser.addPositionalArgument(QStringLiteral("folder"),
@@ -40,17 +46,18 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         result.error = p.parser.errorText();
         return result;
     }
-    result.showHelp = p.parser.isSet(QStringLiteral("help"));
-    result.showVersion = p.parser.isSet(QStringLiteral("version"));
+    result.showHelp = p.parser.isSet(p.help);
+    result.showVersion = p.parser.isSet(p.version);
     // A folder with blanks may arrive unquoted, as several arguments.
     result.dataFolder = p.parser.positionalArguments().join(QLatin1Char(' ')).trimmed();
     if (p.parser.isSet(p.address)) {
         result.bindAddress = p.parser.value(p.address);
         QHostAddress parsed;
         // Only the dotted four-number form: "1.2.3" would quietly mean 1.2.0.3.
-        if (!parsed.setAddress(result.bindAddress) || parsed.protocol() != QAbstractSocket::IPv4Protocol
-            || parsed.toString() != result.bindAddress)
-            result.error = QStringLiteral("--address needs an IPv4 address, not '%1'.").arg(result.bindAddress);
+        if (!parsed.setAddress(result.bindAddress) || parsed.protocol() != QAbstractSocket::IPv4Protocol ||
+            parsed.toString() != result.bindAddress)
+            result.error =
+                QStringLiteral("--address needs an IPv4 address, not '%1'.").arg(result.bindAddress);
     }
     if (p.parser.isSet(p.port)) {
         bool ok = false;
@@ -65,5 +72,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
 
 QString CommandLineHelp()
 {
-    return Parser().parser.helpText();
+    // Qt names the program only once an application object exists, which help
+    // does not wait for.
+    const QString text = Parser().parser.helpText();
+    return QStringLiteral("Usage: zettlor [options] [folder]") + text.mid(text.indexOf(QLatin1Char('\n')));
 }

@@ -10,13 +10,13 @@
 #include "core/modProcessKiller.h"
 #include "core/modSettings.h"
 #include "core/modStartWithWindows.h"
-#include "platform/Platform.h"
 #include "editor/modFontList.h"
 #include "messaging/modEndpoint.h"
 #include "messaging/modReceive.h"
 #include "messaging/modSend.h"
 #include "notes/modMisc.h"
 #include "notes/winNote.h"
+#include "platform/Platform.h"
 #include "tray/modTrayIcon.h"
 #include "tray/winMenu.h"
 #include "web/modUpdateCheck.h"
@@ -36,11 +36,11 @@ namespace {
 
 // Files older releases left in the program folder. "Settings.ini" is not
 // among them: in portable mode it is the live settings store.
-const char *const kLegacyFiles[] = {
-    "NewNote.wav", "Note1.gif",  "Note2.gif",   "Note3.gif",
-    "Note4.gif",   "Note5.gif",  "Note6.gif",   "Note7.gif",
-    "Note8.gif",   "ZLserver.exe", "Zettlor.exe", "Zettlor Control Center.exe",
-    "ZettlorLauncher.exe"};
+const char *const kLegacyFiles[] = {"NewNote.wav",        "Note1.gif",   "Note2.gif",
+                                    "Note3.gif",          "Note4.gif",   "Note5.gif",
+                                    "Note6.gif",          "Note7.gif",   "Note8.gif",
+                                    "ZLserver.exe",       "Zettlor.exe", "Zettlor Control Center.exe",
+                                    "ZettlorLauncher.exe"};
 
 QString ProgramFile(const QString &name)
 {
@@ -54,8 +54,7 @@ void SettleDataFolder()
         DataFolder = ProgramFolder;
         return;
     }
-    const QString dataHome =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     DataFolder = dataHome + QStringLiteral("/Zettlor");
 }
 
@@ -76,7 +75,7 @@ void LoadTrayPicture(winMenu *menu)
     const QString iconFile = ReadSetting(SettingKeys::Icon);
     if (iconFile.isEmpty())
         return;
-    menu->ImageIcon = QFile::exists(iconFile) ? QIcon(iconFile) : winMenu::ProgramIcon();
+    menu->ImageIcon = winMenu::TrayPicture(iconFile);
 }
 
 void ReadSettingsIntoGlobals()
@@ -127,8 +126,7 @@ void AskForReleaseCheckConsent()
         WriteSetting(SettingKeys::CheckForNewUpdatesPrompted, QStringLiteral("True"));
         return;
     }
-    if (checking != QLatin1String("False")
-        || !ReadSetting(SettingKeys::CheckForNewUpdatesPrompted).isEmpty())
+    if (checking != QLatin1String("False") || !ReadSetting(SettingKeys::CheckForNewUpdatesPrompted).isEmpty())
         return;
     const auto answer = modDialogs::ShowMessage(
         QStringLiteral("Zettlor is not currently set to automatically alert you when\r\n"
@@ -148,8 +146,8 @@ void RunDailyReleaseCheck()
     if (ReadSetting(SettingKeys::CheckForNewUpdatesDate) == today)
         return;
     WriteSetting(SettingKeys::CheckForNewUpdatesDate, today);
-    if (!IsExactlyTrue(ReadSetting(SettingKeys::OnlyDownloadWhenConnected))
-        || modUpdateCheck::IsInternetConnected())
+    if (!IsExactlyTrue(ReadSetting(SettingKeys::OnlyDownloadWhenConnected)) ||
+        modUpdateCheck::IsInternetConnected())
         modUpdateCheck::CheckForUpdate(false);
 }
 
@@ -159,12 +157,41 @@ void SaveAllNotes()
         note->SavePendingChanges();
 }
 
-// The session ending or a SIGTERM/SIGINT ends the program like the tray's
-// "Exit", so nothing typed or moved is lost.
+// Set by ExitProgram; start-up asked to end returns instead of entering the
+// event loop.
+bool exitRequested = false;
+
+// The session manager's "die" arrives as a Quit event: it ends the program
+// the way the tray's Exit does, not by closing the windows one by one.
+class QuitAsExit final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != qApp || event->type() != QEvent::Quit)
+            return false;
+        ExitProgram();
+        return true;
+    }
+};
+
+// The session's end or a signal (SIGTERM, SIGINT, SIGHUP) ends the program
+// like the tray's "Exit", so nothing typed or moved is lost; so does losing
+// the display, as far as the window system lets it. Every save request of
+// the session manager saves: Qt asks for commitData on "Global" and "Both",
+// for saveState on "Local" and "Both".
 void ListenForTermination()
 {
     platform::OnTerminationRequest(&ExitProgram);
-    QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp, [](QSessionManager &) { SaveAllNotes(); });
+    platform::OnDisplayLost(&SaveAllNotes);
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
+                     [](QSessionManager &) { SaveAllNotes(); });
+    QObject::connect(qApp, &QGuiApplication::saveStateRequest, qApp,
+                     [](QSessionManager &) { SaveAllNotes(); });
+    qApp->installEventFilter(new QuitAsExit(qApp));
 }
 
 void RegisterOnFirstRun()
@@ -216,23 +243,32 @@ std::optional<int> Main(const CommandLine &commandLine)
     RunDailyReleaseCheck();
     RegisterOnFirstRun();
     ProcessId = QCoreApplication::applicationPid();
+    // A signal during start-up's questions and waits: the event loop would
+    // not notice that it was asked to end.
+    if (exitRequested)
+        return 0;
     qCInfo(lcCore) << "started; data folder" << DataFolder;
     return std::nullopt;
 }
 
 void ExitProgram()
 {
+    exitRequested = true;
     modTrayIcon::RemoveTrayIcon();
     modExplorerMonitor::StopExplorerMonitor();
     // Nothing moved or typed is lost: a note still waiting for its autosave
     // or being edited in place is written before the windows close.
     SaveAllNotes();
+    // A question still open (the delete question of a note) is answered so
+    // that its caller changes nothing.
+    modDialogs::AnswerAllSafely();
+    // Deleted once the event loop has unwound: the menu whose Exit item runs
+    // this, or the caller of an open dialog, is still on the stack.
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
-        if (window != winMenu::Instance())
+        if (!modDialogs::IsOpen(window))
             window->deleteLater();
     }
-    delete winMenu::Instance();
     QCoreApplication::exit(0);
 }
 

@@ -1,31 +1,44 @@
 #include "core/modDialogs.h"
 
-
 #include <QDialog>
 #include <QFile>
 
+#include <algorithm>
+
 namespace modDialogs {
 namespace {
+
+// Dialogs whose exec() runs now, innermost last.
+QList<QDialog *> openDialogs;
+// Set once the program ends: no dialog is shown any more.
+bool answeringSafely = false;
+
+// The answer that changes nothing: Cancel, else No, else OK; a dialog that is
+// no message box is rejected.
+int SafestAnswer(QDialog &dialog)
+{
+    const auto *box = qobject_cast<QMessageBox *>(&dialog);
+    if (!box)
+        return QDialog::Rejected;
+    const QMessageBox::StandardButtons buttons = box->standardButtons();
+    return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel
+           : buttons.testFlag(QMessageBox::No)   ? QMessageBox::No
+                                                 : QMessageBox::Ok;
+}
 
 // Whole-program tests cannot click a dialog: with ZETTLOR_DIALOG_LOG set, each
 // dialog is recorded in that file instead and gets its safest answer.
 int RecordInsteadOfShowing(QDialog &dialog, const QString &logPath)
 {
     QString line = dialog.windowTitle();
-    int answer = QDialog::Rejected;
-    if (auto *box = qobject_cast<QMessageBox *>(&dialog)) {
+    if (auto *box = qobject_cast<QMessageBox *>(&dialog))
         line += QLatin1Char('|') + box->text();
-        const QMessageBox::StandardButtons buttons = box->standardButtons();
-        answer = buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel
-                 : buttons.testFlag(QMessageBox::No)   ? QMessageBox::No
-                                                       : QMessageBox::Ok;
-    }
     // One dialog per line: line breaks inside the text are written as \r and \n.
     line.replace(QLatin1Char('\r'), QLatin1String("\\r")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
     QFile log(logPath);
     if (log.open(QIODevice::Append))
         log.write(line.toUtf8() + '\n');
-    return answer;
+    return SafestAnswer(dialog);
 }
 
 int RunForReal(QDialog &dialog)
@@ -33,7 +46,12 @@ int RunForReal(QDialog &dialog)
     const QString logPath = qEnvironmentVariable("ZETTLOR_DIALOG_LOG");
     if (!logPath.isEmpty())
         return RecordInsteadOfShowing(dialog, logPath);
-    return dialog.exec();
+    if (answeringSafely)
+        return SafestAnswer(dialog);
+    openDialogs.append(&dialog);
+    const int answer = dialog.exec();
+    openDialogs.removeOne(&dialog);
+    return answer;
 }
 
 DialogRunner &CurrentRunner()
@@ -59,6 +77,19 @@ QMessageBox::StandardButton ShowMessage(const QString &text, QMessageBox::Standa
 {
     QMessageBox box(icon, title, text, buttons);
     return QMessageBox::StandardButton(ExecDialog(box));
+}
+
+void AnswerAllSafely()
+{
+    answeringSafely = true;
+    for (QDialog *dialog : std::as_const(openDialogs))
+        dialog->done(SafestAnswer(*dialog));
+}
+
+bool IsOpen(const QWidget *window)
+{
+    return std::any_of(openDialogs.cbegin(), openDialogs.cend(),
+                       [window](const QDialog *dialog) { return dialog == window; });
 }
 
 } // namespace modDialogs

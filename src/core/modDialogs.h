@@ -4,6 +4,7 @@
 #include <functional>
 
 class QDialog;
+class QWidget;
 
 // Every modal dialog (message boxes, colour, file and print dialogs) runs
 // through ExecDialog, so tests can answer them without blocking.
@@ -22,5 +23,12 @@ void SetDialogRunner(DialogRunner runner);
 QMessageBox::StandardButton ShowMessage(const QString &text, QMessageBox::StandardButtons buttons,
                                         QMessageBox::Icon icon,
                                         const QString &title = QStringLiteral("Zettlor"));
+
+// The program is ending: every open dialog closes with its safest answer
+// (Cancel, No, OK; rejected) so that its caller does nothing, and later
+// dialogs get that answer without being shown.
+void AnswerAllSafely();
+// True while window is a dialog that ExecDialog runs.
+bool IsOpen(const QWidget *window);
 
 } // namespace modDialogs

@@ -36,8 +36,14 @@ QList<ProcessInfo> RunningProcesses();
 void KeepOffTaskbar(QWidget *window);
 bool TerminateProcess(qint64 pid);
 // Runs handler on the user-interface thread when the system asks the program
-// to end (SIGTERM, SIGINT), instead of ending it on the spot.
+// to end (SIGTERM, SIGINT, SIGHUP), instead of ending it on the spot.
 void OnTerminationRequest(std::function<void()> handler);
+// Runs handler once when the connection to the display breaks, at the last
+// moment the program can act: the window system ends it right after.
+void OnDisplayLost(std::function<void()> handler);
+// A write beyond the file-size limit fails (EFBIG) like a full disk instead of
+// ending the program (SIGXFSZ).
+void FailWritesBeyondFileSizeLimit();
 // Makes a rename or a new file in the folder survive a power cut; a failure
 // only loses that guarantee.
 void SyncFolder(const QString &folder);

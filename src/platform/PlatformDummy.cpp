@@ -7,8 +7,13 @@
 // Qt alone can answer, nothing else.
 namespace platform {
 
-bool HasDisplay() { return true; }
-void SelectWindowSystem() {}
+bool HasDisplay()
+{
+    return true;
+}
+void SelectWindowSystem()
+{
+}
 
 QString CurrentUserName()
 {
@@ -23,15 +28,39 @@ QString ProfilesFolder()
     return home.absolutePath();
 }
 
-QString RuntimeFolder() { return QDir::tempPath(); }
-QString DefaultRouteAddress() { return QString(); }
-QList<ProcessInfo> RunningProcesses() { return {}; }
-bool TerminateProcess(qint64) { return false; }
+QString RuntimeFolder()
+{
+    return QDir::tempPath();
+}
+QString DefaultRouteAddress()
+{
+    return QString();
+}
+QList<ProcessInfo> RunningProcesses()
+{
+    return {};
+}
+bool TerminateProcess(qint64)
+{
+    return false;
+}
 
-void KeepOffTaskbar(QWidget *) {}
+void KeepOffTaskbar(QWidget *)
+{
+}
 
-void OnTerminationRequest(std::function<void()>) {}
+void OnTerminationRequest(std::function<void()>)
+{
+}
+void OnDisplayLost(std::function<void()>)
+{
+}
+void FailWritesBeyondFileSizeLimit()
+{
+}
 
-void SyncFolder(const QString &) {}
+void SyncFolder(const QString &)
+{
+}
 
 } // namespace platform

@@ -1,26 +1,27 @@
 #include "platform/Platform.h"
 
 #include <QDir>
-#include <QGuiApplication>
-#include <QWidget>
-#include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHash>
 #include <QNetworkInterface>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <QThread>
+#include <QWidget>
+#include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <xcb/xcb.h>
 #include <sys/socket.h>
 #include <sys/types.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace platform {
 namespace {
@@ -57,6 +58,27 @@ void WriteTerminationByte(int)
     [[maybe_unused]] const ssize_t written = ::write(terminationPipe[0], &byte, 1);
 }
 
+std::function<void()> displayLostHandler;
+QtMessageHandler previousMessageHandler = nullptr;
+
+bool DisplayConnectionBroken()
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 && x11->connection() && xcb_connection_has_error(x11->connection()) != 0;
+}
+
+// Qt's X11 plugin warns "The X11 connection broke" and calls exit(1) at once,
+// on the user-interface thread: the warning is the last moment at which the
+// windows, and what they hold, still exist.
+void WatchForDisplayLoss(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    previousMessageHandler(type, context, message);
+    if (type == QtDebugMsg || type == QtInfoMsg || !qGuiApp || QThread::currentThread() != qGuiApp->thread())
+        return;
+    if (displayLostHandler && DisplayConnectionBroken())
+        std::exchange(displayLostHandler, nullptr)();
+}
+
 // The window manager's own protocol for changing the state of a mapped window.
 void SendSkipTaskbar(xcb_connection_t *connection, xcb_window_t window)
 {
@@ -82,7 +104,8 @@ void SendSkipTaskbar(xcb_connection_t *connection, xcb_window_t window)
 class SkipTaskbarWhenExposed final : public QObject
 {
 public:
-    SkipTaskbarWhenExposed(xcb_connection_t *connection, QWindow *window) : QObject(window), connection(connection)
+    SkipTaskbarWhenExposed(xcb_connection_t *connection, QWindow *window)
+        : QObject(window), connection(connection)
     {
         window->installEventFilter(this);
     }
@@ -108,8 +131,8 @@ void KeepOffTaskbar(QWidget *window)
 {
     // Only on a real X server: other platforms (offscreen tests) have no connection.
     auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection()
-        || !window->isVisible() || !window->windowHandle())
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection() ||
+        !window->isVisible() || !window->windowHandle())
         return;
     QWindow *handle = window->windowHandle();
     if (handle->isExposed())
@@ -120,8 +143,8 @@ void KeepOffTaskbar(QWidget *window)
 
 bool HasDisplay()
 {
-    return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
-           || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 void SelectWindowSystem()
@@ -230,8 +253,21 @@ void OnTerminationRequest(std::function<void()> handler)
     action.sa_handler = WriteTerminationByte;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signalNumber, &action, nullptr);
+}
+
+void OnDisplayLost(std::function<void()> handler)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || displayLostHandler)
+        return;
+    displayLostHandler = std::move(handler);
+    previousMessageHandler = qInstallMessageHandler(WatchForDisplayLoss);
+}
+
+void FailWritesBeyondFileSizeLimit()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 void SyncFolder(const QString &folder)

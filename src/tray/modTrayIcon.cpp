@@ -18,8 +18,8 @@ namespace {
 constexpr int kMaxToolTip = 127;
 constexpr int kMaxBalloonText = 255;
 constexpr int kBalloonMilliseconds = 10000;
-// How often the stand-in window looks whether a tray has appeared.
-constexpr int kTrayWatchMilliseconds = 3000;
+// How often the icon looks whether a tray host came or went.
+constexpr int kTrayWatchMilliseconds = 2000;
 
 // What every operation fills in and the next one finds: the icon's state
 // whichever host shows it.
@@ -67,13 +67,20 @@ void ForwardActivation(QSystemTrayIcon::ActivationReason reason)
 
 void ShowOnHost();
 
-void WatchForTray(winMenu *menu)
+bool ShownInTray()
+{
+    return trayIcon && trayIcon->isVisible();
+}
+
+// A tray host may come and go at any time (a panel started late, a tray that
+// ended or restarts): the icon moves between the tray and the control window.
+void WatchTrayHost(winMenu *menu)
 {
     if (!trayWatch) {
         trayWatch = new QTimer(menu);
         trayWatch->setInterval(kTrayWatchMilliseconds);
         QObject::connect(trayWatch, &QTimer::timeout, menu, [] {
-            if (record.added && QSystemTrayIcon::isSystemTrayAvailable())
+            if (QSystemTrayIcon::isSystemTrayAvailable() != ShownInTray())
                 ShowOnHost();
         });
     }
@@ -82,8 +89,6 @@ void WatchForTray(winMenu *menu)
 
 void ShowInTray(winMenu *menu)
 {
-    if (trayWatch)
-        trayWatch->stop();
     delete controlWindow;
     if (!trayIcon) {
         trayIcon = new QSystemTrayIcon(menu);
@@ -98,6 +103,8 @@ void ShowInTray(winMenu *menu)
 
 void ShowInControlWindow(winMenu *menu)
 {
+    if (trayIcon)
+        trayIcon->hide();
     if (!controlWindow) {
         controlWindow = new winTrayControl(menu);
         QObject::connect(controlWindow, &winTrayControl::notified, menu, &winMenu::TrayIcon_Notify);
@@ -106,7 +113,6 @@ void ShowInControlWindow(winMenu *menu)
     controlWindow->SetPicture(record.picture);
     controlWindow->setToolTip(record.toolTip);
     controlWindow->show();
-    WatchForTray(menu);
 }
 
 void ShowOnHost()
@@ -118,11 +124,12 @@ void ShowOnHost()
         ShowInTray(menu);
     else
         ShowInControlWindow(menu);
+    WatchTrayHost(menu);
 }
 
 bool IconShown()
 {
-    return (trayIcon && trayIcon->isVisible()) || (controlWindow && controlWindow->isVisible());
+    return ShownInTray() || (controlWindow && controlWindow->isVisible());
 }
 
 } // namespace

@@ -4,11 +4,11 @@
 #include "archive/modArchive.h"
 #include "core/Globals.h"
 #include "core/ModMain.h"
-#include "editor/modEditor.h"
-#include "notes/modNoteCommands.h"
 #include "core/SettingKeys.h"
 #include "core/modINI.h"
 #include "core/modText.h"
+#include "editor/modEditor.h"
+#include "notes/modNoteCommands.h"
 #include "options/modOptions.h"
 #include "tray/modTrayCommands.h"
 #include "web/modUpdateCheck.h"
@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QFile>
+#include <QImageReader>
 #include <QMenu>
 #include <QTimer>
 
@@ -100,8 +101,6 @@ winMenu::winMenu()
 
 winMenu::~winMenu()
 {
-    delete TrayMenu;
-    delete NoteMenu;
     if (theMenuWindow == this)
         theMenuWindow = nullptr;
 }
@@ -113,9 +112,15 @@ QIcon winMenu::ProgramIcon()
     return QIcon(QStringLiteral(":/icons/zettlor.svg"));
 }
 
+QIcon winMenu::TrayPicture(const QString &file)
+{
+    // QIcon takes any file and then draws nothing: an empty tray slot.
+    return QImageReader(file).read().isNull() ? ProgramIcon() : QIcon(file);
+}
+
 void winMenu::BuildTrayMenu()
 {
-    TrayMenu = new QMenu;
+    TrayMenu = new QMenu(this);
     TrayMenu->setObjectName(QStringLiteral("TrayMenu"));
     Options = AddItem(TrayMenu, "Options", QStringLiteral("Options"));
     AddSeparator(TrayMenu, "sep111");
@@ -222,7 +227,7 @@ void winMenu::Timer1_Timer()
 
 void winMenu::BuildNoteMenu()
 {
-    NoteMenu = new QMenu;
+    NoteMenu = new QMenu(this);
     NoteMenu->setObjectName(QStringLiteral("NoteMenu"));
     EditNote = AddItem(NoteMenu, "EditNote", QStringLiteral("Open Note Editor"));
     QuickEditMode = AddItem(NoteMenu, "QuickEditMode", QStringLiteral("Quick Edit Mode"));

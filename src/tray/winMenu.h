@@ -29,6 +29,9 @@ public:
 
     // The program's own picture, also every window's icon.
     static QIcon ProgramIcon();
+    // The tray picture a file holds; the program's own picture where the file
+    // is missing or holds no picture that loads.
+    static QIcon TrayPicture(const QString &file);
 
     // Every notification of the tray icon arrives here. A left click runs the
     // single-click action 200 ms later unless a double click comes first.

@@ -1,4 +1,6 @@
+#include "PrivateDisplay.h"
 #include "ProgramProcess.h"
+#include "SessionManagerStub.h"
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
@@ -6,6 +8,9 @@
 #include <QFile>
 #include <QSettings>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -18,6 +23,7 @@ QProcessEnvironment ChildEnvironment(const TestEnvironment &environment)
     QProcessEnvironment result = environment.processEnvironment();
     result.insert("QT_LOGGING_RULES", "zettlor.core.info=true");
     result.insert("ZETTLOR_DIALOG_LOG", environment.root() + "/dialogs.log");
+    result.insert("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
     return result;
 }
 
@@ -43,6 +49,64 @@ QString NativeSetting(const TestEnvironment &environment, const QString &key)
         .toString();
 }
 
+// A note of 217 x 192 pixels at 480,96.
+const QByteArray kNote = "2880,3255,7200,1440,,Verdana,10,12648447,0,Note";
+const QByteArray kMovedNote = "2880,3255,8100,2040,,Verdana,10,12648447,0,Note";
+const QSize kNoteSize(217, 192);
+
+// The first shown window of the program that fits, within 5 s.
+QRect WaitForWindow(const PrivateDisplay &display, ProgramProcess &program,
+                    const std::function<bool(QRect)> &fits)
+{
+    QRect found;
+    ProgramProcess::waitFor(
+        [&] {
+            for (const QRect &window : display.windowsOf(program.process().processId())) {
+                if (fits(window))
+                    found = window;
+            }
+            return found.isValid() || !program.isRunning();
+        },
+        5000);
+    return found;
+}
+
+// Presses the left button at from, moves by in small steps and lets go.
+bool Drag(const PrivateDisplay &display, QPoint from, QPoint by)
+{
+    QStringList steps{
+        "mousemove", QString::number(from.x()), QString::number(from.y()), "sleep", "0.15", "mousedown", "1"};
+    for (int step = 1; step <= 6; ++step)
+        steps << "sleep"
+              << "0.03"
+              << "mousemove" << QString::number(from.x() + by.x() * step / 6)
+              << QString::number(from.y() + by.y() * step / 6);
+    return display.run("xdotool", steps << "sleep"
+                                        << "0.1"
+                                        << "mouseup"
+                                        << "1");
+}
+
+// Right click on window, keys in the menu it opens (with the pointer off the
+// menu, Up selects the last item), and the menu gone again. Once the menu
+// shows, the program has handled every input before the click.
+bool UseMenu(const PrivateDisplay &display, ProgramProcess &program, QRect window, const QStringList &keys)
+{
+    const QString x = QString::number(window.center().x()), y = QString::number(window.center().y());
+    const auto shown = [&] {
+        const QList<qulonglong> ids = display.windowsOf(program.process().processId()).keys();
+        return QSet<qulonglong>(ids.cbegin(), ids.cend());
+    };
+    const QSet<qulonglong> before = shown();
+    QSet<qulonglong> menu;
+    return display.run("xdotool", {"mousemove", x, y, "sleep", "0.15", "click", "3"}) &&
+           ProgramProcess::waitFor([&] { return !(menu = shown() - before).isEmpty(); }, 5000) &&
+           display.run("xdotool", QStringList{"sleep", "0.25", "mousemove", "3", "3", "sleep", "0.15", "key",
+                                              "--delay", "80"} +
+                                      keys) &&
+           ProgramProcess::waitFor([&] { return !shown().intersects(menu); }, 5000);
+}
+
 } // namespace
 
 class StartupTest final : public QObject
@@ -66,8 +130,7 @@ private slots:
         if (!folderArgument.isEmpty())
             arguments << environment.root() + folderArgument;
         QVERIFY(RunOnce(environment, arguments));
-        for (const char *key :
-             {"Options/CheckForNewUpdates", "Options/CheckForNewUpdatesPrompted", "Options/StartWithWindows"})
+        for (const char *key : {"Options/CheckForNewUpdates", "Options/CheckForNewUpdatesPrompted"})
             QCOMPARE(NativeSetting(environment, key), QString("True"));
         QCOMPARE(NativeSetting(environment, "Misc/Version"), QString("3.0.6"));
         QCOMPARE(NativeSetting(environment, "Options/CheckForNewUpdatesDate"),
@@ -140,15 +203,121 @@ private slots:
         QCOMPARE(NativeSetting(environment, "Options/CheckForNewUpdatesDate"), QString());
     }
 
+    // Every way the program is ended keeps a move made just before: the
+    // menus' Exit, the signals and the session's die end with status 0, a
+    // display that goes away with Qt's own status 1. Every save request of
+    // the session saves at once, whatever it asks to save.
+    void endingKeepsTheLastMove_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<bool>("tray");
+        QTest::addColumn<int>("status");
+        QTest::newRow("Exit in the tray menu") << "tray menu" << true << 0;
+        QTest::newRow("Exit in the control window's menu") << "control window" << false << 0;
+        QTest::newRow("SIGTERM during the delete question") << "delete question" << true << 0;
+        QTest::newRow("SIGHUP") << "SIGHUP" << true << 0;
+        QTest::newRow("X server gone 0.5 s later") << "X server" << true << 1;
+        QTest::newRow("session saves Local, dies") << "session Local" << false << 0;
+        QTest::newRow("session saves Global, dies") << "session Global" << false << 0;
+        QTest::newRow("session saves Both, dies") << "session Both" << false << 0;
+        QTest::newRow("session dies without a save") << "session die" << false << 0;
+    }
+    void endingKeepsTheLastMove()
+    {
+        QFETCH(QString, ending);
+        QFETCH(bool, tray);
+        QFETCH(int, status);
+        TestEnvironment environment;
+        PrivateDisplay display(tray ? PrivateDisplay::Tray::IceWm : PrivateDisplay::Tray::None);
+        if (!display.problem().isEmpty())
+            QSKIP(qPrintable("needs a private X display: " + display.problem()));
+        SessionManagerStub session;
+        const QString noteFile = environment.defaultDataFolder() + "/Active/1.zln";
+        WriteBytes(noteFile, kNote);
+        WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
+                   "[Options]\nWhenDeletingNotes=Prompt to archive or delete note\n");
+        QProcessEnvironment variables = ChildEnvironment(environment);
+        variables.remove("ZETTLOR_DIALOG_LOG");
+        variables.insert("SESSION_MANAGER", session.address());
+        display.addTo(variables);
+        ProgramProcess program(variables);
+        QVERIFY(Start(program, {"--address", "127.0.0.10", "--port", "21100"}));
+        const QRect note = WaitForWindow(display, program, [](QRect w) { return w.size() == kNoteSize; });
+        QVERIFY2(note.isValid(), "no note window");
+        QVERIFY(Drag(display, note.topLeft() + QPoint(60, 24), QPoint(60, 40)));
+        const QRect moved = note.translated(60, 40);
+        QVERIFY(UseMenu(display, program, moved, {"Escape"})); // the drag is over
+
+        using Save = SessionManagerStub::SaveType;
+        const QHash<QString, Save> saves{
+            {"session Local", Save::Local}, {"session Global", Save::Global}, {"session Both", Save::Both}};
+        const auto small = [](QRect w) { return w.width() <= 100 && w.height() <= 100; };
+        if (ending == "tray menu" || ending == "control window") {
+            QVERIFY(UseMenu(display, program, WaitForWindow(display, program, small), {"Up", "Return"}));
+        } else if (ending == "delete question") {
+            QVERIFY(UseMenu(display, program, moved, {"Up", "Return"}));
+            QVERIFY(WaitForWindow(display, program, [](QRect w) { return w.width() > 250; }).isValid());
+            program.process().terminate();
+        } else if (ending == "SIGHUP") {
+            ::kill(program.process().processId(), SIGHUP);
+        } else if (ending == "X server") {
+            QTest::qWait(500);
+            display.stopServer();
+        } else {
+            if (saves.contains(ending)) {
+                QVERIFY(session.saveYourself(saves.value(ending)));
+                // Sooner than the autosave, 2 s after the drag.
+                QCOMPARE(ReadBytes(noteFile), kMovedNote);
+            }
+            session.die();
+        }
+        QCOMPARE(program.waitForExit(), status);
+        QCOMPARE(ReadBytes(noteFile), kMovedNote);
+    }
+
+    void signalDuringTheStartQuestionEnds()
+    {
+        TestEnvironment environment;
+        PrivateDisplay display(PrivateDisplay::Tray::None);
+        if (!display.problem().isEmpty())
+            QSKIP(qPrintable("needs a private X display: " + display.problem()));
+        WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
+                   "[Options]\nCheckForNewUpdates=False\n");
+        QProcessEnvironment variables = ChildEnvironment(environment);
+        variables.remove("ZETTLOR_DIALOG_LOG");
+        display.addTo(variables);
+        ProgramProcess program(variables);
+        QVERIFY(program.start({"--address", "127.0.0.10", "--port", "21101"}));
+        QVERIFY(WaitForWindow(display, program, [](QRect w) { return w.width() > 250; }).isValid());
+        program.process().terminate();
+        QCOMPARE(program.waitForExit(), 0);
+    }
+
+    // Settings and notes written beyond the limit fail like a full disk.
+    void fileSizeLimitDoesNotEndTheProgram()
+    {
+        TestEnvironment environment;
+        ProgramProcess program(ChildEnvironment(environment));
+        program.process().setChildProcessModifier([] {
+            const rlimit limit{16, 16};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        QVERIFY(Start(program, {"--address", "127.0.0.11", "--port", "21102"}));
+        program.stop();
+        QCOMPARE(program.waitForExit(), 0);
+    }
+
     void commandLineAnswers_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("display");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("output"); // how stdout, or else stderr, starts
-        QTest::newRow("version") << QStringList{"--version"} << true << 0 << QString("3.0.6\n");
-        QTest::newRow("help") << QStringList{"--help"} << true << 0 << QString("Usage: ");
-        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << true << 2 << QString("zettlor: ");
+        QTest::newRow("version") << QStringList{"--version"} << true << 0 << QString("Zettlor 3.0.6\n");
+        QTest::newRow("help") << QStringList{"-h"} << true << 0
+                              << QString("Usage: zettlor [options] [folder]\n");
+        QTest::newRow("unknown option")
+            << QStringList{"--help-all"} << true << 2 << QString("zettlor: Unknown option 'help-all'.");
         QTest::newRow("bad address") << QStringList{"--address", "1.2.3"} << true << 2
                                      << QString("zettlor: --address");
         QTest::newRow("bad port") << QStringList{"--port", "70000"} << true << 2
