@@ -85,6 +85,18 @@ private slots:
         QCOMPARE(*complaints, QString());
     }
 
+    void linkedEntryIsReplacedNotWrittenThrough()
+    {
+        TestEnvironment environment;
+        const QString shared = environment.root() + "/shared.desktop";
+        WriteBytes(shared, "[Desktop Entry]\nExec=other\n");
+        QDir().mkpath(AutostartFolder());
+        QVERIFY(QFile::link(shared, EntryFile()));
+        QVERIFY(WriteRegistryString("Zettlor", "/opt/zettlor"));
+        QCOMPARE(ReadBytes(shared), QByteArray("[Desktop Entry]\nExec=other\n"));
+        QCOMPARE(ReadRegistryValue("Zettlor"), QString("/opt/zettlor"));
+    }
+
     void readsOnlyAnEntryThatRuns_data()
     {
         QTest::addColumn<QString>("fileName");
