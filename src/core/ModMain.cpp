@@ -95,6 +95,10 @@ void HandleVersionChange()
     if (ReadSetting(SettingKeys::Version) == ProgramVersion)
         return;
     modStartWithWindows::MigrateLegacyNotes();
+    // The migration removes the older release's entry, which has the current
+    // name: whoever chose to start at logon keeps it, now for this executable.
+    if (!PortableMode && IsExactlyTrue(ReadSetting(SettingKeys::StartWithWindows)))
+        modStartWithWindows::RegisterStartAtLogon();
     WriteSetting(SettingKeys::Version, ProgramVersion);
     modProcessKiller::KillLegacyProcesses();
     for (const char *name : kLegacyFiles)

@@ -177,6 +177,7 @@ private slots:
         for (const QString &name : legacy)
             QVERIFY2(!QFile::exists(environment.programFolder() + "/" + name), qPrintable(name));
         QVERIFY(!QFile::exists(environment.configHome() + "/Zettlor/Zettlor.conf"));
+        QVERIFY(!QFile::exists(environment.configHome() + "/autostart"));
         // Once the version is stored, a file of that name is left alone.
         WriteBytes(environment.programFolder() + "/Note1.gif", "mine");
         QVERIFY(RunOnce(environment, {"--port", "21982"}, program));
