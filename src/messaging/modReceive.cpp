@@ -3,13 +3,16 @@
 #include "core/Globals.h"
 #include "core/Logging.h"
 #include "core/SettingKeys.h"
+#include "core/modFiles.h"
 #include "core/modSettings.h"
 #include "messaging/modDatagram.h"
 #include "notes/modMisc.h"
 #include "notes/modNoteText.h"
 #include "notes/winNote.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <algorithm>
 
 namespace modReceive {
@@ -71,6 +74,29 @@ void AddSenderToContacts(const QString &name, const QString &address)
     emit ContactChanges()->SenderAdded(address, name);
 }
 
+void ImportIncomingFile(const QFileInfo &file)
+{
+    // A link could show any file the user may read, a folder is no note.
+    if (file.isSymLink() || !file.isFile()) {
+        qCInfo(lcNet) << "incoming entry is no regular file, left alone:" << file.filePath();
+        return;
+    }
+    const std::optional<QString> content = modMisc::ReadNoteFile(file.filePath());
+    if (!content)
+        return; // too large or unreadable: left in place
+    if (!content->isEmpty()) {
+        const IncomingFile incoming = ParseIncomingFile(*content);
+        const winNote *note = modMisc::LoadNote(
+            QString(), QString(), ReceivedNoteText(incoming.name, incoming.address, incoming.noteText));
+        // Until its own file exists, the incoming file is the only copy.
+        if (!QFileInfo::exists(modFiles::ActiveFolder() + QLatin1Char('/') + note->noteFileName)) {
+            qCWarning(lcNet) << "incoming file kept until its note is saved:" << file.filePath();
+            return;
+        }
+    }
+    modFiles::DeleteFile(file.filePath());
+}
+
 } // namespace
 
 ContactEvents *ContactChanges()
@@ -101,6 +127,15 @@ void ArrivalLimit::ForgetQuietSenders(qint64 nowMs)
     m_arrivals.removeIf([nowMs](const auto &entry) { return nowMs - entry.value().last() >= WindowMs; });
 }
 
+IncomingFile ParseIncomingFile(const QString &content)
+{
+    // The content is a note datagram without its kind character.
+    modDatagram::Header header;
+    if (!modDatagram::ParseHeader(QLatin1Char('+') + content, &header))
+        return {QString(), QString(), content};
+    return {header.name, header.address, content.mid(header.closeIndex)};
+}
+
 QString HoldToGripLimits(const QString &noteText)
 {
     // Height and width apply as soon as a comma ends them.
@@ -124,7 +159,13 @@ bool IsStorableName(const QString &name)
 
 void ImportIncomingNotes()
 {
-    qCInfo(lcNet) << "incoming notes are not imported yet";
+    const QDir incoming(modFiles::IncomingFolder());
+    const QFileInfoList entries = incoming.entryInfoList(
+        QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &entry : entries) {
+        if (entry.fileName().endsWith(QLatin1String(".zln"), Qt::CaseSensitive))
+            ImportIncomingFile(entry);
+    }
 }
 
 void ReceiveNote(const QString &name, const QString &address, const QString &noteText)

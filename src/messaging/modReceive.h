@@ -44,6 +44,16 @@ private:
     qint64 m_lastSweep = 0;
 };
 
+// An incoming file: sender name + " (" + sender address + ")" + note text.
+struct IncomingFile
+{
+    QString name;
+    QString address; // "" when the file names no sender
+    QString noteText;
+};
+// A content without "(" or without ")" after it is all note text.
+IncomingFile ParseIncomingFile(const QString &content);
+
 // The note text with its width held to 2550..9000 twips and its height to at
 // most 9000, as the grip allows; everything else unchanged.
 QString HoldToGripLimits(const QString &noteText);
@@ -52,7 +62,8 @@ QString HoldToGripLimits(const QString &noteText);
 // no "|".
 bool IsStorableName(const QString &name);
 
-// Shows the notes other local users left in the Incoming folder.
+// Shows the notes other local users left in the Incoming folder, then
+// removes their files.
 void ImportIncomingNotes();
 // A note that arrived from name at address: shown, acknowledged, its sender
 // added to the contacts, the user alerted.

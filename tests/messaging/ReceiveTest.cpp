@@ -9,6 +9,8 @@
 #include "notes/winNote.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
@@ -165,6 +167,28 @@ private slots:
         QTEST(m_calls, "calls");
         QTEST(modSettings::ReadSetting(SettingKeys::Contacts), "contactsAfter");
         QTEST(announced, "announced");
+    }
+
+    // Until the note has its own file, the incoming file is its only copy.
+    void incomingFileStaysUntilItsNoteIsSaved_data()
+    {
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("saved") << true;
+        QTest::newRow("Active cannot take it") << false;
+    }
+    void incomingFileStaysUntilItsNoteIsSaved()
+    {
+        QFETCH(bool, saved);
+        if (!saved) {
+            QDir(modFiles::ActiveFolder()).removeRecursively();
+            WriteBytes(modFiles::ActiveFolder(), "in the way");
+        }
+        const QString incoming = modFiles::IncomingFolder() + "/1.zln";
+        WriteBytes(incoming, ("anna (Local User)" + kNote).toUtf8());
+        modReceive::ImportIncomingNotes();
+        QCOMPARE(winNote::AllNotes().size(), 1);
+        QCOMPARE(winNote::AllNotes().first()->noteFromIP, QString("Local User"));
+        QCOMPARE(QFile::exists(incoming), !saved);
     }
 
     void sizeIsHeldToTheGripLimits_data()
