@@ -235,6 +235,8 @@ std::optional<int> Main(const CommandLine &commandLine)
     HandleVersionChange();
     modMisc::LoadAllNotes();
     ListenForTermination();
+    if (!platform::ShareDropFolder(modFiles::IncomingFolder()))
+        qCInfo(lcCore) << "other local users cannot drop notes into" << modFiles::IncomingFolder();
     modReceive::ImportIncomingNotes();
     ContactList = ReadSetting(SettingKeys::Contacts);
     if (!BindUdpEndpoint())

@@ -26,6 +26,13 @@ void SelectWindowSystem();
 QString CurrentUserName();
 // Folder whose sub-folders are the users' home folders.
 QString ProfilesFolder();
+// Lets the other users of this computer drop files into folder, our own,
+// while only we may list, read or remove them. False when it was not done.
+bool ShareDropFolder(const QString &folder);
+// Runs write with the files it makes readable by their owner and their
+// folder's group only, whatever the user's settings, so that the owner of a
+// shared drop folder can read what was dropped there and nobody else can.
+bool WriteForDropFolderOwner(const std::function<bool()> &write);
 // Per-user folder for the running-copy socket.
 QString RuntimeFolder();
 // IPv4 address of the interface carrying the default route; "" when none.

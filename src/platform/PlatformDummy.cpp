@@ -28,6 +28,16 @@ QString ProfilesFolder()
     return home.absolutePath();
 }
 
+bool ShareDropFolder(const QString &)
+{
+    return false;
+}
+
+bool WriteForDropFolderOwner(const std::function<bool()> &write)
+{
+    return write();
+}
+
 QString RuntimeFolder()
 {
     return QDir::tempPath();

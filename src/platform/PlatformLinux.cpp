@@ -19,6 +19,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
@@ -164,6 +165,29 @@ QString ProfilesFolder()
     QDir home(QDir::homePath());
     home.cdUp();
     return home.absolutePath();
+}
+
+// Write and search for everyone, list for the owner; sticky, so that only
+// a file's owner and ours may remove it; set-group-ID, so that a dropped file
+// belongs to our group, through which we read it (see WriteForDropFolderOwner).
+bool ShareDropFolder(const QString &folder)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    struct stat status;
+    if (::lstat(path.constData(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::geteuid())
+        return false;
+    constexpr mode_t shared = S_ISVTX | S_ISGID | S_IRWXU | S_IWGRP | S_IXGRP | S_IWOTH | S_IXOTH; // 3733
+    return (status.st_mode & 07777) == shared || ::chmod(path.constData(), shared) == 0;
+}
+
+bool WriteForDropFolderOwner(const std::function<bool()> &write)
+{
+    // New files get 0640 (0666 less this mask). Files are made on the one
+    // user-interface thread, so nothing else is made under this mask.
+    const mode_t previous = ::umask(027);
+    const bool written = write();
+    ::umask(previous);
+    return written;
 }
 
 QString RuntimeFolder()
