@@ -35,9 +35,6 @@ constexpr qsizetype kReleaseTextLimit = 21;
 bool checkRunning = false;
 // Asked for while a check runs: runs next, interactive when any request was.
 std::optional<bool> queuedCheck;
-// The stored proxy credentials are offered once per check, so that wrong ones
-// end the check instead of being tried again and again.
-bool proxyCredentialsOffered = false;
 
 class SystemProxies final : public QNetworkProxyFactory
 {
@@ -48,12 +45,13 @@ public:
     }
 };
 
+// Without a user name the proxy's refusal ends the check; Qt itself gives up
+// when it is offered the same refused credentials again.
 void OfferProxyCredentials(const QNetworkProxy &, QAuthenticator *authenticator)
 {
     const QString user = modSettings::ReadProxyUsername();
-    if (proxyCredentialsOffered || user.isEmpty())
+    if (user.isEmpty())
         return;
-    proxyCredentialsOffered = true;
     authenticator->setUser(user);
     authenticator->setPassword(modSettings::ReadProxyPassword());
 }
@@ -111,7 +109,6 @@ std::optional<QString> ReleaseText(QNetworkReply &reply)
 // program is told to exit.
 std::optional<QString> FetchReleaseText()
 {
-    proxyCredentialsOffered = false;
     // Credentials changed in the options since the last check count now.
     Manager().clearAccessCache();
     QNetworkRequest request(QUrl(modWebLinks::WebAddress(QStringLiteral("/Version/Zettlor.txt"))));
