@@ -199,7 +199,8 @@ private slots:
         variables.insert("ZETTLOR_DIALOG_LOG", root + "/dialogs.log");
         variables.insert("ZETTLOR_DIALOG_ANSWER", "yes");
         variables.insert("ZETTLOR_WEB_BASE", "http://127.0.0.1:21752");
-        LocalWebServer server(21752, [](const QByteArray &) { return Version("3.0.7"); });
+        QByteArray answer = Version("3.0.7");
+        LocalWebServer server(21752, [&](const QByteArray &) { return answer; });
         const auto runOnce = [&] {
             ProgramProcess program(variables);
             QVERIFY(program.start({"--address", "127.0.0.70", "--port", "21700"}));
@@ -218,6 +219,14 @@ private slots:
         runOnce(); // another day, the same release: checked, not announced again
         QCOMPARE(server.requests.size(), 2);
         QCOMPARE(ReadBytes(root + "/dialogs.log").count('\n'), 1);
+        // Told to end while the check waits for a silent server: it ends now.
+        modSettings::WriteSetting(SettingKeys::CheckForNewUpdatesDate, "2000-01-01");
+        answer.clear();
+        ProgramProcess program(variables);
+        QVERIFY(program.start({"--address", "127.0.0.70", "--port", "21700"}));
+        QVERIFY(ProgramProcess::waitFor([&] { return server.requests.size() == 3; }));
+        program.stop(); // kills it after 5 s
+        QCOMPARE(program.waitForExit(), 0);
     }
 };
 
