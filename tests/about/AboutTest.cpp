@@ -43,44 +43,39 @@ bool Centred(int left, int width, int outerLeft, int outerWidth)
     return qAbs((left - outerLeft) * 2 + width - outerWidth) <= 1;
 }
 
-// What holds for every layout: nothing outside the box or on top of another
-// section, the block around its content with the caption on its top edge, the
-// picture centred in it, the lines stacked under the picture as one centred
-// column, and the button last.
+// What holds for every layout: every part inside the box, the sections top
+// to bottom, the caption on the block's top edge, band and block lined up,
+// the picture centred in the block, and the lines 7 and 3 pixels (100 and 50
+// twips) apart under it as one column centred in the box.
 void CheckLayout(const winAbout &box)
 {
     for (const QWidget *part : box.findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
         if (part->isVisible())
             QVERIFY2(box.rect().contains(part->geometry()), qPrintable(part->objectName()));
     }
-    QVERIFY(Bottom(box.Frame1) <= box.Label5->y());
-    QVERIFY(Centred(box.Frame1->x(), box.Frame1->width(), 0, box.width()));
-    if (!box.Shape2->isVisible()) {
-        QVERIFY(Bottom(box.Label5) <= box.Command1->y());
-        return;
+    int top = 0;
+    for (const QWidget *section : QWidgetList{box.Frame1, box.Label5, box.Shape2, box.Command1}) {
+        QVERIFY(!section->isVisible() || section->y() >= top);
+        top = section->isVisible() ? Bottom(section) : top;
     }
+    QVERIFY(Centred(box.Frame1->x(), box.Frame1->width(), 0, box.width()));
+    if (!box.Shape2->isVisible())
+        return;
     const QRect block = box.Shape2->geometry();
-    QVERIFY(Bottom(box.Label5) <= box.Label6->y());
     QVERIFY(box.Label6->geometry().contains(box.Label6->x(), block.top()));
-    QCOMPARE(box.Label5->x(), block.x()); // the band and the block line up
-    QCOMPARE(box.Label5->width(), block.width());
-    QVERIFY(block.bottom() < box.Command1->y());
-    QVERIFY(block.contains(box.Picture2->geometry()));
+    QVERIFY(box.Label5->x() == block.x() && box.Label5->width() == block.width());
     QVERIFY(Centred(box.Picture2->x(), box.Picture2->width(), block.x(), block.width()));
-    int top = Bottom(box.Picture2) + 7, widest = 0;
-    QList<int> lefts;
-    for (const QLabel *line : {box.Label7, box.Label8, box.Label9}) {
+    const QList<QLabel *> lines{box.Label7, box.Label8, box.Label9};
+    int widest = 0;
+    for (const QLabel *line : lines)
+        widest = line->isVisible() ? std::max(widest, line->width()) : widest;
+    top = Bottom(box.Picture2) + 7;
+    for (const QLabel *line : lines) {
         if (!line->isVisible())
             continue;
         QCOMPARE(line->y(), top);
-        QVERIFY(block.contains(line->geometry()));
+        QVERIFY(block.contains(line->geometry()) && Centred(line->x(), widest, 0, box.width()));
         top = Bottom(line) + 3;
-        widest = std::max(widest, line->width());
-        lefts << line->x();
-    }
-    if (!lefts.isEmpty()) {
-        QCOMPARE(lefts.count(lefts.first()), lefts.size());
-        QVERIFY(Centred(lefts.first(), widest, 0, box.width()));
     }
 }
 
@@ -177,7 +172,6 @@ private slots:
     {
         QFETCH(QString, closeWith);
         const QPointer<winAbout> box = OpenBox();
-        QCOMPARE(box->windowTitle() + "|" + box->Label1->text(), QString("About Zettlor|Zettlor 3.0.6"));
         QCOMPARE(OpenBox(), box.data());
         QCOMPARE(QApplication::topLevelWidgets().count(box.data()), 1);
         if (closeWith == "OK")
