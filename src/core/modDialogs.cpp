@@ -27,11 +27,11 @@ int SafestAnswer(QDialog &dialog)
 }
 
 // ZETTLOR_DIALOG_ANSWER=yes lets whole-program tests take the path behind a
-// question's Yes.
+// question's Yes; once the program ends, the safest answer holds as ever.
 int RecordedAnswer(QDialog &dialog)
 {
     const auto *box = qobject_cast<QMessageBox *>(&dialog);
-    if (box && box->standardButtons().testFlag(QMessageBox::Yes) &&
+    if (box && !answeringSafely && box->standardButtons().testFlag(QMessageBox::Yes) &&
         qEnvironmentVariable("ZETTLOR_DIALOG_ANSWER") == QLatin1String("yes"))
         return QMessageBox::Yes;
     return SafestAnswer(dialog);

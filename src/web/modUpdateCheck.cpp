@@ -8,8 +8,8 @@
 #include "core/modText.h"
 #include "web/modWebLinks.h"
 
-#include <QApplication>
 #include <QAuthenticator>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkInformation>
@@ -59,7 +59,7 @@ void OfferProxyCredentials(const QNetworkProxy &, QAuthenticator *authenticator)
 QNetworkAccessManager &Manager()
 {
     static QNetworkAccessManager *const manager = [] {
-        auto *created = new QNetworkAccessManager(qApp);
+        auto *created = new QNetworkAccessManager(QCoreApplication::instance());
         created->setProxyFactory(new SystemProxies);
         QObject::connect(created, &QNetworkAccessManager::proxyAuthenticationRequired, created,
                          &OfferProxyCredentials);
