@@ -15,6 +15,7 @@ winOptions *OpenOptions()
 {
     // A dialog on its way out (hidden, not yet deleted) is not reused.
     if (openDialog && openDialog->isVisible()) {
+        openDialog->setWindowState(openDialog->windowState() & ~Qt::WindowMinimized);
         openDialog->raise();
         openDialog->activateWindow();
         return openDialog;

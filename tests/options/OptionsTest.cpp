@@ -13,6 +13,7 @@
 #include "tray/modTrayIcon.h"
 #include "tray/winMenu.h"
 #include "tray/winTrayControl.h"
+#include "web/modWebLinks.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -352,6 +353,17 @@ private slots:
         const QList<QSoundEffect *> effects = qApp->findChildren<QSoundEffect *>();
         QVERIFY(!effects.isEmpty());
         QCOMPARE(effects.last()->source(), QUrl::fromLocalFile(ProgramFolder + "/chime.wav"));
+    }
+
+    void helpOpensTheSupportForum()
+    {
+        QList<QUrl> opened;
+        modWebLinks::SetUrlOpener([&opened](const QUrl &url) { opened << url; });
+        qputenv("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
+        modOptions::OpenOptions()->Command8->click();
+        qunsetenv("ZETTLOR_WEB_BASE");
+        modWebLinks::SetUrlOpener({});
+        QCOMPARE(opened, QList<QUrl>{QUrl("http://127.0.0.1:9/forum/index.php?c=18")});
     }
 };
 
