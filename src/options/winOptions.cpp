@@ -60,7 +60,7 @@ const QString kNoSound = QStringLiteral("(None)");
 const QString kDefaultIcon = QStringLiteral("default");
 const QString kLogonEntryName = QStringLiteral("Zettlor");
 constexpr int kIconSide = 32;
-constexpr int kSoundNameLength = 24;
+constexpr int kSoundNameLength = 16;
 
 QString WithoutBlanks(QString text)
 {
