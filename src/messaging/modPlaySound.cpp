@@ -1,8 +1,10 @@
 #include "messaging/modPlaySound.h"
 
+#include "core/Globals.h"
 #include "core/Logging.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QSoundEffect>
 #include <QUrl>
@@ -11,7 +13,9 @@ namespace modPlaySound {
 
 void PlaySoundFile(const QString &path)
 {
-    if (path.isEmpty() || !QFileInfo(path).isFile() || !QCoreApplication::instance()) {
+    // The options list the program folder's sounds by their bare names.
+    const QString file = QDir(ProgramFolder).filePath(path);
+    if (path.isEmpty() || !QFileInfo(file).isFile() || !QCoreApplication::instance()) {
         qCInfo(lcNet) << "no sound file:" << path;
         return;
     }
@@ -27,7 +31,7 @@ void PlaySoundFile(const QString &path)
             effect->deleteLater();
         }
     });
-    effect->setSource(QUrl::fromLocalFile(path));
+    effect->setSource(QUrl::fromLocalFile(file));
     effect->play();
 }
 
