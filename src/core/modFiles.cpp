@@ -148,13 +148,33 @@ void MakeFolder(const QString &path)
     QCoreApplication::processEvents();
 }
 
+namespace {
+
+// Other local users may pass through the data folder to drop notes into its
+// Incoming folder, so the folders holding this user's notes are made private.
+// Folders that exist already keep the modes their owner gave them.
+void MakeFolderWithModes(const QString &path, QFileDevice::Permissions modes)
+{
+    if (QFileInfo::exists(path))
+        return;
+    const QFileInfo folder(path);
+    QDir().mkpath(folder.absolutePath());
+    QDir().mkdir(path, modes);
+    QCoreApplication::processEvents();
+}
+
+constexpr QFileDevice::Permissions kOwnerOnly =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+
+} // namespace
+
 void CreateDataFolders()
 {
-    MakeFolder(DataFolder);
-    MakeFolder(ActiveFolder());
-    MakeFolder(ArchiveFolder());
+    MakeFolderWithModes(DataFolder, kOwnerOnly | QFileDevice::ExeGroup | QFileDevice::ExeOther);
+    MakeFolderWithModes(ActiveFolder(), kOwnerOnly);
+    MakeFolderWithModes(ArchiveFolder(), kOwnerOnly);
     MakeFolder(IncomingFolder());
-    MakeFolder(PendingFolder());
+    MakeFolderWithModes(PendingFolder(), kOwnerOnly);
 }
 
 QString NewNoteFileName(const QString &folder)

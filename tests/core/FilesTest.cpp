@@ -1,6 +1,7 @@
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
+#include "core/Globals.h"
 #include "core/modFiles.h"
 #include "core/modINI.h"
 
@@ -203,6 +204,22 @@ private slots:
         QCOMPARE(MoveFile(source, environment.root() + "/" + target), moved);
         QCOMPARE(QFile::exists(source), !moved);
         QCOMPARE(ReadBytes(environment.root() + "/" + target), QByteArray("fresh"));
+    }
+
+    // Other users pass through the data folder to Incoming; they must not
+    // read or list this user's notes.
+    void dataFoldersKeepNotesPrivate()
+    {
+        TestEnvironment environment;
+        DataFolder = environment.root() + "/made/Zettlor";
+        CreateDataFolders();
+        const auto mode = [](const QString &path) {
+            struct stat status {};
+            return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 0777 : 0u;
+        };
+        QCOMPARE(mode(DataFolder), 0711u);
+        for (const QString &folder : {ActiveFolder(), ArchiveFolder(), PendingFolder()})
+            QCOMPARE(mode(folder), 0700u);
     }
 
     void newNoteFileNameNeverRepeats()
