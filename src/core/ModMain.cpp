@@ -224,7 +224,7 @@ std::optional<int> Main(const CommandLine &commandLine)
     UserPathTemplate = modSend::ComputeUserPathTemplate();
     ApplyCommandLineFolder(commandLine.dataFolder);
     LoadTrayPicture(menu);
-    menu->ApplyBranding(ProgramFile(QStringLiteral("About.ini")));
+    menu->ApplyBranding(modFiles::ProgramDataFile(QStringLiteral("About.ini")));
     ReadSettingsIntoGlobals();
     modTrayIcon::AddTrayIcon();
     modAlerts::SetAlertPresenter(&modTrayIcon::ShowTrayBalloon);

@@ -199,6 +199,37 @@ QString FileNameFromPath(const QString &path)
     return path.mid(cut + 1);
 }
 
+namespace {
+
+QStringList ProgramDataFolders()
+{
+    // Found from the executable, so that a tree installed elsewhere (a
+    // staging folder, a prefix in the home folder) reads its own files.
+    return {ProgramFolder, QDir::cleanPath(ProgramFolder + QStringLiteral("/" ZETTLOR_DATA_FROM_BIN))};
+}
+
+} // namespace
+
+QString ProgramDataFile(const QString &name)
+{
+    for (const QString &folder : ProgramDataFolders()) {
+        const QString path = QDir(folder).filePath(name);
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return QDir(ProgramFolder).filePath(name);
+}
+
+QStringList ProgramDataFileNames(const QStringList &nameFilters)
+{
+    QStringList names;
+    for (const QString &folder : ProgramDataFolders())
+        names += QDir(folder).entryList(nameFilters, QDir::Files);
+    names.removeDuplicates();
+    names.sort(Qt::CaseInsensitive);
+    return names;
+}
+
 QString ActiveFolder()
 {
     return DataFolder + QStringLiteral("/Active");
