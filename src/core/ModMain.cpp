@@ -229,9 +229,10 @@ std::optional<int> Main(const CommandLine &commandLine)
     modTrayIcon::AddTrayIcon();
     modAlerts::SetAlertPresenter(&modTrayIcon::ShowTrayBalloon);
     WhenDeletingNotes = ReadSettingOrDefault(SettingKeys::WhenDeletingNotes);
+    // First the folders: the font list of an installed program lives there.
+    modFiles::CreateDataFolders();
     if (!QFile::exists(modFontList::FontListFile()))
         modFontList::BuildFontList();
-    modFiles::CreateDataFolders();
     HandleVersionChange();
     modMisc::LoadAllNotes();
     ListenForTermination();

@@ -1,11 +1,14 @@
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
+#include "core/Globals.h"
 #include "editor/modFontList.h"
 
 #include <QFile>
 #include <QFontDatabase>
+#include <QScopeGuard>
 #include <QTest>
+#include <unistd.h>
 
 namespace {
 
@@ -70,6 +73,36 @@ private slots:
             QCOMPARE(names.takeFirst(), first);
         for (qsizetype i = 1; i < names.size(); ++i)
             QVERIFY2(PlatformIndex(names[i - 1]) < PlatformIndex(names[i]), qPrintable(names[i]));
+    }
+
+    void listLivesWhereItCanBeWritten_data()
+    {
+        QTest::addColumn<QString>("programFolder"); // "writable", "read-only", "missing"
+        QTest::addColumn<bool>("listThere");        // a list lies beside the executable already
+        QTest::addColumn<bool>("beside");
+        QTest::newRow("writable") << "writable" << false << true;
+        QTest::newRow("read-only") << "read-only" << false << false;
+        QTest::newRow("read-only with a list") << "read-only" << true << true;
+        QTest::newRow("missing") << "missing" << false << false;
+    }
+    void listLivesWhereItCanBeWritten()
+    {
+        QFETCH(QString, programFolder);
+        QFETCH(bool, listThere);
+        QFETCH(bool, beside);
+        if (programFolder == "read-only" && geteuid() == 0)
+            QSKIP("root writes in any folder");
+        TestEnvironment environment;
+        if (listThere)
+            WriteBytes(ProgramFolder + "/Fonts.zl", "Alpha\r\n");
+        const QString folder = ProgramFolder;
+        const auto writableAgain = qScopeGuard(
+            [&] { QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
+        if (programFolder == "read-only")
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+        if (programFolder == "missing")
+            ProgramFolder = environment.root() + "/gone";
+        QCOMPARE(modFontList::FontListFile(), (beside ? ProgramFolder : DataFolder) + "/Fonts.zl");
     }
 };
 
