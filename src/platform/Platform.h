@@ -34,6 +34,8 @@ QList<ProcessInfo> RunningProcesses();
 // Asks the window manager to leave a shown window off the taskbar and pager
 // (a tool window flag alone does not, on some window managers).
 void KeepOffTaskbar(QWidget *window);
+// Asks the window manager to show a shown window on every workspace.
+void ShowOnEveryWorkspace(QWidget *window);
 bool TerminateProcess(qint64 pid);
 // Runs handler on the user-interface thread when the system asks the program
 // to end (SIGTERM, SIGINT, SIGHUP), instead of ending it on the spot.

@@ -48,6 +48,9 @@ bool TerminateProcess(qint64)
 void KeepOffTaskbar(QWidget *)
 {
 }
+void ShowOnEveryWorkspace(QWidget *)
+{
+}
 
 void OnTerminationRequest(std::function<void()>)
 {

@@ -14,6 +14,8 @@
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <algorithm>
+#include <array>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -80,17 +82,15 @@ void WatchForDisplayLoss(QtMsgType type, const QMessageLogContext &context, cons
 }
 
 // The window manager's own protocol for changing the state of a mapped window.
-void SendSkipTaskbar(xcb_connection_t *connection, xcb_window_t window)
+void SendToWindowManager(xcb_connection_t *connection, xcb_window_t window, const char *type,
+                         const std::array<uint32_t, 4> &data)
 {
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
     message.window = window;
-    message.type = Atom(connection, "_NET_WM_STATE");
-    message.data.data32[0] = 1; // add
-    message.data.data32[1] = Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
-    message.data.data32[2] = Atom(connection, "_NET_WM_STATE_SKIP_PAGER");
-    message.data.data32[3] = 1; // from an application
+    message.type = Atom(connection, type);
+    std::copy(data.cbegin(), data.cend(), message.data.data32);
     const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
     xcb_send_event(connection, 0, screen->root,
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
@@ -98,14 +98,36 @@ void SendSkipTaskbar(xcb_connection_t *connection, xcb_window_t window)
     xcb_flush(connection);
 }
 
+constexpr uint32_t kAddState = 1;
+constexpr uint32_t kFromApplication = 1;
+constexpr uint32_t kEveryWorkspace = 0xFFFFFFFF;
+
+void SendSkipTaskbar(xcb_connection_t *connection, xcb_window_t window)
+{
+    SendToWindowManager(connection, window, "_NET_WM_STATE",
+                        {kAddState, Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+                         Atom(connection, "_NET_WM_STATE_SKIP_PAGER"), kFromApplication});
+}
+
+// Window managers with workspaces read the desktop number; those with one
+// large scrolling desktop read the sticky state.
+void SendEveryWorkspace(xcb_connection_t *connection, xcb_window_t window)
+{
+    SendToWindowManager(connection, window, "_NET_WM_DESKTOP", {kEveryWorkspace, kFromApplication, 0, 0});
+    SendToWindowManager(connection, window, "_NET_WM_STATE",
+                        {kAddState, Atom(connection, "_NET_WM_STATE_STICKY"), 0, kFromApplication});
+}
+
+using WindowManagerRequest = void (*)(xcb_connection_t *, xcb_window_t);
+
 // A window re-created by a change of flags is not mapped yet when it is
-// shown, and the window manager ignores the message for it until then: its
+// shown, and the window manager ignores requests for it until then: its
 // first exposure says the window manager has mapped it.
-class SkipTaskbarWhenExposed final : public QObject
+class SendWhenExposed final : public QObject
 {
 public:
-    SkipTaskbarWhenExposed(xcb_connection_t *connection, QWindow *window)
-        : QObject(window), connection(connection)
+    SendWhenExposed(xcb_connection_t *connection, QWindow *window, WindowManagerRequest request)
+        : QObject(window), connection(connection), request(request)
     {
         window->installEventFilter(this);
     }
@@ -115,7 +137,7 @@ protected:
     {
         auto *window = static_cast<QWindow *>(watched);
         if (event->type() == QEvent::Expose && window->isExposed()) {
-            SendSkipTaskbar(connection, xcb_window_t(window->winId()));
+            request(connection, xcb_window_t(window->winId()));
             deleteLater();
         }
         return false;
@@ -123,11 +145,10 @@ protected:
 
 private:
     xcb_connection_t *connection;
+    WindowManagerRequest request;
 };
 
-} // namespace
-
-void KeepOffTaskbar(QWidget *window)
+void SendOnceMapped(QWidget *window, WindowManagerRequest request)
 {
     // Only on a real X server: other platforms (offscreen tests) have no connection.
     auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
@@ -136,9 +157,21 @@ void KeepOffTaskbar(QWidget *window)
         return;
     QWindow *handle = window->windowHandle();
     if (handle->isExposed())
-        SendSkipTaskbar(x11->connection(), xcb_window_t(handle->winId()));
+        request(x11->connection(), xcb_window_t(handle->winId()));
     else
-        new SkipTaskbarWhenExposed(x11->connection(), handle);
+        new SendWhenExposed(x11->connection(), handle, request);
+}
+
+} // namespace
+
+void KeepOffTaskbar(QWidget *window)
+{
+    SendOnceMapped(window, &SendSkipTaskbar);
+}
+
+void ShowOnEveryWorkspace(QWidget *window)
+{
+    SendOnceMapped(window, &SendEveryWorkspace);
 }
 
 bool HasDisplay()
