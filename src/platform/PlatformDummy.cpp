@@ -51,6 +51,13 @@ void KeepOffTaskbar(QWidget *)
 void ShowOnEveryWorkspace(QWidget *)
 {
 }
+bool TrayHostPresent()
+{
+    return true;
+}
+void OnStatusNotifierWatcherChange(QObject *, std::function<void()>)
+{
+}
 
 void OnTerminationRequest(std::function<void()>)
 {

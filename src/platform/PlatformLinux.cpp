@@ -1,5 +1,9 @@
 #include "platform/Platform.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -148,18 +152,58 @@ private:
     WindowManagerRequest request;
 };
 
+// Only on a real X server: other platforms (offscreen tests) have none.
+xcb_connection_t *X11Connection()
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return QGuiApplication::platformName() == QLatin1String("xcb") && x11 ? x11->connection() : nullptr;
+}
+
 void SendOnceMapped(QWidget *window, WindowManagerRequest request)
 {
-    // Only on a real X server: other platforms (offscreen tests) have no connection.
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection() ||
-        !window->isVisible() || !window->windowHandle())
+    xcb_connection_t *connection = X11Connection();
+    if (!connection || !window->isVisible() || !window->windowHandle())
         return;
     QWindow *handle = window->windowHandle();
     if (handle->isExposed())
-        request(x11->connection(), xcb_window_t(handle->winId()));
+        request(connection, xcb_window_t(handle->winId()));
     else
-        new SendWhenExposed(x11->connection(), handle, request);
+        new SendWhenExposed(connection, handle, request);
+}
+
+// An XEmbed system tray owns the selection "_NET_SYSTEM_TRAY_S" + screen number.
+bool XEmbedTrayPresent(xcb_connection_t *connection)
+{
+    const int screen =
+        qEnvironmentVariable("DISPLAY").section(QLatin1Char(':'), -1).section(QLatin1Char('.'), 1, 1).toInt();
+    const QByteArray selection = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen);
+    const xcb_get_selection_owner_cookie_t cookie =
+        xcb_get_selection_owner(connection, Atom(connection, selection.constData()));
+    xcb_get_selection_owner_reply_t *reply = xcb_get_selection_owner_reply(connection, cookie, nullptr);
+    const bool owned = reply && reply->owner != XCB_WINDOW_NONE;
+    std::free(reply);
+    return owned;
+}
+
+const QString kStatusNotifierWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+constexpr int kBusTimeoutMilliseconds = 1000;
+
+// A panel that draws StatusNotifierItems runs the watcher and registers with
+// it as a host; a watcher without a host shows nothing.
+bool StatusNotifierHostPresent()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kStatusNotifierWatcher, QStringLiteral("/StatusNotifierWatcher"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << kStatusNotifierWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    // Asking must neither start a watcher nor wait long for a stuck one.
+    get.setAutoStartService(false);
+    const QDBusMessage reply = bus.call(get, QDBus::Block, kBusTimeoutMilliseconds);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
 }
 
 } // namespace
@@ -172,6 +216,23 @@ void KeepOffTaskbar(QWidget *window)
 void ShowOnEveryWorkspace(QWidget *window)
 {
     SendOnceMapped(window, &SendEveryWorkspace);
+}
+
+bool TrayHostPresent()
+{
+    xcb_connection_t *connection = X11Connection();
+    return !connection || XEmbedTrayPresent(connection) || StatusNotifierHostPresent();
+}
+
+void OnStatusNotifierWatcherChange(QObject *context, std::function<void()> changed)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    auto *watcher = new QDBusServiceWatcher(kStatusNotifierWatcher, bus,
+                                            QDBusServiceWatcher::WatchForOwnerChange, context);
+    QObject::connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, context,
+                     [changed = std::move(changed)] { changed(); });
 }
 
 bool HasDisplay()

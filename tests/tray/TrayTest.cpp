@@ -1,3 +1,4 @@
+#include "PrivateBus.h"
 #include "PrivateDisplay.h"
 #include "ProgramProcess.h"
 #include "TestEnvironment.h"
@@ -49,6 +50,36 @@ QProcessEnvironment ProgramEnvironment(const TestEnvironment &environment, const
     variables.insert("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
     return variables;
 }
+
+// The control window that stands in for the icon, near the screen's bottom-right corner.
+bool StandInShown(const PrivateDisplay &display, ProgramProcess &program)
+{
+    const QMap<qulonglong, QRect> shown = display.windowsOf(program.process().processId());
+    const QRect screen(QPoint(0, 0), PrivateDisplay::kScreen);
+    return std::any_of(shown.cbegin(), shown.cend(), [&](QRect window) {
+        return screen.right() - window.right() < 100 && screen.bottom() - window.bottom() < 100;
+    });
+}
+
+// A StatusNotifierWatcher with a host, as a panel that draws
+// StatusNotifierItems offers it.
+class StatusNotifierWatcher final : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ IsStatusNotifierHostRegistered)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems MEMBER items)
+    Q_PROPERTY(int ProtocolVersion READ ProtocolVersion)
+
+public:
+    QStringList items;
+    bool IsStatusNotifierHostRegistered() const { return true; }
+    int ProtocolVersion() const { return 0; }
+
+public slots:
+    void RegisterStatusNotifierItem(const QString &service) { items << service; }
+    void RegisterStatusNotifierHost(const QString &) {}
+};
 
 } // namespace
 
@@ -299,18 +330,50 @@ private slots:
             return std::any_of(icons.cbegin(), icons.cend(),
                                [&](qulonglong icon) { return windows().contains(icon); });
         };
-        const auto standIn = [&] {
-            const QMap<qulonglong, QRect> shown = windows();
-            const QRect screen(QPoint(0, 0), PrivateDisplay::kScreen);
-            return std::any_of(shown.cbegin(), shown.cend(), [&](QRect window) {
-                return screen.right() - window.right() < 100 && screen.bottom() - window.bottom() < 100;
-            });
-        };
+        const auto standIn = [&] { return StandInShown(display, program); };
         QVERIFY(ProgramProcess::waitFor(docked));
         display.stopTray();
         QVERIFY(ProgramProcess::waitFor(standIn, 5000));
         QVERIFY(display.startTray());
         QVERIFY(ProgramProcess::waitFor([&] { return docked() && !standIn(); }));
+        program.stop();
+        QCOMPARE(program.waitForExit(), 0);
+    }
+
+    // A panel that only draws StatusNotifierItems, started after the program
+    // (the usual race at login), gets the icon, its menu and its clicks.
+    void iconMovesToALateStatusNotifierHost()
+    {
+        TestEnvironment environment;
+        PrivateDisplay display(PrivateDisplay::Tray::None);
+        PrivateBus bus;
+        for (const QString &problem : {display.problem(), bus.problem()}) {
+            if (!problem.isEmpty())
+                QSKIP(qPrintable("needs a private X display and D-Bus: " + problem));
+        }
+        QProcessEnvironment variables = ProgramEnvironment(environment, display);
+        bus.addTo(variables);
+        ProgramProcess program(variables);
+        QVERIFY(program.start({"--address", "127.0.0.36", "--port", "21351"}));
+        QVERIFY(ProgramProcess::waitFor([&] { return StandInShown(display, program); }));
+        StatusNotifierWatcher watcher;
+        QDBusConnection connection = bus.connection();
+        QVERIFY(connection.registerObject("/StatusNotifierWatcher", &watcher,
+                                          QDBusConnection::ExportAllContents));
+        QVERIFY(connection.registerService("org.kde.StatusNotifierWatcher"));
+        QVERIFY(ProgramProcess::waitFor(
+            [&] { return !watcher.items.isEmpty() && !StandInShown(display, program); }, 5000));
+        const QString item = bus.itemOf(program.process().processId());
+        QCOMPARE(watcher.items, QStringList(item));
+        QCOMPARE(bus.menuCaptions(item),
+                 (QStringList{"Options", "-", "Create Note...", "Contacts", "Hide All Notes", "-",
+                              "Note Archive", "-", "About Zettlor", "Help", "Check for New Version", "-",
+                              "Visit Vantrel", "Support Zettlor", "-", "Exit"}));
+        // The single-click action, "Create Note" unless chosen otherwise.
+        QVERIFY(bus.activate(item));
+        QVERIFY(ProgramProcess::waitFor([&] {
+            return display.run("xdotool", {"search", "--onlyvisible", "--name", "^Zettlor Note Editor$"});
+        }));
         program.stop();
         QCOMPARE(program.waitForExit(), 0);
     }
