@@ -201,11 +201,16 @@ QString FileNameFromPath(const QString &path)
 
 namespace {
 
+// Found from the executable, so that a tree installed elsewhere (a staging
+// folder, a prefix in the home folder) reads its own files.
+QString InstalledDataFolder()
+{
+    return QDir::cleanPath(ProgramFolder + QStringLiteral("/" ZETTLOR_DATA_FROM_BIN));
+}
+
 QStringList ProgramDataFolders()
 {
-    // Found from the executable, so that a tree installed elsewhere (a
-    // staging folder, a prefix in the home folder) reads its own files.
-    return {ProgramFolder, QDir::cleanPath(ProgramFolder + QStringLiteral("/" ZETTLOR_DATA_FROM_BIN))};
+    return {ProgramFolder, InstalledDataFolder()};
 }
 
 } // namespace
@@ -228,6 +233,11 @@ QStringList ProgramDataFileNames(const QStringList &nameFilters)
     names.removeDuplicates();
     names.sort(Qt::CaseInsensitive);
     return names;
+}
+
+bool ProgramIsInstalled()
+{
+    return QFileInfo(InstalledDataFolder()).isDir();
 }
 
 QString ActiveFolder()

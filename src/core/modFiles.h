@@ -53,6 +53,9 @@ QString ProgramDataFile(const QString &name);
 // The names of such files matching nameFilters ("*.wav") in both folders,
 // each once, sorted without regard to case.
 QStringList ProgramDataFileNames(const QStringList &nameFilters);
+// True when the executable lies in an installed tree (beside its share
+// folder): that folder belongs to the system, whoever runs the program.
+bool ProgramIsInstalled();
 
 // Paths inside the data folder.
 QString ActiveFolder();

@@ -13,10 +13,11 @@ namespace modFontList {
 
 QString FontListFile()
 {
-    // An installed program's folder is not the user's to write; a list
-    // already there is read all the same.
+    // An installed program's folder is not the user's to write, even where
+    // root could; a list already there is read all the same.
     const QString besideProgram = ProgramFolder + QStringLiteral("/Fonts.zl");
-    if (QFileInfo::exists(besideProgram) || QFileInfo(ProgramFolder).isWritable())
+    if (QFileInfo::exists(besideProgram) ||
+        (!modFiles::ProgramIsInstalled() && QFileInfo(ProgramFolder).isWritable()))
         return besideProgram;
     return DataFolder + QStringLiteral("/Fonts.zl");
 }

@@ -9,8 +9,9 @@ class QComboBox;
 // written once and never refreshed.
 namespace modFontList {
 
-// "Fonts.zl" beside the executable where that folder can be written (a build
-// tree, a portable copy), else in the data folder.
+// "Fonts.zl" beside the executable where that folder can be written and is
+// not an installed one (a build tree, a portable copy), else in the data
+// folder.
 QString FontListFile();
 // Sizes offered by the editor: 6 to 12, then even sizes to 30.
 const QStringList &FontSizeList();

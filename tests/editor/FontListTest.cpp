@@ -4,6 +4,7 @@
 #include "core/Globals.h"
 #include "editor/modFontList.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 #include <QScopeGuard>
@@ -77,10 +78,11 @@ private slots:
 
     void listLivesWhereItCanBeWritten_data()
     {
-        QTest::addColumn<QString>("programFolder"); // "writable", "read-only", "missing"
+        QTest::addColumn<QString>("programFolder"); // "writable", "installed", "read-only", "missing"
         QTest::addColumn<bool>("listThere");        // a list lies beside the executable already
         QTest::addColumn<bool>("beside");
         QTest::newRow("writable") << "writable" << false << true;
+        QTest::newRow("installed, writable by root") << "installed" << false << false;
         QTest::newRow("read-only") << "read-only" << false << false;
         QTest::newRow("read-only with a list") << "read-only" << true << true;
         QTest::newRow("missing") << "missing" << false << false;
@@ -100,6 +102,8 @@ private slots:
             [&] { QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
         if (programFolder == "read-only")
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+        if (programFolder == "installed")
+            QDir().mkpath(ProgramFolder + "/../share/zettlor");
         if (programFolder == "missing")
             ProgramFolder = environment.root() + "/gone";
         QCOMPARE(modFontList::FontListFile(), (beside ? ProgramFolder : DataFolder) + "/Fonts.zl");
