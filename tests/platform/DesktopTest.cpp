@@ -15,15 +15,6 @@ namespace {
 // A note of 217 x 192 pixels at 192,217.
 const QByteArray kNote = "2880,3255,7200,1440,,Verdana,10,12648447,0,Note";
 
-QProcessEnvironment ProgramEnvironment(const TestEnvironment &environment, const PrivateDisplay &display)
-{
-    QProcessEnvironment variables = environment.processEnvironment();
-    display.addTo(variables);
-    variables.insert("ZETTLOR_DIALOG_LOG", environment.root() + "/dialogs.log");
-    variables.insert("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
-    return variables;
-}
-
 // The program's shown windows that are not docked in the tray.
 QList<qulonglong> WindowsOutsideTheTray(const PrivateDisplay &display, ProgramProcess &program)
 {
@@ -148,7 +139,8 @@ private slots:
         }
         QVERIFY2(options.size() >= 4, qPrintable(help));
         for (const QString &name : options)
-            QVERIFY2(manual.contains(QRegularExpression("(?<![\\w-])" + name + "(?![\\w-])")), qPrintable(name));
+            QVERIFY2(manual.contains(QRegularExpression("(?<![\\w-])" + name + "(?![\\w-])")),
+                     qPrintable(name));
     }
 
     void installedProgramShowsItsIcon_data()

@@ -41,16 +41,6 @@ QStringList Entries(const QMenu *menu)
     return entries;
 }
 
-// The real program on display, with its dialogs recorded instead of shown.
-QProcessEnvironment ProgramEnvironment(const TestEnvironment &environment, const PrivateDisplay &display)
-{
-    QProcessEnvironment variables = environment.processEnvironment();
-    display.addTo(variables);
-    variables.insert("ZETTLOR_DIALOG_LOG", environment.root() + "/dialogs.log");
-    variables.insert("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
-    return variables;
-}
-
 // The control window that stands in for the icon, near the screen's bottom-right corner.
 bool StandInShown(const PrivateDisplay &display, ProgramProcess &program)
 {
