@@ -36,6 +36,18 @@ bool InstallInto(const QString &root)
            install.exitCode() == 0;
 }
 
+// Starts executable and waits until its start-up has finished: a SIGTERM
+// before then ends it without the saving exit.
+bool StartCompletely(ProgramProcess &program, const QString &executable, const QStringList &arguments)
+{
+    QProcessEnvironment variables = program.process().processEnvironment();
+    variables.insert("QT_LOGGING_RULES", "zettlor.core.info=true");
+    program.process().setProcessEnvironment(variables);
+    program.process().start(executable, arguments);
+    return program.process().waitForStarted(5000) &&
+           ProgramProcess::waitFor([&] { return program.errorOutput().contains("started;"); });
+}
+
 QString Output(const QString &program, const QStringList &arguments)
 {
     QProcess process;
@@ -169,8 +181,8 @@ private slots:
         QProcessEnvironment variables = ProgramEnvironment(environment, display);
         bus.addTo(variables);
         ProgramProcess program(variables);
-        program.process().start(root + "/usr/bin/zettlor", {"--address", "127.0.0.37", "--port", "21352"});
-        QVERIFY(program.process().waitForStarted(5000));
+        QVERIFY(StartCompletely(program, root + "/usr/bin/zettlor",
+                                {"--address", "127.0.0.37", "--port", "21352"}));
         const qint64 pid = program.process().processId();
         if (host == "icewm") {
             QVERIFY(ProgramProcess::waitFor([&] {
@@ -211,7 +223,7 @@ private slots:
             QSKIP(qPrintable("needs a private X display: " + display.problem()));
         WriteBytes(environment.defaultDataFolder() + "/Active/1.zln", kNote);
         ProgramProcess program(ProgramEnvironment(environment, display));
-        QVERIFY(program.start({"--address", "127.0.0.35", "--port", "21350"}));
+        QVERIFY(StartCompletely(program, ProgramPath(), {"--address", "127.0.0.35", "--port", "21350"}));
         QList<qulonglong> notes;
         QVERIFY(ProgramProcess::waitFor(
             [&] { return (notes = WindowsOutsideTheTray(display, program)).size() == 1; }));
