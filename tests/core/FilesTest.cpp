@@ -207,43 +207,20 @@ private slots:
     }
 
     // An installed tree: the executable in bin/, the shipped files in share/zettlor/.
-    void programFilesBesideTheExecutableWin_data()
-    {
-        QTest::addColumn<QString>("lying"); // where the file lies: "beside", "share", "both", "nowhere"
-        QTest::addColumn<QString>("found"); // folder of the answer, below the tree
-        QTest::newRow("beside only") << "beside"
-                                     << "bin";
-        QTest::newRow("installed only") << "share"
-                                        << "share/zettlor";
-        QTest::newRow("both: beside wins") << "both"
-                                           << "bin";
-        QTest::newRow("nowhere: beside") << "nowhere"
-                                         << "bin";
-    }
     void programFilesBesideTheExecutableWin()
     {
-        QFETCH(QString, lying);
-        QFETCH(QString, found);
         TestEnvironment environment;
         const QString tree = environment.root() + "/usr";
         ProgramFolder = tree + "/bin";
-        QDir().mkpath(ProgramFolder);
-        if (lying == "beside" || lying == "both")
-            WriteBytes(ProgramFolder + "/About.ini", "");
-        if (lying == "share" || lying == "both")
-            WriteBytes(tree + "/share/zettlor/About.ini", "");
-        QCOMPARE(ProgramDataFile("About.ini"), tree + "/" + found + "/About.ini");
-        QCOMPARE(ProgramDataFile(tree + "/x.wav"), tree + "/x.wav");
-    }
-
-    void programFileNamesComeFromBothFolders()
-    {
-        TestEnvironment environment;
-        const QString tree = environment.root() + "/usr";
-        ProgramFolder = tree + "/bin";
-        for (const QString &file : {"bin/ding.wav", "bin/Zap.WAV", "bin/Fonts.zl", "share/zettlor/ding.wav",
-                                    "share/zettlor/Note sent.wav", "share/zettlor/chime.wav/x"})
+        for (const char *file :
+             {"bin/About.ini", "bin/ding.wav", "bin/Zap.WAV", "bin/Fonts.zl", "share/zettlor/About.ini",
+              "share/zettlor/About.gif", "share/zettlor/ding.wav", "share/zettlor/Note sent.wav",
+              "share/zettlor/chime.wav/x"})
             WriteBytes(tree + "/" + file, "");
+        QCOMPARE(ProgramDataFile("About.ini"), tree + "/bin/About.ini");
+        QCOMPARE(ProgramDataFile("About.gif"), tree + "/share/zettlor/About.gif");
+        QCOMPARE(ProgramDataFile("Bell.wav"), tree + "/bin/Bell.wav");
+        QCOMPARE(ProgramDataFile(tree + "/x.wav"), tree + "/x.wav");
         QCOMPARE(ProgramDataFileNames({"*.wav"}), (QStringList{"ding.wav", "Note sent.wav", "Zap.WAV"}));
     }
 

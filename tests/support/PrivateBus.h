@@ -2,11 +2,9 @@
 
 #include <QDBusConnection>
 #include <QProcess>
-#include <QStringList>
 
 // A private D-Bus session bus (dbus-daemon) for whole-program tests of the
-// tray on StatusNotifierItem hosts; it ends with the object. The probes talk
-// to a program's item as a panel does.
+// tray on StatusNotifierItem hosts; it ends with the object.
 class PrivateBus final
 {
     Q_DISABLE_COPY_MOVE(PrivateBus)
@@ -21,15 +19,6 @@ public:
     void addTo(QProcessEnvironment &environment) const;
     // This process's own connection to the bus.
     QDBusConnection connection() const;
-
-    // The bus name under which the process exports its StatusNotifierItem;
-    // "" while it exports none.
-    QString itemOf(qint64 pid) const;
-    // What a host does on a left click on the item.
-    bool activate(const QString &item) const;
-    // The captions of the item's menu as a host shows them, "-" for a
-    // separator.
-    QStringList menuCaptions(const QString &item) const;
 
 private:
     QString m_problem;
