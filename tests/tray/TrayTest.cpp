@@ -62,17 +62,13 @@ class StatusNotifierWatcher final : public QObject
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ IsStatusNotifierHostRegistered)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems MEMBER items)
-    Q_PROPERTY(int ProtocolVersion READ ProtocolVersion)
 
 public:
     QStringList items;
     bool IsStatusNotifierHostRegistered() const { return true; }
-    int ProtocolVersion() const { return 0; }
 
 public slots:
     void RegisterStatusNotifierItem(const QString &service) { items << service; }
-    void RegisterStatusNotifierHost(const QString &) {}
 };
 
 // The captions of the top level of a StatusNotifierItem's menu, as a host
