@@ -2,6 +2,7 @@
 
 #include "core/Globals.h"
 #include "core/SettingKeys.h"
+#include "core/modFiles.h"
 #include "core/modINI.h"
 #include "core/modText.h"
 #include "tray/winMenu.h"
@@ -70,15 +71,10 @@ QLabel *NewLinkLabel(QWidget *parent, const char *name, const QString &prefix, c
     return label;
 }
 
-QString ProgramFile(const QString &name)
-{
-    return ProgramFolder + QLatin1Char('/') + name;
-}
-
 QString ReadBranding(const SettingKeys::Key &key)
 {
     return modText::DecodeText(modINI::ReadIni(QLatin1String(key.section), QLatin1String(key.key),
-                                               ProgramFile(QStringLiteral("About.ini"))));
+                                               modFiles::ProgramDataFile(QStringLiteral("About.ini"))));
 }
 
 int Bottom(const QWidget *widget)
@@ -176,7 +172,7 @@ void winAbout::PlaceDesignTimeLayout()
 // under it in the order e-mail, web address, phone.
 void winAbout::ShowBranding()
 {
-    const QPixmap picture(ProgramFile(QStringLiteral("About.gif")));
+    const QPixmap picture(modFiles::ProgramDataFile(QStringLiteral("About.gif")));
     if (picture.isNull())
         return;
     Picture2->setPixmap(picture);

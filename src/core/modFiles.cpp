@@ -219,6 +219,47 @@ QString FileNameFromPath(const QString &path)
     return path.mid(cut + 1);
 }
 
+namespace {
+
+// Found from the executable, so that a tree installed elsewhere (a staging
+// folder, a prefix in the home folder) reads its own files.
+QString InstalledDataFolder()
+{
+    return QDir::cleanPath(ProgramFolder + QStringLiteral("/" ZETTLOR_DATA_FROM_BIN));
+}
+
+QStringList ProgramDataFolders()
+{
+    return {ProgramFolder, InstalledDataFolder()};
+}
+
+} // namespace
+
+QString ProgramDataFile(const QString &name)
+{
+    for (const QString &folder : ProgramDataFolders()) {
+        const QString path = QDir(folder).filePath(name);
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return QDir(ProgramFolder).filePath(name);
+}
+
+QStringList ProgramDataFileNames(const QStringList &nameFilters)
+{
+    QStringList names;
+    for (const QString &folder : ProgramDataFolders())
+        names += QDir(folder).entryList(nameFilters, QDir::Files);
+    names.removeDuplicates();
+    names.sort(Qt::CaseInsensitive);
+    return names;
+}
+
+bool ProgramIsInstalled()
+{
+    return QFileInfo(InstalledDataFolder()).isDir();
+}
+
 QString ActiveFolder()
 {
     return DataFolder + QStringLiteral("/Active");

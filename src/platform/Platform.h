@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 
+class QObject;
 class QWidget;
 
 // The only operating-system specific services of the program. One
@@ -41,6 +42,15 @@ QList<ProcessInfo> RunningProcesses();
 // Asks the window manager to leave a shown window off the taskbar and pager
 // (a tool window flag alone does not, on some window managers).
 void KeepOffTaskbar(QWidget *window);
+// Asks the window manager to show a shown window on every workspace.
+void ShowOnEveryWorkspace(QWidget *window);
+// True when a tray host is there for the program's icon: an XEmbed system
+// tray or a panel hosting StatusNotifierItems. Where it cannot tell (off
+// X11) it answers true.
+bool TrayHostPresent();
+// Runs changed when a StatusNotifierWatcher (the D-Bus tray of current
+// panels) appears on or leaves the session bus, while context lives.
+void OnStatusNotifierWatcherChange(QObject *context, std::function<void()> changed);
 bool TerminateProcess(qint64 pid);
 // Runs handler on the user-interface thread when the system asks the program
 // to end (SIGTERM, SIGINT, SIGHUP), instead of ending it on the spot.

@@ -58,6 +58,16 @@ bool TerminateProcess(qint64)
 void KeepOffTaskbar(QWidget *)
 {
 }
+void ShowOnEveryWorkspace(QWidget *)
+{
+}
+bool TrayHostPresent()
+{
+    return true;
+}
+void OnStatusNotifierWatcherChange(QObject *, std::function<void()>)
+{
+}
 
 void OnTerminationRequest(std::function<void()>)
 {

@@ -222,6 +222,24 @@ private slots:
             QCOMPARE(mode(folder), 0700u);
     }
 
+    // An installed tree: the executable in bin/, the shipped files in share/zettlor/.
+    void programFilesBesideTheExecutableWin()
+    {
+        TestEnvironment environment;
+        const QString tree = environment.root() + "/usr";
+        ProgramFolder = tree + "/bin";
+        for (const char *file :
+             {"bin/About.ini", "bin/ding.wav", "bin/Zap.WAV", "bin/Fonts.zl", "share/zettlor/About.ini",
+              "share/zettlor/About.gif", "share/zettlor/ding.wav", "share/zettlor/Note sent.wav",
+              "share/zettlor/chime.wav/x"})
+            WriteBytes(tree + "/" + file, "");
+        QCOMPARE(ProgramDataFile("About.ini"), tree + "/bin/About.ini");
+        QCOMPARE(ProgramDataFile("About.gif"), tree + "/share/zettlor/About.gif");
+        QCOMPARE(ProgramDataFile("Bell.wav"), tree + "/bin/Bell.wav");
+        QCOMPARE(ProgramDataFile(tree + "/x.wav"), tree + "/x.wav");
+        QCOMPARE(ProgramDataFileNames({"*.wav"}), (QStringList{"ding.wav", "Note sent.wav", "Zap.WAV"}));
+    }
+
     void newNoteFileNameNeverRepeats()
     {
         TestEnvironment environment;
