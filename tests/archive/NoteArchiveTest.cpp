@@ -114,6 +114,7 @@ private slots:
         modDualMonitors::SetVirtualScreenForTests(QRect(0, 0, 1920, 1080));
         winMenu::Create();
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        m_archive = nullptr;
         m_messages.clear();
         m_arriving.clear();
         modDialogs::SetDialogRunner([this](QDialog &dialog) {
