@@ -1,5 +1,6 @@
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
+#include "Windows.h"
 
 #include "core/Globals.h"
 #include "core/modDialogs.h"
@@ -15,12 +16,10 @@
 #include "tray/winTrayControl.h"
 #include "web/modWebLinks.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QSoundEffect>
@@ -129,83 +128,70 @@ private slots:
     void init() { m_environment.emplace(); }
     void cleanup()
     {
-        QList<QPointer<QWidget>> windows;
-        for (QWidget *window : QApplication::topLevelWidgets())
-            if (window->inherits("winOptions") || window->inherits("winNote"))
-                windows << window;
-        qDeleteAll(windows);
+        DeleteWindows({"winOptions", "winNote"});
         modTrayIcon::RemoveTrayIcon();
         delete winMenu::Instance();
         modDialogs::SetDialogRunner({});
         m_environment.reset();
     }
 
-    // Ctrl+Tab steps to the next tab, which the next opening shows.
+    // Ctrl+Tab from the buttons steps to the next tab, which the next opening shows.
     void opensOnTheTabUsedLast_data()
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("shownFrame");
-        QTest::addColumn<QString>("remembered");
         QTest::addColumn<QString>("nextFrame");
-        const auto row = [](const char *tag, QString stored, QString shownFrame, QString remembered,
-                            QString nextFrame) {
-            QTest::newRow(tag) << stored << shownFrame << remembered << nextFrame;
+        const auto row = [](const char *tag, QString stored, QString shown, QString next) {
+            QTest::newRow(tag) << stored << shown << next;
         };
-        row("first opening", "", "GeneralFrame", "General", "TrayIconFrame");
-        row("tray alerts", "TrayAlerts", "TrayAlertsFrame", "TrayAlerts", "SoundsFrame");
-        row("blanks ignored", "Tray Icon", "TrayIconFrame", "TrayIcon", "TrayAlertsFrame");
-        row("unknown name", "Colours", "GeneralFrame", "General", "TrayIconFrame");
-        row("last to first", "Internet", "InternetFrame", "Internet", "GeneralFrame");
+        row("blanks ignored", "Tray Icon", "TrayIconFrame", "TrayAlertsFrame");
+        row("unknown name", "Colours", "GeneralFrame", "TrayIconFrame");
+        row("last to first", "Internet", "InternetFrame", "GeneralFrame");
     }
     void opensOnTheTabUsedLast()
     {
         QFETCH(QString, stored);
         QFETCH(QString, shownFrame);
-        QFETCH(QString, remembered);
-        QFETCH(QString, nextFrame);
         modSettings::WriteSetting("Options", "LastOption", stored);
         winOptions *dialog = modOptions::OpenOptions();
         QVERIFY(dialog->isVisible());
         QCOMPARE(dialog->Tabs->currentWidget()->objectName(), shownFrame);
-        QVERIFY(Stored().contains("LastOption=" + remembered));
+        QCOMPARE(Stored().filter("LastOption="), QStringList("LastOption=" + shownFrame.chopped(5)));
         QCOMPARE(modOptions::OpenOptions(), dialog);
-
-        // From the buttons below the tabs as well.
         QTest::keyClick(dialog->Command1, Qt::Key_Tab, Qt::ControlModifier);
         QTest::keyClick(dialog, Qt::Key_Escape);
         QVERIFY(!dialog->isVisible());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(modOptions::OpenOptions()->Tabs->currentWidget()->objectName(), nextFrame);
+        QTEST(modOptions::OpenOptions()->Tabs->currentWidget()->objectName(), "nextFrame");
     }
 
+    // Ticked only when stored exactly "True" and the logon entry exists. A
+    // portable copy shows it unticked and disabled and leaves an installed
+    // copy's entry alone.
     void startAtLogonFollowsTheBox_data()
     {
         QTest::addColumn<bool>("portable");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<bool>("entry");
-        QTest::addColumn<bool>("ticked");
-        QTest::addColumn<QString>("click");
+        QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QString>("written");
         QTest::addColumn<bool>("entryAfter");
-        const auto row = [](const char *tag, bool portable, QString stored, bool entry, bool ticked,
-                            QString click, QString written, bool entryAfter) {
-            QTest::newRow(tag) << portable << stored << entry << ticked << click << written << entryAfter;
+        const auto row = [](const char *tag, bool portable, QString stored, bool entry, QStringList steps,
+                            QString written, bool entryAfter) {
+            QTest::newRow(tag) << portable << stored << entry << steps << written << entryAfter;
         };
-        row("registered, unticked", false, "True", true, true, "Check3", "False", false);
-        row("entry missing, ticked", false, "True", false, false, "Check3", "True", true);
-        row("only True counts", false, "true", true, false, "Check4", "False", false);
-        // A portable copy leaves an installed copy's entry alone.
-        row("portable", true, "True", true, false, "Check4", "False", true);
+        const QStringList toggle{"click Check3", "click Command1"};
+        row("registered, unticked", false, "True", true, toggle, "False", false);
+        row("entry missing, ticked", false, "True", false, toggle, "True", true);
+        row("only True counts", false, "true", true, toggle, "True", true);
+        row("portable", true, "True", true, QStringList{"click Check4"} + toggle, "False", true);
     }
     void startAtLogonFollowsTheBox()
     {
         QFETCH(bool, portable);
         QFETCH(QString, stored);
         QFETCH(bool, entry);
-        QFETCH(bool, ticked);
-        QFETCH(QString, click);
-        QFETCH(QString, written);
-        QFETCH(bool, entryAfter);
+        QFETCH(QStringList, steps);
         if (portable) {
             WriteBytes(modSettings::PortableSettingsFile(), "");
             PortableMode = true;
@@ -213,13 +199,9 @@ private slots:
         modSettings::WriteSetting("Options", "StartWithWindows", stored);
         if (entry)
             QVERIFY(modRegReadWrite::WriteRegistryString("Zettlor", "/opt/zettlor/zettlor"));
-        winOptions *dialog = modOptions::OpenOptions();
-        QCOMPARE(dialog->Check3->isChecked(), ticked);
-        QCOMPARE(dialog->Check3->isEnabled(), !portable);
-        Perform(dialog, "click " + click);
-        dialog->ApplyButton->click();
-        QCOMPARE(modSettings::ReadSetting("Options", "StartWithWindows"), written);
-        QCOMPARE(!modRegReadWrite::ReadRegistryValue("Zettlor").isEmpty(), entryAfter);
+        OpenAndPerform(steps);
+        QTEST(modSettings::ReadSetting("Options", "StartWithWindows"), "written");
+        QTEST(!modRegReadWrite::ReadRegistryValue("Zettlor").isEmpty(), "entryAfter");
     }
 
     // Stored values are read by their own rules and written back as shown.
@@ -262,13 +244,13 @@ private slots:
             {"choose DoubleClickCombo Visit Vantrel", "click Command1"},
             {"SingleClickAction=No Action", "DoubleClickAction=Visit Vantrel"},
             {"SingleClickAction=No Action", "DoubleClickAction=Visit Vantrel"});
-        row("sound from the list", {},
-            {"choose Combo10 Note received", "choose Combo11 chime.wav", "click Command1"},
-            {"SoundNoteSent=(None)", "SoundNoteReceived=chime.wav", "SoundNoteCopiedToClipboard=(None)"},
-            {"EventSounds=(None)|chime.wav|(None)"});
-        row("sound browsed", {}, {"choose Combo10 Note received", "browse ROOT/bell.wav", "click Command1"},
-            {"SoundNoteSent=(None)", "SoundNoteReceived=ROOT/bell.wav", "SoundNoteCopiedToClipboard=(None)"},
-            {"EventSounds=(None)|ROOT/bell.wav|(None)"});
+        // A listed sound is stored by its name, a browsed one with its folder.
+        row("sounds", {},
+            {"choose Combo11 chime.wav", "choose Combo10 Note received", "browse ROOT/bell.wav",
+             "click Command1"},
+            {"SoundNoteSent=chime.wav", "SoundNoteReceived=ROOT/bell.wav",
+             "SoundNoteCopiedToClipboard=(None)"},
+            {"EventSounds=chime.wav|ROOT/bell.wav|(None)"});
     }
     void closingWritesOnlyChangedTabs()
     {
@@ -307,20 +289,17 @@ private slots:
         QCOMPARE(placements(), QStringList({"pinned below", "pinned below"}));
     }
 
+    // The stand-in for the tray icon shows the chosen picture once applied.
     void trayShowsTheChosenPictureOnApply_data()
     {
         QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("stored"); // FILE: the chosen file
-        QTest::addColumn<bool>("program");   // the program's picture, else the chosen red one
-        QTest::newRow("reset") << "Command4"
-                               << "default" << true;
-        QTest::newRow("a picture") << "Command3"
-                                   << "FILE" << false;
+        QTest::addColumn<bool>("program"); // the program's picture, else the chosen red one
+        QTest::newRow("reset") << QString("Command4") << true;
+        QTest::newRow("a picture") << QString("Command3") << false;
     }
     void trayShowsTheChosenPictureOnApply()
     {
         QFETCH(QString, button);
-        QFETCH(QString, stored);
         QFETCH(bool, program);
         const QString file = Root() + "/tray.png";
         QImage red(32, 32, QImage::Format_RGB32);
@@ -334,20 +313,19 @@ private slots:
         modTrayIcon::AddTrayIcon();
         auto *control = menu->findChild<winTrayControl *>();
         QVERIFY(control);
-
         OpenAndPerform({"click " + button, "click ApplyButton"});
-        QCOMPARE(modSettings::ReadSetting("Options", "Icon"), QString(stored).replace("FILE", file));
+        QCOMPARE(modSettings::ReadSetting("Options", "Icon"), program ? "default" : file);
         const QColor centre = control->grab().toImage().pixelColor(control->rect().center());
-        QVERIFY(centre != QColor(Qt::blue));
-        QCOMPARE(centre == QColor(Qt::red), !program);
-        if (program)
-            QCOMPARE(menu->ImageIcon.pixmap(32).toImage(), winMenu::ProgramIcon().pixmap(32).toImage());
+        QVERIFY(centre != QColor(Qt::blue) && (centre == QColor(Qt::red)) != program);
+        QVERIFY(!program ||
+                menu->ImageIcon.pixmap(32).toImage() == winMenu::ProgramIcon().pixmap(32).toImage());
     }
 
+    // Play is off for "(None)" and finds a listed sound in the program folder.
     void playFindsAListedSoundInTheProgramFolder()
     {
         winOptions *dialog = OpenAndPerform({});
-        QVERIFY(!dialog->Command9->isEnabled()); // "(None)"
+        QVERIFY(!dialog->Command9->isEnabled());
         Perform(dialog, "choose Combo11 chime.wav");
         dialog->Command9->click();
         const QList<QSoundEffect *> effects = qApp->findChildren<QSoundEffect *>();
@@ -357,13 +335,13 @@ private slots:
 
     void helpOpensTheSupportForum()
     {
-        QList<QUrl> opened;
-        modWebLinks::SetUrlOpener([&opened](const QUrl &url) { opened << url; });
+        QStringList opened;
+        modWebLinks::SetUrlOpener([&opened](const QUrl &url) { opened << url.toString(); });
         qputenv("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
-        modOptions::OpenOptions()->Command8->click();
+        OpenAndPerform({"click Command8"});
         qunsetenv("ZETTLOR_WEB_BASE");
         modWebLinks::SetUrlOpener({});
-        QCOMPARE(opened, QList<QUrl>{QUrl("http://127.0.0.1:9/forum/index.php?c=18")});
+        QCOMPARE(opened, QStringList("http://127.0.0.1:9/forum/index.php?c=18"));
     }
 };
 
