@@ -1,10 +1,9 @@
 #include "messaging/modPlaySound.h"
 
-#include "core/Globals.h"
+#include "core/modFiles.h"
 #include "core/Logging.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QSoundEffect>
 #include <QUrl>
@@ -13,8 +12,8 @@ namespace modPlaySound {
 
 void PlaySoundFile(const QString &path)
 {
-    // The options list the program folder's sounds by their bare names.
-    const QString file = QDir(ProgramFolder).filePath(path);
+    // The options list the shipped sounds by their bare names.
+    const QString file = modFiles::ProgramDataFile(path);
     if (path.isEmpty() || !QFileInfo(file).isFile() || !QCoreApplication::instance()) {
         qCInfo(lcNet) << "no sound file:" << path;
         return;

@@ -394,12 +394,10 @@ void winOptions::LoadSoundsFrame()
     SoundFiles = EventSounds;
     const QSignalBlocker quiet(Combo11);
     Combo11->clear();
-    // A listed sound is stored by its bare name; the player finds it in the
-    // program folder.
+    // A listed sound is stored by its bare name; the player finds it beside
+    // the executable or in the installed share folder.
     Combo11->addItem(kNoSound, kNoSound);
-    const QStringList sounds =
-        QDir(ProgramFolder).entryList({QStringLiteral("*.wav")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
-    for (const QString &sound : sounds)
+    for (const QString &sound : modFiles::ProgramDataFileNames({QStringLiteral("*.wav")}))
         Combo11->addItem(sound, sound);
     ShowEventSound();
 }
