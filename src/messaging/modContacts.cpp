@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace modContacts {
@@ -15,6 +16,15 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 constexpr int kNearEdge = 200 / kTwipsPerPixel;
+constexpr int kCollectInterval = 200; // ms
+
+// The face stays as drawn on a selected row; the style would tint it.
+QIcon Face(const QString &file)
+{
+    QIcon face(file);
+    face.addFile(file, QSize(), QIcon::Selected);
+    return face;
+}
 
 } // namespace
 
@@ -27,8 +37,8 @@ QTreeWidgetItem *ContactRow(const Contact &contact, Picture picture)
 
 void ShowPicture(QTreeWidgetItem *row, Picture picture)
 {
-    static const QIcon asleep(QStringLiteral(":/icons/contact-asleep.svg"));
-    static const QIcon online(QStringLiteral(":/icons/contact-online.svg"));
+    static const QIcon asleep = Face(QStringLiteral(":/icons/contact-asleep.svg"));
+    static const QIcon online = Face(QStringLiteral(":/icons/contact-online.svg"));
     row->setIcon(0, picture == Online ? online : asleep);
     row->setData(0, PictureRole, int(picture));
 }
@@ -108,6 +118,14 @@ QPushButton *NewButton(QWidget *window, const char *name, const QString &caption
     auto *button = new QPushButton(caption, window);
     button->setObjectName(QLatin1String(name));
     return button;
+}
+
+QTimer *NewCollectTimer(QWidget *window, const char *name)
+{
+    auto *timer = new QTimer(window);
+    timer->setObjectName(QLatin1String(name));
+    timer->setInterval(kCollectInterval);
+    return timer;
 }
 
 void OnRowActivated(QTreeWidget *list, const std::function<void()> &action)

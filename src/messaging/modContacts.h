@@ -8,6 +8,7 @@
 #include <functional>
 
 class QPushButton;
+class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
@@ -55,6 +56,8 @@ void PlaceOver(QWidget *window, const QWidget *owner);
 QTreeWidget *NewContactList(QWidget *window);
 // A button that tests and people find by name.
 QPushButton *NewButton(QWidget *window, const char *name, const QString &caption);
+// The timer that looks at a reply collector every 200 ms.
+QTimer *NewCollectTimer(QWidget *window, const char *name);
 // A double click on a row of list, or Return on it, runs action.
 void OnRowActivated(QTreeWidget *list, const std::function<void()> &action);
 // Fits every column of list to the wider of its header and its contents.

@@ -17,8 +17,10 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
@@ -26,7 +28,6 @@
 namespace {
 
 const QString kLocalUser = QStringLiteral("Local User");
-constexpr int kPresenceInterval = 200; // ms
 
 } // namespace
 
@@ -71,9 +72,7 @@ void winContacts::CreateControls()
     setMinimumSize(236, 236);
     resize(380, 300);
 
-    PingTimer = new QTimer(this);
-    PingTimer->setObjectName(QStringLiteral("PingTimer"));
-    PingTimer->setInterval(kPresenceInterval);
+    PingTimer = modContacts::NewCollectTimer(this, "PingTimer");
 
     modContacts::OnRowActivated(ListView, [this] { ListView_DblClick(); });
     connect(AddButton, &QPushButton::clicked, this, &winContacts::AddButton_Click);
@@ -98,6 +97,8 @@ void winContacts::Form_Load()
         ListView->setCurrentItem(rows.first());
     ResizeListViewColumns();
     EnableCommands();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
     show();
     PingTimer->start();
     QTimer::singleShot(0, this, &winContacts::PingContacts);
@@ -180,16 +181,22 @@ void winContacts::AddButton_Click()
     OpenContactDialog(QStringLiteral("Add"));
 }
 
+QTreeWidgetItem *winContacts::ChangeableRow(const QString &refusal) const
+{
+    QTreeWidgetItem *row = SelectedRow();
+    // Local users are found on disk, not stored: nothing to change.
+    if (row && row->text(1) == kLocalUser) {
+        modDialogs::ShowMessage(refusal, QMessageBox::Ok, QMessageBox::Information);
+        return nullptr;
+    }
+    return row;
+}
+
 void winContacts::EditButton_Click()
 {
-    const QTreeWidgetItem *row = SelectedRow();
+    const QTreeWidgetItem *row = ChangeableRow(QStringLiteral("The selected contact cannot be edited."));
     if (!row)
         return;
-    if (row->text(1) == kLocalUser) {
-        modDialogs::ShowMessage(QStringLiteral("The selected contact cannot be edited."), QMessageBox::Ok,
-                                QMessageBox::Information);
-        return;
-    }
     contactName = row->text(0);
     contactIP = row->text(1);
     OpenContactDialog(QStringLiteral("Edit"));
@@ -197,14 +204,8 @@ void winContacts::EditButton_Click()
 
 void winContacts::RemoveButton_Click()
 {
-    const QTreeWidgetItem *row = SelectedRow();
-    if (!row)
+    if (!ChangeableRow(QStringLiteral("The selected contact cannot be deleted.")))
         return;
-    if (row->text(1) == kLocalUser) {
-        modDialogs::ShowMessage(QStringLiteral("The selected contact cannot be deleted."), QMessageBox::Ok,
-                                QMessageBox::Information);
-        return;
-    }
     if (modDialogs::ShowMessage(QStringLiteral("Are you sure you want to delete the selected contact?"),
                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon) != QMessageBox::Yes)
         return;

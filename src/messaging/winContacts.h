@@ -63,6 +63,8 @@ private:
     void AddSenderRow(const QString &address, const QString &name);
     QTreeWidgetItem *RowWithAddress(const QString &address) const;
     QTreeWidgetItem *SelectedRow() const;
+    // The selected row, unless it is a local user: then refusal is shown.
+    QTreeWidgetItem *ChangeableRow(const QString &refusal) const;
     // Edit and Delete need a row.
     void EnableCommands();
 };

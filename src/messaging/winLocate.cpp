@@ -12,12 +12,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace {
-
-constexpr int kCollectInterval = 200; // ms
-
-} // namespace
-
 winLocate::winLocate(QWidget *parent, const QWidget *contacts) : QDialog(parent)
 {
     setObjectName(QStringLiteral("winLocate"));
@@ -45,9 +39,7 @@ winLocate::winLocate(QWidget *parent, const QWidget *contacts) : QDialog(parent)
     layout->addLayout(buttons);
     resize(360, 260);
 
-    LocateTimer = new QTimer(this);
-    LocateTimer->setObjectName(QStringLiteral("LocateTimer"));
-    LocateTimer->setInterval(kCollectInterval);
+    LocateTimer = modContacts::NewCollectTimer(this, "LocateTimer");
 
     modContacts::OnRowActivated(ListView, [this] { PickSelectedRow(); });
     connect(AddButton, &QPushButton::clicked, this, &winLocate::PickSelectedRow);
