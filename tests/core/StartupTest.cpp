@@ -320,6 +320,8 @@ private slots:
             << QStringList{"--help-all"} << true << 2 << QString("zettlor: Unknown option 'help-all'.");
         QTest::newRow("bad address") << QStringList{"--address", "1.2.3"} << true << 2
                                      << QString("zettlor: --address");
+        QTest::newRow("bad broadcast")
+            << QStringList{"--broadcast", "255.255.255"} << true << 2 << QString("zettlor: --broadcast");
         QTest::newRow("bad port") << QStringList{"--port", "70000"} << true << 2
                                   << QString("zettlor: --port");
         QTest::newRow("no display") << QStringList{} << false << 1 << QString("zettlor: no display");
