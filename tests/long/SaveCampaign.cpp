@@ -1,0 +1,372 @@
+#include "LongCheck.h"
+
+#include "DesktopActions.h"
+#include "PrivateDisplay.h"
+#include "ProgramProcess.h"
+#include "TestEnvironment.h"
+
+#include "notes/modNoteText.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QSet>
+#include <QTest>
+#include <QThread>
+#include <QUdpSocket>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int kKills = 200;
+constexpr int kNotes = 10;
+enum class FileState { Whole, Torn, Unparseable };
+
+// A whole note file holds every field, the note's own text and a position
+// the note really had; anything else that still parses is torn.
+FileState Inspect(const QByteArray &bytes, const QString &text, const QSet<QPoint> &positions)
+{
+    const modNoteText::NoteRecord record = modNoteText::ParseNoteText(QString::fromUtf8(bytes));
+    if (!record.height || !record.width || !record.left || !record.top || !record.fontName ||
+        !record.fontSize || !record.backColour || !record.textColour)
+        return FileState::Unparseable;
+    const QPoint position(qRound(*record.left / 15), qRound(*record.top / 15));
+    return positions.contains(position) && bytes == NoteBytes(text, position) ? FileState::Whole
+                                                                              : FileState::Torn;
+}
+
+struct KillFigures
+{
+    int kills = 0;
+    int savesSeen = 0; // notes found on disk where a drag had taken them
+    int notesChecked = 0;
+    int torn = 0;
+    int lost = 0;
+    int unparseable = 0;
+    int strays = 0;
+};
+
+// The ten notes as the campaign moved them: where each is now, where its
+// file put it at the last start, and every position its file may hold (that
+// one and every step of the drags since).
+struct MovedNotes
+{
+    QList<QPoint> current;
+    QList<QPoint> onDisk;
+    QList<QSet<QPoint>> allowed;
+};
+
+// Counts what the last start found in the folder and takes the positions on
+// disk as the new starting point.
+void InspectFolder(const QString &active, MovedNotes &notes, KillFigures &figures)
+{
+    const QStringList strays = StrayFiles(active);
+    if (!strays.isEmpty())
+        qWarning() << "strays after a start:" << strays;
+    figures.strays += int(strays.size());
+    QStringList unknown = QDir(active).entryList({"*.zln"}, QDir::Files | QDir::Hidden);
+    for (int i = 0; i < kNotes; ++i) {
+        const QString file = NoteFile(active, i);
+        unknown.removeAll(QFileInfo(file).fileName());
+        if (!QFileInfo::exists(file)) {
+            qWarning() << "lost:" << file;
+            ++figures.lost;
+            continue;
+        }
+        ++figures.notesChecked;
+        const QByteArray bytes = ReadBytes(file);
+        switch (Inspect(bytes, NoteText(i), notes.allowed[i])) {
+        case FileState::Whole: {
+            const modNoteText::NoteRecord record = modNoteText::ParseNoteText(QString::fromUtf8(bytes));
+            const QPoint position(qRound(*record.left / 15), qRound(*record.top / 15));
+            figures.savesSeen += position != notes.onDisk[i];
+            notes.current[i] = notes.onDisk[i] = position;
+            notes.allowed[i] = {position};
+            break;
+        }
+        case FileState::Torn:
+            qWarning() << "torn:" << file << bytes;
+            ++figures.torn;
+            break;
+        case FileState::Unparseable:
+            qWarning() << "unparseable:" << file << bytes;
+            ++figures.unparseable;
+            break;
+        }
+    }
+    // A note file nobody made is a torn copy of some note.
+    figures.notesChecked += int(unknown.size());
+    figures.torn += int(unknown.size());
+}
+
+// Drags the notes in turn, each near its home, so that a save falls due
+// every drag from 2 s after the first on, and kills the program at a random
+// moment among those saves.
+void DragUntilKilled(const PrivateDisplay &display, ProgramProcess &program, MovedNotes &notes)
+{
+    QRandomGenerator &random = *QRandomGenerator::global();
+    constexpr int kDragMs = 450;
+    const qint64 killAt = 2450 + random.bounded(1500);
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; clock.elapsed() + kDragMs < killAt; i = (i + 1) % kNotes) {
+        const QPoint target = Home(i) + QPoint(random.bounded(-20, 21), random.bounded(-20, 21));
+        const QPoint by = target - notes.current[i];
+        if (!Drag(display, notes.current[i] + kGrip, by))
+            break;
+        for (int step = 1; step <= 6; ++step)
+            notes.allowed[i] << notes.current[i] + QPoint(by.x() * step / 6, by.y() * step / 6);
+        notes.current[i] = target;
+    }
+    QThread::msleep(std::max<qint64>(0, killAt - clock.elapsed()));
+    ::kill(pid_t(program.process().processId()), SIGKILL);
+    program.waitForExit();
+}
+
+// Writes until the disk takes no more.
+bool FillDisk(const QString &path)
+{
+    QFile filler(path);
+    if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size()) {
+    }
+    return filler.size() > 0;
+}
+
+// A note from another computer, as the network brings it.
+void SendNote(quint16 port, const QString &text)
+{
+    QUdpSocket socket;
+    socket.writeDatagram(("+Sender (127.0.0.199)2880,3255,*,*,,Verdana,10,12648447,0," + text).toUtf8(),
+                         QHostAddress("127.0.0.191"), port);
+}
+
+bool HoldsReceivedNote(const QString &active, const QString &text)
+{
+    for (const QString &name : QDir(active).entryList({"*.zln"}, QDir::Files)) {
+        const modNoteText::NoteRecord record =
+            modNoteText::ParseNoteText(QString::fromUtf8(ReadBytes(active + "/" + name)));
+        if (record.text == text && record.fromIP == "127.0.0.199" && record.fromName == "Sender")
+            return true;
+    }
+    return false;
+}
+
+// What must not change about a file: a link's target, a file's mode, time
+// and bytes.
+QString Snapshot(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        return "link to " + info.symLinkTarget();
+    return QStringList{QString::number(info.permissions(), 16),
+                       info.lastModified().toString(Qt::ISODateWithMs),
+                       QString::fromLatin1(ReadBytes(path).toHex())}
+        .join(' ');
+}
+
+QString YesNo(bool yes)
+{
+    return yes ? "yes" : "NO";
+}
+
+} // namespace
+
+class SaveCampaign final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void hardKillsDuringSavesLoseNoNote()
+    {
+        TestEnvironment environment;
+        PrivateDisplay display(PrivateDisplay::Tray::None);
+        if (!display.problem().isEmpty())
+            QSKIP(qPrintable("needs a private X display: " + display.problem()));
+        const QString active = environment.defaultDataFolder() + "/Active";
+        MovedNotes notes;
+        for (int i = 0; i < kNotes; ++i) {
+            notes.current << Home(i);
+            notes.onDisk << Home(i);
+            notes.allowed << QSet<QPoint>{Home(i)};
+            WriteBytes(NoteFile(active, i), NoteBytes(NoteText(i), Home(i)));
+        }
+        KillFigures figures;
+        for (;;) {
+            ProgramProcess program(ProgramEnvironment(environment, display));
+            QVERIFY2(StartProgram(program, {"--address", "127.0.0.190", "--port", "23900"}),
+                     qPrintable(program.errorOutput()));
+            InspectFolder(active, notes, figures);
+            if (figures.kills == kKills)
+                break;
+            QVERIFY(WaitForNotes(display, program, kNotes));
+            DragUntilKilled(display, program, notes);
+            ++figures.kills;
+        }
+        ReportFigures(QString("hard kills during saves: kills %1, moves found saved %2, notes checked %3, "
+                              "torn %4, lost %5, unparseable %6, strays after the next start %7")
+                          .arg(figures.kills)
+                          .arg(figures.savesSeen)
+                          .arg(figures.notesChecked)
+                          .arg(figures.torn)
+                          .arg(figures.lost)
+                          .arg(figures.unparseable)
+                          .arg(figures.strays));
+        QCOMPARE(figures.torn + figures.lost + figures.unparseable + figures.strays, 0);
+    }
+
+    // A note received and a note moved while the disk is full are both on it
+    // once space returns and the program is told to end.
+    void fullDiskKeepsNotesUntilSpaceReturns()
+    {
+        if (!Conditions.mountProblem.isEmpty())
+            QSKIP(qPrintable("disk full not checked: " + Conditions.mountProblem));
+        TestEnvironment environment;
+        PrivateDisplay display(PrivateDisplay::Tray::None);
+        if (!display.problem().isEmpty())
+            QSKIP(qPrintable("needs a private X display: " + display.problem()));
+        const QString disk = environment.root() + "/small disk";
+        QDir().mkpath(disk);
+        if (mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=256k") !=
+            0)
+            QSKIP(qPrintable(QString("disk full not checked: no tmpfs: ") + std::strerror(errno)));
+        const auto unmount = qScopeGuard([&] { umount2(QFile::encodeName(disk).constData(), MNT_DETACH); });
+        const QString active = disk + "/Active";
+        const QPoint home(100, 100), by(40, 30);
+        WriteBytes(NoteFile(active, 1), NoteBytes(NoteText(1), home));
+
+        ProgramProcess program(ProgramEnvironment(environment, display));
+        QVERIFY(StartProgram(program, {"--address", "127.0.0.191", "--port", "23901", disk}));
+        QVERIFY(WaitForNotes(display, program, 1));
+        QVERIFY(FillDisk(disk + "/filler"));
+        const QString received = "Received while the disk was full";
+        SendNote(23901, received);
+        const auto failures = [&] { return program.errorOutput().count("note file not written"); };
+        QVERIFY(ProgramProcess::waitFor([&] { return failures() >= 1; }));
+        const bool balloonShown =
+            WaitForWindow(display, program, [](QRect w) { return w.width() == 280; }).isValid();
+        const bool balloonNamesFolder =
+            balloonShown &&
+            program.errorOutput().contains("could not be saved in the folder " + active + ".") &&
+            !program.errorOutput().contains("no icon for the balloon");
+        QVERIFY(Drag(display, home + kGrip, by));
+        QVERIFY(ProgramProcess::waitFor([&] { return failures() >= 2; }));
+        QFile::remove(disk + "/filler");
+        program.stop();
+        const int status = program.waitForExit();
+
+        const bool receivedKept = HoldsReceivedNote(active, received);
+        const bool movedKept = ReadBytes(NoteFile(active, 1)) == NoteBytes(NoteText(1), home + by);
+        const qsizetype strays = StrayFiles(active).size();
+        ReportFigures(QString("disk full: received note on disk %1, moved note on disk %2, balloon names the "
+                              "folder %3, exit status %4, strays %5")
+                          .arg(YesNo(receivedKept), YesNo(movedKept), YesNo(balloonNamesFolder))
+                          .arg(status)
+                          .arg(strays));
+        QVERIFY2(balloonNamesFolder, qPrintable(program.errorOutput()));
+        QVERIFY(receivedKept);
+        QVERIFY(movedKept);
+        QCOMPARE(status, 0);
+        QCOMPARE(strays, 0);
+    }
+
+    void badFilesAreLeftAlone_data()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const char *kind : {"link to a device", "link to a FIFO", "unreadable note",
+                                 "unreadable Settings.ini", "link to a writable file"})
+            QTest::newRow(kind) << QString(kind);
+    }
+    // Nothing hangs at start-up, and while the program saves the notes it
+    // shows, the bad file stays as it was (a link's target included).
+    void badFilesAreLeftAlone()
+    {
+        QFETCH(QString, kind);
+        if (kind.startsWith("unreadable") && !Conditions.modeBitsApply)
+            QSKIP("the program would run with root's power to read any file");
+        TestEnvironment environment;
+        PrivateDisplay display(PrivateDisplay::Tray::None);
+        if (!display.problem().isEmpty())
+            QSKIP(qPrintable("needs a private X display: " + display.problem()));
+        // Portable mode: the settings file and the notes beside the executable.
+        const bool portable = kind == "unreadable Settings.ini";
+        const QString executable = portable ? environment.programFolder() + "/zettlor" : ProgramPath();
+        if (portable)
+            QVERIFY(QFile::copy(ProgramPath(), executable));
+        const QString active =
+            (portable ? environment.programFolder() : environment.defaultDataFolder()) + "/Active";
+        WriteBytes(NoteFile(active, 1), NoteBytes(NoteText(1), Home(0)));
+
+        const QString badNote = active + "/bad.zln";
+        QDir().mkpath(active);
+        QString guarded = badNote;
+        if (kind == "link to a device") {
+            QFile::link("/dev/zero", badNote);
+        } else if (kind == "link to a FIFO") {
+            const QString fifo = environment.root() + "/fifo";
+            mkfifo(QFile::encodeName(fifo).constData(), 0600);
+            QFile::link(fifo, badNote);
+        } else if (kind == "unreadable note") {
+            WriteBytes(badNote, NoteBytes(NoteText(2), Home(1)));
+            QFile::setPermissions(badNote, QFile::WriteOwner);
+        } else if (portable) {
+            guarded = environment.programFolder() + "/Settings.ini";
+            WriteBytes(guarded, "[Settings]\r\nCONTACTS=127.0.0.5(Ann)\r\n[Options]\r\n"
+                                "SINGLECLICKACTION=Hide All Notes\r\n");
+            QFile::setPermissions(guarded, QFile::WriteOwner);
+        } else {
+            guarded = environment.root() + "/accounts.csv";
+            WriteBytes(guarded, NoteBytes(NoteText(2), Home(1)));
+            QFile::link(guarded, badNote);
+        }
+        const QString before = Snapshot(guarded);
+
+        ProgramProcess program(ProgramEnvironment(environment, display));
+        QElapsedTimer clock;
+        clock.start();
+        const bool started =
+            StartProgram(program, {"--address", "127.0.0.192", "--port", "23902"}, executable);
+        const qint64 startMs = clock.elapsed();
+        QVERIFY2(started, "start-up hung or failed");
+        const bool linkedNote = kind == "link to a writable file";
+        QVERIFY(WaitForNotes(display, program, linkedNote ? 2 : 1));
+        // Saves of the notes shown: the good one, and the linked one in place of its link.
+        const QPoint by(30, 20);
+        QVERIFY(Drag(display, Home(0) + kGrip, by));
+        if (linkedNote)
+            QVERIFY(Drag(display, Home(1) + kGrip, by));
+        QVERIFY(ProgramProcess::waitFor(
+            [&] { return ReadBytes(NoteFile(active, 1)) == NoteBytes(NoteText(1), Home(0) + by); }));
+        program.stop();
+        const int status = program.waitForExit();
+
+        const bool untouched = Snapshot(guarded) == before;
+        ReportFigures(QString("bad file, %1: started in %2 ms, exit status %3, left untouched %4")
+                          .arg(kind)
+                          .arg(startMs)
+                          .arg(status)
+                          .arg(YesNo(untouched)));
+        QCOMPARE(status, 0);
+        QVERIFY(untouched);
+        if (linkedNote) {
+            QVERIFY(!QFileInfo(badNote).isSymLink());
+            QCOMPARE(ReadBytes(badNote), NoteBytes(NoteText(2), Home(1) + by));
+        }
+    }
+};
+
+QObject *NewSaveCampaign()
+{
+    return new SaveCampaign;
+}
+
+#include "SaveCampaign.moc"
