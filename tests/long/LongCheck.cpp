@@ -75,7 +75,7 @@ QString NoteText(int index)
 
 QPoint Home(int index)
 {
-    return QPoint(40 + (index % 5) * 250, 60 + (index / 5) * 360);
+    return QPoint(40 + (index % 5) * 250, 40 + (index / 5) * 260);
 }
 
 QString NoteFile(const QString &activeFolder, int index)

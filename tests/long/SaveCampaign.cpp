@@ -11,11 +11,17 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSet>
 #include <QTest>
 #include <QThread>
 #include <QUdpSocket>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <thread>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -29,13 +35,67 @@ constexpr int kKills = 200;
 constexpr int kNotes = 10;
 enum class FileState { Whole, Torn, Unparseable };
 
+// Notes from another computer arrive below the notes the checks move.
+const QPoint kArrival(600, 560);
+
+QByteArray NoteDatagram(const QString &text)
+{
+    return "+Sender (127.0.0.199)" + NoteBytes(text, kArrival);
+}
+
+// A received note as its file holds it.
+QByteArray ReceivedNoteBytes(const QString &text)
+{
+    return NoteBytes(text, kArrival) + "[FROM=127.0.0.199|Sender]";
+}
+
+// Sends one received note after another to the program, each saved at once
+// when it arrives, so that saves follow each other closely.
+class NoteStream final
+{
+    Q_DISABLE_COPY_MOVE(NoteStream)
+
+public:
+    NoteStream(const char *address, quint16 port, int round) : m_socket(socket(AF_INET, SOCK_DGRAM, 0))
+    {
+        m_to.sin_family = AF_INET;
+        m_to.sin_port = htons(port);
+        inet_pton(AF_INET, address, &m_to.sin_addr);
+        m_sender = std::thread([this, round] {
+            for (int n = 0; !m_stop; ++n) {
+                const QByteArray datagram = NoteDatagram(QString("Received %1.%2").arg(round).arg(n));
+                sendto(m_socket, datagram.constData(), size_t(datagram.size()), 0,
+                       reinterpret_cast<const sockaddr *>(&m_to), sizeof m_to);
+                std::this_thread::sleep_for(std::chrono::milliseconds(25));
+            }
+        });
+    }
+    ~NoteStream()
+    {
+        m_stop = true;
+        m_sender.join();
+        close(m_socket);
+    }
+
+private:
+    int m_socket;
+    sockaddr_in m_to{};
+    std::atomic_bool m_stop{false};
+    std::thread m_sender;
+};
+
+bool Complete(const modNoteText::NoteRecord &record)
+{
+    return record.height && record.width && record.left && record.top && record.fontName && record.fontSize &&
+           record.backColour && record.textColour;
+}
+
 // A whole note file holds every field, the note's own text and a position
 // the note really had; anything else that still parses is torn.
 FileState Inspect(const QByteArray &bytes, const QString &text, const QSet<QPoint> &positions)
 {
     const modNoteText::NoteRecord record = modNoteText::ParseNoteText(QString::fromUtf8(bytes));
-    if (!record.height || !record.width || !record.left || !record.top || !record.fontName ||
-        !record.fontSize || !record.backColour || !record.textColour)
+    if (!Complete(record))
         return FileState::Unparseable;
     const QPoint position(qRound(*record.left / 15), qRound(*record.top / 15));
     return positions.contains(position) && bytes == NoteBytes(text, position) ? FileState::Whole
@@ -46,10 +106,12 @@ struct KillFigures
 {
     int kills = 0;
     int savesSeen = 0; // notes found on disk where a drag had taken them
+    int received = 0;  // notes that arrived during the drags
     int notesChecked = 0;
     int torn = 0;
     int lost = 0;
     int unparseable = 0;
+    int straysLeft = 0; // temporary files a kill left for the next start
     int strays = 0;
 };
 
@@ -101,16 +163,33 @@ void InspectFolder(const QString &active, MovedNotes &notes, KillFigures &figure
             break;
         }
     }
-    // A note file nobody made is a torn copy of some note.
-    figures.notesChecked += int(unknown.size());
-    figures.torn += int(unknown.size());
+    // The other notes arrived during the drags. Each must be whole; then it
+    // goes, so that the folder does not grow from round to round.
+    static const QRegularExpression receivedText("^Received \\d+\\.\\d+$");
+    for (const QString &name : unknown) {
+        const QString file = active + "/" + name;
+        const QByteArray bytes = ReadBytes(file);
+        const modNoteText::NoteRecord record = modNoteText::ParseNoteText(QString::fromUtf8(bytes));
+        ++figures.notesChecked;
+        ++figures.received;
+        if (!Complete(record)) {
+            qWarning() << "unparseable:" << file << bytes;
+            ++figures.unparseable;
+        } else if (!receivedText.match(record.text).hasMatch() || bytes != ReceivedNoteBytes(record.text)) {
+            qWarning() << "torn:" << file << bytes;
+            ++figures.torn;
+        }
+        QFile::remove(file);
+    }
 }
 
 // Drags the notes in turn, each near its home, so that a save falls due
-// every drag from 2 s after the first on, and kills the program at a random
-// moment among those saves.
-void DragUntilKilled(const PrivateDisplay &display, ProgramProcess &program, MovedNotes &notes)
+// every drag from 2 s after the first on, while notes arrive and are saved
+// 40 times a second, and kills the program at a random moment among those
+// saves.
+void DragUntilKilled(const PrivateDisplay &display, ProgramProcess &program, MovedNotes &notes, int round)
 {
+    const NoteStream arrivals("127.0.0.190", 23900, round);
     QRandomGenerator &random = *QRandomGenerator::global();
     constexpr int kDragMs = 450;
     const qint64 killAt = 2450 + random.bounded(1500);
@@ -142,23 +221,12 @@ bool FillDisk(const QString &path)
     return filler.size() > 0;
 }
 
-// A note from another computer, as the network brings it.
-void SendNote(quint16 port, const QString &text)
-{
-    QUdpSocket socket;
-    socket.writeDatagram(("+Sender (127.0.0.199)2880,3255,*,*,,Verdana,10,12648447,0," + text).toUtf8(),
-                         QHostAddress("127.0.0.191"), port);
-}
-
 bool HoldsReceivedNote(const QString &active, const QString &text)
 {
-    for (const QString &name : QDir(active).entryList({"*.zln"}, QDir::Files)) {
-        const modNoteText::NoteRecord record =
-            modNoteText::ParseNoteText(QString::fromUtf8(ReadBytes(active + "/" + name)));
-        if (record.text == text && record.fromIP == "127.0.0.199" && record.fromName == "Sender")
-            return true;
-    }
-    return false;
+    const QStringList names = QDir(active).entryList({"*.zln"}, QDir::Files);
+    return std::any_of(names.cbegin(), names.cend(), [&](const QString &name) {
+        return ReadBytes(active + "/" + name) == ReceivedNoteBytes(text);
+    });
 }
 
 // What must not change about a file: a link's target, a file's mode, time
@@ -202,6 +270,7 @@ private slots:
         }
         KillFigures figures;
         for (;;) {
+            figures.straysLeft += int(StrayFiles(active).size());
             ProgramProcess program(ProgramEnvironment(environment, display));
             QVERIFY2(StartProgram(program, {"--address", "127.0.0.190", "--port", "23900"}),
                      qPrintable(program.errorOutput()));
@@ -209,17 +278,20 @@ private slots:
             if (figures.kills == kKills)
                 break;
             QVERIFY(WaitForNotes(display, program, kNotes));
-            DragUntilKilled(display, program, notes);
+            DragUntilKilled(display, program, notes, figures.kills);
             ++figures.kills;
         }
-        ReportFigures(QString("hard kills during saves: kills %1, moves found saved %2, notes checked %3, "
-                              "torn %4, lost %5, unparseable %6, strays after the next start %7")
+        ReportFigures(QString("hard kills during saves: kills %1, moves found saved %2, notes received %3, "
+                              "notes checked %4, torn %5, lost %6, unparseable %7, strays left by kills %8, "
+                              "after the next start %9")
                           .arg(figures.kills)
                           .arg(figures.savesSeen)
+                          .arg(figures.received)
                           .arg(figures.notesChecked)
                           .arg(figures.torn)
                           .arg(figures.lost)
                           .arg(figures.unparseable)
+                          .arg(figures.straysLeft)
                           .arg(figures.strays));
         QCOMPARE(figures.torn + figures.lost + figures.unparseable + figures.strays, 0);
     }
@@ -249,7 +321,7 @@ private slots:
         QVERIFY(WaitForNotes(display, program, 1));
         QVERIFY(FillDisk(disk + "/filler"));
         const QString received = "Received while the disk was full";
-        SendNote(23901, received);
+        QUdpSocket().writeDatagram(NoteDatagram(received), QHostAddress("127.0.0.191"), 23901);
         const auto failures = [&] { return program.errorOutput().count("note file not written"); };
         QVERIFY(ProgramProcess::waitFor([&] { return failures() >= 1; }));
         const bool balloonShown =
