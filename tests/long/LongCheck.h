@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProgramProcess.h"
+
 #include <QByteArray>
 #include <QPoint>
 #include <QProcessEnvironment>
@@ -7,11 +9,8 @@
 #include <QString>
 #include <QStringList>
 
-QString ProgramPath();
-
 class PrivateDisplay;
 class QObject;
-class ProgramProcess;
 class TestEnvironment;
 
 // The two parts of the check, run one after the other.

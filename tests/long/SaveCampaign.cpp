@@ -20,20 +20,20 @@
 
 #include <arpa/inet.h>
 #include <atomic>
-#include <thread>
-#include <unistd.h>
-
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
 constexpr int kKills = 200;
 constexpr int kNotes = 10;
-enum class FileState { Whole, Torn, Unparseable };
 
 // Notes from another computer arrive below the notes the checks move.
 const QPoint kArrival(600, 560);
@@ -84,6 +84,8 @@ private:
     std::thread m_sender;
 };
 
+enum class FileState { Whole, Torn, Unparseable };
+
 bool Complete(const modNoteText::NoteRecord &record)
 {
     return record.height && record.width && record.left && record.top && record.fontName && record.fontSize &&
@@ -91,22 +93,25 @@ bool Complete(const modNoteText::NoteRecord &record)
 }
 
 // A whole note file holds every field, the note's own text and a position
-// the note really had; anything else that still parses is torn.
-FileState Inspect(const QByteArray &bytes, const QString &text, const QSet<QPoint> &positions)
+// the note really had (given back in pixels); anything else that still
+// parses is torn.
+FileState Inspect(const QByteArray &bytes, const QString &text, const QSet<QPoint> &positions,
+                  QPoint *position)
 {
     const modNoteText::NoteRecord record = modNoteText::ParseNoteText(QString::fromUtf8(bytes));
     if (!Complete(record))
         return FileState::Unparseable;
-    const QPoint position(qRound(*record.left / 15), qRound(*record.top / 15));
-    return positions.contains(position) && bytes == NoteBytes(text, position) ? FileState::Whole
-                                                                              : FileState::Torn;
+    *position = QPoint(qRound(*record.left / 15), qRound(*record.top / 15));
+    return positions.contains(*position) && bytes == NoteBytes(text, *position) ? FileState::Whole
+                                                                                : FileState::Torn;
 }
 
 struct KillFigures
 {
     int kills = 0;
-    int savesSeen = 0; // notes found on disk where a drag had taken them
-    int received = 0;  // notes that arrived during the drags
+    int killsAtASave = 0; // the moment a save's temporary file appeared
+    int savesSeen = 0;    // notes found on disk where a drag had taken them
+    int received = 0;     // notes that arrived during the drags
     int notesChecked = 0;
     int torn = 0;
     int lost = 0;
@@ -144,15 +149,13 @@ void InspectFolder(const QString &active, MovedNotes &notes, KillFigures &figure
         }
         ++figures.notesChecked;
         const QByteArray bytes = ReadBytes(file);
-        switch (Inspect(bytes, NoteText(i), notes.allowed[i])) {
-        case FileState::Whole: {
-            const modNoteText::NoteRecord record = modNoteText::ParseNoteText(QString::fromUtf8(bytes));
-            const QPoint position(qRound(*record.left / 15), qRound(*record.top / 15));
+        QPoint position;
+        switch (Inspect(bytes, NoteText(i), notes.allowed[i], &position)) {
+        case FileState::Whole:
             figures.savesSeen += position != notes.onDisk[i];
             notes.current[i] = notes.onDisk[i] = position;
             notes.allowed[i] = {position};
             break;
-        }
         case FileState::Torn:
             qWarning() << "torn:" << file << bytes;
             ++figures.torn;
@@ -183,13 +186,38 @@ void InspectFolder(const QString &active, MovedNotes &notes, KillFigures &figure
     }
 }
 
+// Returns as soon as a save makes its temporary file in folder, before it
+// is renamed over the note; false after 2 s without one.
+bool WaitForTemporaryFile(const QString &folder)
+{
+    const int watch = inotify_init1(IN_CLOEXEC);
+    inotify_add_watch(watch, QFile::encodeName(folder).constData(), IN_CREATE);
+    alignas(inotify_event) char events[4096];
+    pollfd ready{watch, POLLIN, 0};
+    QElapsedTimer clock;
+    clock.start();
+    bool made = false;
+    while (!made && clock.elapsed() < 2000 && poll(&ready, 1, 100) > 0) {
+        const ssize_t length = read(watch, events, sizeof events);
+        for (ssize_t at = 0; at < length;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(events + at);
+            made = made || (event->len > 0 && !QByteArray(event->name).endsWith(".zln"));
+            at += ssize_t(sizeof(inotify_event) + event->len);
+        }
+    }
+    close(watch);
+    return made;
+}
+
 // Drags the notes in turn, each near its home, so that a save falls due
 // every drag from 2 s after the first on, while notes arrive and are saved
-// 40 times a second, and kills the program at a random moment among those
-// saves.
-void DragUntilKilled(const PrivateDisplay &display, ProgramProcess &program, MovedNotes &notes, int round)
+// 40 times a second, and kills the program among those saves: every other
+// time at a random moment, else the moment a save has made its temporary
+// file (a named one appears just before the rename).
+void DragUntilKilled(const PrivateDisplay &display, ProgramProcess &program, const QString &active,
+                     MovedNotes &notes, KillFigures &figures)
 {
-    const NoteStream arrivals("127.0.0.190", 23900, round);
+    const NoteStream arrivals("127.0.0.190", 23900, figures.kills);
     QRandomGenerator &random = *QRandomGenerator::global();
     constexpr int kDragMs = 450;
     const qint64 killAt = 2450 + random.bounded(1500);
@@ -205,7 +233,10 @@ void DragUntilKilled(const PrivateDisplay &display, ProgramProcess &program, Mov
         notes.current[i] = target;
     }
     QThread::msleep(std::max<qint64>(0, killAt - clock.elapsed()));
+    if (figures.kills % 2 == 1)
+        figures.killsAtASave += WaitForTemporaryFile(active);
     ::kill(pid_t(program.process().processId()), SIGKILL);
+    ++figures.kills;
     program.waitForExit();
 }
 
@@ -278,21 +309,22 @@ private slots:
             if (figures.kills == kKills)
                 break;
             QVERIFY(WaitForNotes(display, program, kNotes));
-            DragUntilKilled(display, program, notes, figures.kills);
-            ++figures.kills;
+            DragUntilKilled(display, program, active, notes, figures);
         }
-        ReportFigures(QString("hard kills during saves: kills %1, moves found saved %2, notes received %3, "
-                              "notes checked %4, torn %5, lost %6, unparseable %7, strays left by kills %8, "
-                              "after the next start %9")
-                          .arg(figures.kills)
-                          .arg(figures.savesSeen)
-                          .arg(figures.received)
-                          .arg(figures.notesChecked)
-                          .arg(figures.torn)
-                          .arg(figures.lost)
-                          .arg(figures.unparseable)
-                          .arg(figures.straysLeft)
-                          .arg(figures.strays));
+        ReportFigures(
+            QString("hard kills during saves: kills %1 (%2 of them the moment a save's temporary file "
+                    "appeared), moves found saved %3, notes received %4, notes checked %5, torn %6, "
+                    "lost %7, unparseable %8, strays left by kills %9, after the next start %10")
+                .arg(figures.kills)
+                .arg(figures.killsAtASave)
+                .arg(figures.savesSeen)
+                .arg(figures.received)
+                .arg(figures.notesChecked)
+                .arg(figures.torn)
+                .arg(figures.lost)
+                .arg(figures.unparseable)
+                .arg(figures.straysLeft)
+                .arg(figures.strays));
         QCOMPARE(figures.torn + figures.lost + figures.unparseable + figures.strays, 0);
     }
 
