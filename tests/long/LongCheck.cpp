@@ -1,7 +1,9 @@
 // The long reliability check: hard kills during saves, a full disk, bad
 // files in the note folder and a user's walk that ends with the tray menu's
 // Exit, all against the real zettlor. It runs for many minutes, so it is not
-// part of the CTest suite; scripts/test --long runs it.
+// part of the CTest suite; scripts/test --long runs it. It is a QtTest program
+// rather than a script so that it shares the tests' private display, program
+// process and folders, and reads note files with the program's own parser.
 
 #include "LongCheck.h"
 
