@@ -46,6 +46,8 @@ int main(int argc, char **argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zettlor"));
     QApplication::setApplicationVersion(ProgramVersion);
+    // Desktops match the windows to the installed desktop entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("zettlor"));
     QApplication::setQuitOnLastWindowClosed(false);
     ProgramFolder = QApplication::applicationDirPath();
 

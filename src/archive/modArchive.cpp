@@ -1,12 +1,23 @@
 #include "archive/modArchive.h"
 
-#include "core/Logging.h"
+#include "archive/winNoteArchive.h"
+
+#include <QPointer>
 
 namespace modArchive {
 
 void OpenNoteArchive()
 {
-    qCInfo(lcTray) << "OpenNoteArchive: this window does not exist yet";
+    static QPointer<winNoteArchive> archive;
+    // A closed window is on its way out: the next opening builds a new one.
+    if (!archive || !archive->isVisible()) {
+        archive = new winNoteArchive; // shows itself
+        return;
+    }
+    archive->setWindowState(archive->windowState() & ~Qt::WindowMinimized);
+    archive->show();
+    archive->raise();
+    archive->activateWindow();
 }
 
 } // namespace modArchive

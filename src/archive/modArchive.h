@@ -1,8 +1,9 @@
 #pragma once
 
-// Opens the note archive; it does nothing until that window exists.
+// Opening the note archive from the tray.
 namespace modArchive {
 
+// Opens the archive window, or raises it when it is open already.
 void OpenNoteArchive();
 
 } // namespace modArchive

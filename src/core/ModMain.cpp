@@ -224,17 +224,20 @@ std::optional<int> Main(const CommandLine &commandLine)
     UserPathTemplate = modSend::ComputeUserPathTemplate();
     ApplyCommandLineFolder(commandLine.dataFolder);
     LoadTrayPicture(menu);
-    menu->ApplyBranding(ProgramFile(QStringLiteral("About.ini")));
+    menu->ApplyBranding(modFiles::ProgramDataFile(QStringLiteral("About.ini")));
     ReadSettingsIntoGlobals();
     modTrayIcon::AddTrayIcon();
     modAlerts::SetAlertPresenter(&modTrayIcon::ShowTrayBalloon);
     WhenDeletingNotes = ReadSettingOrDefault(SettingKeys::WhenDeletingNotes);
+    // First the folders: the font list of an installed program lives there.
+    modFiles::CreateDataFolders();
     if (!QFile::exists(modFontList::FontListFile()))
         modFontList::BuildFontList();
-    modFiles::CreateDataFolders();
     HandleVersionChange();
     modMisc::LoadAllNotes();
     ListenForTermination();
+    if (!platform::ShareDropFolder(modFiles::IncomingFolder()))
+        qCInfo(lcCore) << "other local users cannot drop notes into" << modFiles::IncomingFolder();
     modReceive::ImportIncomingNotes();
     ContactList = ReadSetting(SettingKeys::Contacts);
     if (!BindUdpEndpoint())

@@ -148,13 +148,33 @@ void MakeFolder(const QString &path)
     QCoreApplication::processEvents();
 }
 
+namespace {
+
+// Other local users may pass through the data folder to drop notes into its
+// Incoming folder, so the folders holding this user's notes are made private.
+// Folders that exist already keep the modes their owner gave them.
+void MakeFolderWithModes(const QString &path, QFileDevice::Permissions modes)
+{
+    if (QFileInfo::exists(path))
+        return;
+    const QFileInfo folder(path);
+    QDir().mkpath(folder.absolutePath());
+    QDir().mkdir(path, modes);
+    QCoreApplication::processEvents();
+}
+
+constexpr QFileDevice::Permissions kOwnerOnly =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+
+} // namespace
+
 void CreateDataFolders()
 {
-    MakeFolder(DataFolder);
-    MakeFolder(ActiveFolder());
-    MakeFolder(ArchiveFolder());
+    MakeFolderWithModes(DataFolder, kOwnerOnly | QFileDevice::ExeGroup | QFileDevice::ExeOther);
+    MakeFolderWithModes(ActiveFolder(), kOwnerOnly);
+    MakeFolderWithModes(ArchiveFolder(), kOwnerOnly);
     MakeFolder(IncomingFolder());
-    MakeFolder(PendingFolder());
+    MakeFolderWithModes(PendingFolder(), kOwnerOnly);
 }
 
 QString NewNoteFileName(const QString &folder)
@@ -197,6 +217,47 @@ QString FileNameFromPath(const QString &path)
 {
     const qsizetype cut = qMax(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
     return path.mid(cut + 1);
+}
+
+namespace {
+
+// Found from the executable, so that a tree installed elsewhere (a staging
+// folder, a prefix in the home folder) reads its own files.
+QString InstalledDataFolder()
+{
+    return QDir::cleanPath(ProgramFolder + QStringLiteral("/" ZETTLOR_DATA_FROM_BIN));
+}
+
+QStringList ProgramDataFolders()
+{
+    return {ProgramFolder, InstalledDataFolder()};
+}
+
+} // namespace
+
+QString ProgramDataFile(const QString &name)
+{
+    for (const QString &folder : ProgramDataFolders()) {
+        const QString path = QDir(folder).filePath(name);
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return QDir(ProgramFolder).filePath(name);
+}
+
+QStringList ProgramDataFileNames(const QStringList &nameFilters)
+{
+    QStringList names;
+    for (const QString &folder : ProgramDataFolders())
+        names += QDir(folder).entryList(nameFilters, QDir::Files);
+    names.removeDuplicates();
+    names.sort(Qt::CaseInsensitive);
+    return names;
+}
+
+bool ProgramIsInstalled()
+{
+    return QFileInfo(InstalledDataFolder()).isDir();
 }
 
 QString ActiveFolder()

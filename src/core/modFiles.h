@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <QStringList>
 
 class QComboBox;
 
@@ -43,6 +43,19 @@ QString NewNoteFileName(const QString &folder);
 void FillComboFromFile(QComboBox *combo, const QString &path);
 // The part after the last "/" or "\".
 QString FileNameFromPath(const QString &path);
+
+// A read-only file the program ships or a distributor adds (About.ini,
+// About.gif, sounds): beside the executable first (a build tree, a portable
+// copy), then in the installed share folder (<prefix>/share/zettlor). A name
+// found in neither gives the path beside the executable; an absolute path
+// stays as it is.
+QString ProgramDataFile(const QString &name);
+// The names of such files matching nameFilters ("*.wav") in both folders,
+// each once, sorted without regard to case.
+QStringList ProgramDataFileNames(const QStringList &nameFilters);
+// True when the executable lies in an installed tree (beside its share
+// folder): that folder belongs to the system, whoever runs the program.
+bool ProgramIsInstalled();
 
 // Paths inside the data folder.
 QString ActiveFolder();

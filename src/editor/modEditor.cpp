@@ -1,6 +1,8 @@
 #include "editor/modEditor.h"
 
 #include "editor/winEditor.h"
+#include "notes/modMisc.h"
+#include "notes/winNote.h"
 
 #include <QPushButton>
 
@@ -18,7 +20,17 @@ void OpenSendEditor(const QString &address, const QString &name, quint64 noteHan
     editor->sendToName = name;
     editor->noteToDeleteHwnd = noteHandle;
     editor->Command1->setText(QStringLiteral("Send"));
+    // The window does not say where the note goes; the button does.
+    editor->Command1->setToolTip(QStringLiteral("Send to %1 (%2)").arg(name, address));
     editor->BringToFront();
+}
+
+void ReplyToSender(const QString &noteTag)
+{
+    const quint64 handle = noteTag.toULongLong();
+    const winNote *note = modMisc::FindNoteWindow(handle);
+    if (note && !note->noteFromIP.isEmpty())
+        OpenSendEditor(note->noteFromIP, note->noteFromName, handle);
 }
 
 } // namespace modEditor

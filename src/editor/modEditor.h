@@ -10,7 +10,10 @@ namespace modEditor {
 // is already open keeps its mode and text.
 void OpenCreateEditor();
 // The shared editor in Send mode for one recipient; noteHandle is the note
-// being answered, 0 when none.
+// being answered, 0 when none. An open Create editor keeps its text.
 void OpenSendEditor(const QString &address, const QString &name, quint64 noteHandle);
+// "Reply to Sender...": the Send editor towards the sender of the note whose
+// handle noteTag holds. Nothing when that note is gone or was made here.
+void ReplyToSender(const QString &noteTag);
 
 } // namespace modEditor

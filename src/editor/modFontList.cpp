@@ -5,6 +5,7 @@
 #include "core/modFiles.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QProcess>
 
@@ -12,7 +13,13 @@ namespace modFontList {
 
 QString FontListFile()
 {
-    return ProgramFolder + QStringLiteral("/Fonts.zl");
+    // An installed program's folder is not the user's to write, even where
+    // root could; a list already there is read all the same.
+    const QString besideProgram = ProgramFolder + QStringLiteral("/Fonts.zl");
+    if (QFileInfo::exists(besideProgram) ||
+        (!modFiles::ProgramIsInstalled() && QFileInfo(ProgramFolder).isWritable()))
+        return besideProgram;
+    return DataFolder + QStringLiteral("/Fonts.zl");
 }
 
 const QStringList &FontSizeList()

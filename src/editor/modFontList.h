@@ -4,11 +4,14 @@
 
 class QComboBox;
 
-// The font list file "Fonts.zl" in the program folder and the size list of
-// the editor. The file spares the editor asking for every installed font each
-// time it opens; it is written once and never refreshed.
+// The font list file "Fonts.zl" and the size list of the editor. The file
+// spares the editor asking for every installed font each time it opens; it is
+// written once and never refreshed.
 namespace modFontList {
 
+// "Fonts.zl" beside the executable where that folder can be written and is
+// not an installed one (a build tree, a portable copy), else in the data
+// folder.
 QString FontListFile();
 // Sizes offered by the editor: 6 to 12, then even sizes to 30.
 const QStringList &FontSizeList();

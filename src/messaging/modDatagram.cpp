@@ -183,6 +183,11 @@ Surroundings ProgramSurroundings()
     return s;
 }
 
+const Surroundings &CurrentSurroundings()
+{
+    return Current();
+}
+
 void SetSurroundings(Surroundings surroundings)
 {
     Current() = std::move(surroundings);

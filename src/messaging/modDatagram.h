@@ -47,6 +47,8 @@ struct Surroundings
 
 // The endpoint, the tray balloon, the sound player and the receiver.
 Surroundings ProgramSurroundings();
+// The surroundings in force; the receiver answers and alerts through them.
+const Surroundings &CurrentSurroundings();
 // Replaces the surroundings; ResetSurroundings goes back to the program's.
 void SetSurroundings(Surroundings surroundings);
 void ResetSurroundings();

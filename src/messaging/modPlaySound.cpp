@@ -1,5 +1,6 @@
 #include "messaging/modPlaySound.h"
 
+#include "core/modFiles.h"
 #include "core/Logging.h"
 
 #include <QCoreApplication>
@@ -11,7 +12,9 @@ namespace modPlaySound {
 
 void PlaySoundFile(const QString &path)
 {
-    if (path.isEmpty() || !QFileInfo(path).isFile() || !QCoreApplication::instance()) {
+    // The options list the shipped sounds by their bare names.
+    const QString file = modFiles::ProgramDataFile(path);
+    if (path.isEmpty() || !QFileInfo(file).isFile() || !QCoreApplication::instance()) {
         qCInfo(lcNet) << "no sound file:" << path;
         return;
     }
@@ -27,7 +30,7 @@ void PlaySoundFile(const QString &path)
             effect->deleteLater();
         }
     });
-    effect->setSource(QUrl::fromLocalFile(path));
+    effect->setSource(QUrl::fromLocalFile(file));
     effect->play();
 }
 

@@ -8,6 +8,7 @@
 #include "tray/winMenu.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHostAddress>
 
 namespace modSend {
@@ -24,8 +25,16 @@ QString DeliverToLocalUser(const QString &name, const QString &contents)
         return QStringLiteral("The note could not be delivered because the data folder of %1 is not known.")
             .arg(name);
     const QString incoming = folder + QStringLiteral("/Incoming");
+    const QFileInfo incomingInfo(incoming);
+    if (!incomingInfo.isDir() || !incomingInfo.isWritable())
+        return QStringLiteral("The note could not be delivered because the Incoming folder of %1 is missing "
+                              "or not writable.")
+            .arg(name);
     const QString path = incoming + QLatin1Char('/') + modFiles::NewNoteFileName(incoming);
-    if (!modFiles::WriteTextFile(path, UserName + QStringLiteral(" (Local User)") + contents))
+    const QString text = UserName + QStringLiteral(" (Local User)") + contents;
+    // A link put there by someone else is replaced, never written through.
+    if (!platform::WriteForDropFolderOwner(
+            [&] { return modFiles::WriteTextFile(path, text, modFiles::LinkWrite::ReplaceLink); }))
         return QStringLiteral("The note could not be written into the Incoming folder of %1.").arg(name);
     return QString();
 }
@@ -35,9 +44,10 @@ QString SendDatagram(const QString &address, const QString &contents)
     Winsock *endpoint = winMenu::Instance() ? winMenu::Instance()->Winsock : nullptr;
     QHostAddress parsed;
     if (!parsed.setAddress(address) || parsed.protocol() != QAbstractSocket::IPv4Protocol)
-        return QStringLiteral("The note could not be sent because \"%1\" is not an IPv4 address.").arg(address);
-    const QString datagram = QLatin1Char('+') + Winsock::LocalHostName() + QStringLiteral(" (")
-                             + (endpoint ? endpoint->LocalIP() : QString()) + QLatin1Char(')') + contents;
+        return QStringLiteral("The note could not be sent because \"%1\" is not an IPv4 address.")
+            .arg(address);
+    const QString datagram = QLatin1Char('+') + Winsock::LocalHostName() + QStringLiteral(" (") +
+                             (endpoint ? endpoint->LocalIP() : QString()) + QLatin1Char(')') + contents;
     if (modText::EncodeNarrowest(datagram).size() > kLargestDatagram)
         return QStringLiteral("The note is too long to be sent over the network.");
     if (!endpoint)
@@ -75,9 +85,9 @@ QString LocalUserDataFolder(const QString &userName)
 {
     // The name comes from contacts and received notes: it must name one
     // folder, never climb out of the profiles folder.
-    const bool oneFolder = !userName.isEmpty() && !userName.contains(QLatin1Char('/'))
-                           && !userName.contains(QLatin1Char('\\')) && userName != QLatin1String(".")
-                           && userName != QLatin1String("..");
+    const bool oneFolder = !userName.isEmpty() && !userName.contains(QLatin1Char('/')) &&
+                           !userName.contains(QLatin1Char('\\')) && userName != QLatin1String(".") &&
+                           userName != QLatin1String("..");
     if (UserPathTemplate.isEmpty() || !oneFolder)
         return QString();
     QString folder = UserPathTemplate;

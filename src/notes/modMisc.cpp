@@ -21,29 +21,6 @@ namespace {
 // No note comes near this; a larger file is left alone.
 constexpr qint64 MaximumNoteFileSize = 1 << 20;
 
-// The text of a note file, or nothing when the file must not become a note:
-// not a regular file once links are followed (a device or FIFO would stall
-// start-up), too large, or unreadable (an empty note would later be saved
-// over the user's text). A missing file reads as the empty text.
-std::optional<QString> ReadNoteFile(const QString &path)
-{
-    const QFileInfo file(path);
-    if (file.exists() && !file.isFile()) {
-        qCWarning(lcNotes) << "not a regular file, not loaded:" << path;
-        return std::nullopt;
-    }
-    if (file.size() > MaximumNoteFileSize) {
-        qCWarning(lcNotes) << "larger than a note can be, not loaded:" << path;
-        return std::nullopt;
-    }
-    QString text;
-    if (modFiles::ReadTextFile(path, text) == modFiles::ReadOutcome::Unreadable) {
-        qCWarning(lcNotes) << "cannot be read, not loaded:" << path;
-        return std::nullopt;
-    }
-    return text;
-}
-
 // The temporary file of an atomic save is "<note file>.XXXXXX"; a program
 // killed between writing and renaming leaves it beside the note. A stray
 // newer than its note holds the latest text and takes the note's place; an
@@ -70,6 +47,25 @@ void SettleInterruptedSaves(const QDir &active)
 }
 
 } // namespace
+
+std::optional<QString> ReadNoteFile(const QString &path)
+{
+    const QFileInfo file(path);
+    if (file.exists() && !file.isFile()) {
+        qCWarning(lcNotes) << "not a regular file, not loaded:" << path;
+        return std::nullopt;
+    }
+    if (file.size() > MaximumNoteFileSize) {
+        qCWarning(lcNotes) << "larger than a note can be, not loaded:" << path;
+        return std::nullopt;
+    }
+    QString text;
+    if (modFiles::ReadTextFile(path, text) == modFiles::ReadOutcome::Unreadable) {
+        qCWarning(lcNotes) << "cannot be read, not loaded:" << path;
+        return std::nullopt;
+    }
+    return text;
+}
 
 void PlaceByDefault(winNote *note)
 {

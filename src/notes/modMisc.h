@@ -1,12 +1,18 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 class winNote;
 
 // Building note windows from note files and texts.
 namespace modMisc {
 
+// The text of a note file, or nothing when the file must not become a note:
+// not a regular file once links are followed (a device or FIFO would stall
+// start-up), larger than 1 MiB, or unreadable (an empty note would later be
+// saved over the user's text). A missing file reads as the empty text.
+std::optional<QString> ReadNoteFile(const QString &path);
 // Creates, fills and shows a note window from the file at path (contents
 // empty) or from contents (path and fileName empty; the note then gets its
 // own new file in Active). Returns the window, or nullptr when none was made:

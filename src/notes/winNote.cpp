@@ -793,5 +793,9 @@ void winNote::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     // After the window is mapped; pinning re-creates it, so every show asks.
-    QTimer::singleShot(0, this, [this] { platform::KeepOffTaskbar(this); });
+    // A note belongs to the desktop, not to one workspace.
+    QTimer::singleShot(0, this, [this] {
+        platform::KeepOffTaskbar(this);
+        platform::ShowOnEveryWorkspace(this);
+    });
 }

@@ -1,12 +1,29 @@
 #include "options/modOptions.h"
 
-#include "core/Logging.h"
+#include "options/winOptions.h"
+
+#include <QPointer>
 
 namespace modOptions {
+namespace {
 
-void OpenOptions()
+QPointer<winOptions> openDialog;
+
+} // namespace
+
+winOptions *OpenOptions()
 {
-    qCInfo(lcTray) << "OpenOptions: this window does not exist yet";
+    // A dialog on its way out (hidden, not yet deleted) is not reused.
+    if (openDialog && openDialog->isVisible()) {
+        openDialog->setWindowState(openDialog->windowState() & ~Qt::WindowMinimized);
+        openDialog->raise();
+        openDialog->activateWindow();
+        return openDialog;
+    }
+    // Known before it loads: loading processes events, a second call among them.
+    openDialog = new winOptions;
+    openDialog->Form_Load();
+    return openDialog;
 }
 
 } // namespace modOptions

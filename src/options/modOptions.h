@@ -1,8 +1,11 @@
 #pragma once
 
-// Opens the options dialog; it does nothing until that window exists.
+class winOptions;
+
+// Opening the options dialog from the tray.
 namespace modOptions {
 
-void OpenOptions();
+// Opens the options dialog; when it is open already, only raises it.
+winOptions *OpenOptions();
 
 } // namespace modOptions

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 
+class QObject;
 class QWidget;
 
 // The only operating-system specific services of the program. One
@@ -26,6 +27,13 @@ void SelectWindowSystem();
 QString CurrentUserName();
 // Folder whose sub-folders are the users' home folders.
 QString ProfilesFolder();
+// Lets the other users of this computer drop files into folder, our own,
+// while only we may list, read or remove them. False when it was not done.
+bool ShareDropFolder(const QString &folder);
+// Runs write with the files it makes readable by their owner and their
+// folder's group only, whatever the user's settings, so that the owner of a
+// shared drop folder can read what was dropped there and nobody else can.
+bool WriteForDropFolderOwner(const std::function<bool()> &write);
 // Per-user folder for the running-copy socket.
 QString RuntimeFolder();
 // IPv4 address of the interface carrying the default route; "" when none.
@@ -34,6 +42,15 @@ QList<ProcessInfo> RunningProcesses();
 // Asks the window manager to leave a shown window off the taskbar and pager
 // (a tool window flag alone does not, on some window managers).
 void KeepOffTaskbar(QWidget *window);
+// Asks the window manager to show a shown window on every workspace.
+void ShowOnEveryWorkspace(QWidget *window);
+// True when a tray host is there for the program's icon: an XEmbed system
+// tray or a panel hosting StatusNotifierItems. Where it cannot tell (off
+// X11) it answers true.
+bool TrayHostPresent();
+// Runs changed when a StatusNotifierWatcher (the D-Bus tray of current
+// panels) appears on or leaves the session bus, while context lives.
+void OnStatusNotifierWatcherChange(QObject *context, std::function<void()> changed);
 bool TerminateProcess(qint64 pid);
 // Runs handler on the user-interface thread when the system asks the program
 // to end (SIGTERM, SIGINT, SIGHUP), instead of ending it on the spot.

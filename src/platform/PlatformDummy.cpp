@@ -28,6 +28,16 @@ QString ProfilesFolder()
     return home.absolutePath();
 }
 
+bool ShareDropFolder(const QString &)
+{
+    return false;
+}
+
+bool WriteForDropFolderOwner(const std::function<bool()> &write)
+{
+    return write();
+}
+
 QString RuntimeFolder()
 {
     return QDir::tempPath();
@@ -46,6 +56,16 @@ bool TerminateProcess(qint64)
 }
 
 void KeepOffTaskbar(QWidget *)
+{
+}
+void ShowOnEveryWorkspace(QWidget *)
+{
+}
+bool TrayHostPresent()
+{
+    return true;
+}
+void OnStatusNotifierWatcherChange(QObject *, std::function<void()>)
 {
 }
 

@@ -1,5 +1,9 @@
 #include "platform/Platform.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,11 +18,14 @@
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <algorithm>
+#include <array>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
@@ -80,17 +87,15 @@ void WatchForDisplayLoss(QtMsgType type, const QMessageLogContext &context, cons
 }
 
 // The window manager's own protocol for changing the state of a mapped window.
-void SendSkipTaskbar(xcb_connection_t *connection, xcb_window_t window)
+void SendToWindowManager(xcb_connection_t *connection, xcb_window_t window, const char *type,
+                         const std::array<uint32_t, 4> &data)
 {
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
     message.window = window;
-    message.type = Atom(connection, "_NET_WM_STATE");
-    message.data.data32[0] = 1; // add
-    message.data.data32[1] = Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
-    message.data.data32[2] = Atom(connection, "_NET_WM_STATE_SKIP_PAGER");
-    message.data.data32[3] = 1; // from an application
+    message.type = Atom(connection, type);
+    std::copy(data.cbegin(), data.cend(), message.data.data32);
     const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
     xcb_send_event(connection, 0, screen->root,
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
@@ -98,14 +103,36 @@ void SendSkipTaskbar(xcb_connection_t *connection, xcb_window_t window)
     xcb_flush(connection);
 }
 
+constexpr uint32_t kAddState = 1;
+constexpr uint32_t kFromApplication = 1;
+constexpr uint32_t kEveryWorkspace = 0xFFFFFFFF;
+
+void SendSkipTaskbar(xcb_connection_t *connection, xcb_window_t window)
+{
+    SendToWindowManager(connection, window, "_NET_WM_STATE",
+                        {kAddState, Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+                         Atom(connection, "_NET_WM_STATE_SKIP_PAGER"), kFromApplication});
+}
+
+// Window managers with workspaces read the desktop number; those with one
+// large scrolling desktop read the sticky state.
+void SendEveryWorkspace(xcb_connection_t *connection, xcb_window_t window)
+{
+    SendToWindowManager(connection, window, "_NET_WM_DESKTOP", {kEveryWorkspace, kFromApplication, 0, 0});
+    SendToWindowManager(connection, window, "_NET_WM_STATE",
+                        {kAddState, Atom(connection, "_NET_WM_STATE_STICKY"), 0, kFromApplication});
+}
+
+using WindowManagerRequest = void (*)(xcb_connection_t *, xcb_window_t);
+
 // A window re-created by a change of flags is not mapped yet when it is
-// shown, and the window manager ignores the message for it until then: its
+// shown, and the window manager ignores requests for it until then: its
 // first exposure says the window manager has mapped it.
-class SkipTaskbarWhenExposed final : public QObject
+class SendWhenExposed final : public QObject
 {
 public:
-    SkipTaskbarWhenExposed(xcb_connection_t *connection, QWindow *window)
-        : QObject(window), connection(connection)
+    SendWhenExposed(xcb_connection_t *connection, QWindow *window, WindowManagerRequest request)
+        : QObject(window), connection(connection), request(request)
     {
         window->installEventFilter(this);
     }
@@ -115,7 +142,7 @@ protected:
     {
         auto *window = static_cast<QWindow *>(watched);
         if (event->type() == QEvent::Expose && window->isExposed()) {
-            SendSkipTaskbar(connection, xcb_window_t(window->winId()));
+            request(connection, xcb_window_t(window->winId()));
             deleteLater();
         }
         return false;
@@ -123,22 +150,90 @@ protected:
 
 private:
     xcb_connection_t *connection;
+    WindowManagerRequest request;
 };
+
+// Only on a real X server: other platforms (offscreen tests) have none.
+xcb_connection_t *X11Connection()
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return QGuiApplication::platformName() == QLatin1String("xcb") && x11 ? x11->connection() : nullptr;
+}
+
+void SendOnceMapped(QWidget *window, WindowManagerRequest request)
+{
+    xcb_connection_t *connection = X11Connection();
+    if (!connection || !window->isVisible() || !window->windowHandle())
+        return;
+    QWindow *handle = window->windowHandle();
+    if (handle->isExposed())
+        request(connection, xcb_window_t(handle->winId()));
+    else
+        new SendWhenExposed(connection, handle, request);
+}
+
+// An XEmbed system tray owns the selection "_NET_SYSTEM_TRAY_S" + screen number.
+bool XEmbedTrayPresent(xcb_connection_t *connection)
+{
+    const int screen =
+        qEnvironmentVariable("DISPLAY").section(QLatin1Char(':'), -1).section(QLatin1Char('.'), 1, 1).toInt();
+    const QByteArray selection = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen);
+    const xcb_get_selection_owner_cookie_t cookie =
+        xcb_get_selection_owner(connection, Atom(connection, selection.constData()));
+    xcb_get_selection_owner_reply_t *reply = xcb_get_selection_owner_reply(connection, cookie, nullptr);
+    const bool owned = reply && reply->owner != XCB_WINDOW_NONE;
+    std::free(reply);
+    return owned;
+}
+
+const QString kStatusNotifierWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+constexpr int kBusTimeoutMilliseconds = 1000;
+
+// A panel that draws StatusNotifierItems runs the watcher and registers with
+// it as a host; a watcher without a host shows nothing.
+bool StatusNotifierHostPresent()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kStatusNotifierWatcher, QStringLiteral("/StatusNotifierWatcher"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << kStatusNotifierWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    // Asking must neither start a watcher nor wait long for a stuck one.
+    get.setAutoStartService(false);
+    const QDBusMessage reply = bus.call(get, QDBus::Block, kBusTimeoutMilliseconds);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+}
 
 } // namespace
 
 void KeepOffTaskbar(QWidget *window)
 {
-    // Only on a real X server: other platforms (offscreen tests) have no connection.
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection() ||
-        !window->isVisible() || !window->windowHandle())
+    SendOnceMapped(window, &SendSkipTaskbar);
+}
+
+void ShowOnEveryWorkspace(QWidget *window)
+{
+    SendOnceMapped(window, &SendEveryWorkspace);
+}
+
+bool TrayHostPresent()
+{
+    xcb_connection_t *connection = X11Connection();
+    return !connection || XEmbedTrayPresent(connection) || StatusNotifierHostPresent();
+}
+
+void OnStatusNotifierWatcherChange(QObject *context, std::function<void()> changed)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
         return;
-    QWindow *handle = window->windowHandle();
-    if (handle->isExposed())
-        SendSkipTaskbar(x11->connection(), xcb_window_t(handle->winId()));
-    else
-        new SkipTaskbarWhenExposed(x11->connection(), handle);
+    auto *watcher = new QDBusServiceWatcher(kStatusNotifierWatcher, bus,
+                                            QDBusServiceWatcher::WatchForOwnerChange, context);
+    QObject::connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, context,
+                     [changed = std::move(changed)] { changed(); });
 }
 
 bool HasDisplay()
@@ -164,6 +259,29 @@ QString ProfilesFolder()
     QDir home(QDir::homePath());
     home.cdUp();
     return home.absolutePath();
+}
+
+// Write and search for everyone, list for the owner; sticky, so that only
+// a file's owner and ours may remove it; set-group-ID, so that a dropped file
+// belongs to our group, through which we read it (see WriteForDropFolderOwner).
+bool ShareDropFolder(const QString &folder)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    struct stat status;
+    if (::lstat(path.constData(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::geteuid())
+        return false;
+    constexpr mode_t shared = S_ISVTX | S_ISGID | S_IRWXU | S_IWGRP | S_IXGRP | S_IWOTH | S_IXOTH; // 3733
+    return (status.st_mode & 07777) == shared || ::chmod(path.constData(), shared) == 0;
+}
+
+bool WriteForDropFolderOwner(const std::function<bool()> &write)
+{
+    // New files get 0640 (0666 less this mask). Files are made on the one
+    // user-interface thread, so nothing else is made under this mask.
+    const mode_t previous = ::umask(027);
+    const bool written = write();
+    ::umask(previous);
+    return written;
 }
 
 QString RuntimeFolder()

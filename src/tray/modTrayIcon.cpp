@@ -72,6 +72,21 @@ bool ShownInTray()
     return trayIcon && trayIcon->isVisible();
 }
 
+// Qt settles once per run, when first asked, whether its icons speak D-Bus
+// (StatusNotifierItem) or XEmbed. Asked while no host exists, it would keep
+// to XEmbed even when a panel that only hosts StatusNotifierItems starts
+// later (the usual race at login), so it is asked once a host is there.
+bool TrayAvailable()
+{
+    return (trayIcon || platform::TrayHostPresent()) && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void FollowTrayHost()
+{
+    if (TrayAvailable() != ShownInTray())
+        ShowOnHost();
+}
+
 // A tray host may come and go at any time (a panel started late, a tray that
 // ended or restarts): the icon moves between the tray and the control window.
 void WatchTrayHost(winMenu *menu)
@@ -79,9 +94,12 @@ void WatchTrayHost(winMenu *menu)
     if (!trayWatch) {
         trayWatch = new QTimer(menu);
         trayWatch->setInterval(kTrayWatchMilliseconds);
-        QObject::connect(trayWatch, &QTimer::timeout, menu, [] {
-            if (QSystemTrayIcon::isSystemTrayAvailable() != ShownInTray())
-                ShowOnHost();
+        QObject::connect(trayWatch, &QTimer::timeout, menu, &FollowTrayHost);
+        // A panel registers as host a moment after its watcher appears; the
+        // timer catches what this first look misses.
+        platform::OnStatusNotifierWatcherChange(trayWatch, [] {
+            if (trayWatch->isActive())
+                FollowTrayHost();
         });
     }
     trayWatch->start();
@@ -120,7 +138,7 @@ void ShowOnHost()
     winMenu *menu = winMenu::Instance();
     if (!menu)
         return;
-    if (QSystemTrayIcon::isSystemTrayAvailable())
+    if (TrayAvailable())
         ShowInTray(menu);
     else
         ShowInControlWindow(menu);

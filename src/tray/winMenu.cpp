@@ -53,7 +53,7 @@ void MakeDefault(QMenu *menu, QAction *action)
 }
 
 // Each command acts on the note whose menu is open, named by the tag at the
-// moment the item is chosen. ReplyToSender is wired apart.
+// moment the item is chosen.
 void ConnectNoteCommands(winMenu *menu)
 {
     const auto wire = [menu](QAction *item, void (*command)(const QString &)) {
@@ -61,6 +61,7 @@ void ConnectNoteCommands(winMenu *menu)
     };
     wire(menu->EditNote, modNoteCommands::EditNote);
     wire(menu->QuickEditMode, modNoteCommands::QuickEditMode);
+    wire(menu->ReplyToSender, modEditor::ReplyToSender);
     wire(menu->SetNoteToTop, modNoteCommands::SetNoteToTop);
     wire(menu->CopyToClipboard, modNoteCommands::CopyToClipboard);
     wire(menu->PrintNote, modNoteCommands::PrintNote);

@@ -1,32 +1,90 @@
 #include "web/modWebLinks.h"
 
-#include "core/Logging.h"
+#include "core/Globals.h"
+
+#include <QDesktopServices>
+#include <QUrl>
 
 namespace modWebLinks {
+namespace {
+
+void OpenWithDesktop(const QUrl &url)
+{
+    QDesktopServices::openUrl(url);
+}
+
+UrlOpener &CurrentOpener()
+{
+    static UrlOpener opener = OpenWithDesktop;
+    return opener;
+}
+
+// Addresses come from the branding file and the build: nothing that would
+// run a local file or a script is handed on.
+bool IsOpenable(const QUrl &url)
+{
+    const QString scheme = url.scheme();
+    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
+                             scheme == QLatin1String("mailto"));
+}
+
+} // namespace
+
+QString WebBase()
+{
+    QString base = qEnvironmentVariable("ZETTLOR_WEB_BASE").trimmed();
+    if (base.isEmpty())
+        base = QStringLiteral(ZETTLOR_WEB_BASE);
+    while (base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    return base;
+}
+
+QString WebAddress(const QString &path)
+{
+    return WebBase() + path;
+}
+
+QString MakerEmail()
+{
+    return QStringLiteral("support@") + QUrl(WebBase()).host();
+}
 
 void OpenURL(const QString &address)
 {
-    qCInfo(lcTray) << "OpenURL: web links are not built yet:" << address;
+    const QUrl url = QUrl::fromUserInput(address.trimmed());
+    if (IsOpenable(url))
+        CurrentOpener()(url);
 }
 
 void OpenSupportForums()
 {
-    qCInfo(lcTray) << "OpenSupportForums: web links are not built yet";
+    OpenURL(WebAddress(QStringLiteral("/forum/index.php?c=18")));
 }
 
 void OpenBugReport()
 {
-    qCInfo(lcTray) << "OpenBugReport: web links are not built yet";
+    OpenURL(WebAddress(QStringLiteral("/BugReport.asp?Application=Zettlor&Version=") + ProgramVersion));
 }
 
 void OpenMakerHomePage()
 {
-    qCInfo(lcTray) << "OpenMakerHomePage: web links are not built yet";
+    OpenURL(WebAddress(QStringLiteral("/")));
 }
 
 void OpenDonatePage()
 {
-    qCInfo(lcTray) << "OpenDonatePage: web links are not built yet";
+    OpenURL(WebAddress(QStringLiteral("/Donate.asp")));
+}
+
+void OpenProductPage()
+{
+    OpenURL(WebAddress(QStringLiteral("/AboutZettlor.asp")));
+}
+
+void SetUrlOpener(UrlOpener opener)
+{
+    CurrentOpener() = opener ? std::move(opener) : UrlOpener(OpenWithDesktop);
 }
 
 } // namespace modWebLinks

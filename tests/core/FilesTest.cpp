@@ -1,6 +1,7 @@
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
+#include "core/Globals.h"
 #include "core/modFiles.h"
 #include "core/modINI.h"
 
@@ -203,6 +204,40 @@ private slots:
         QCOMPARE(MoveFile(source, environment.root() + "/" + target), moved);
         QCOMPARE(QFile::exists(source), !moved);
         QCOMPARE(ReadBytes(environment.root() + "/" + target), QByteArray("fresh"));
+    }
+
+    // Other users pass through the data folder to Incoming; they must not
+    // read or list this user's notes.
+    void dataFoldersKeepNotesPrivate()
+    {
+        TestEnvironment environment;
+        DataFolder = environment.root() + "/made/Zettlor";
+        CreateDataFolders();
+        const auto mode = [](const QString &path) {
+            struct stat status {};
+            return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 0777 : 0u;
+        };
+        QCOMPARE(mode(DataFolder), 0711u);
+        for (const QString &folder : {ActiveFolder(), ArchiveFolder(), PendingFolder()})
+            QCOMPARE(mode(folder), 0700u);
+    }
+
+    // An installed tree: the executable in bin/, the shipped files in share/zettlor/.
+    void programFilesBesideTheExecutableWin()
+    {
+        TestEnvironment environment;
+        const QString tree = environment.root() + "/usr";
+        ProgramFolder = tree + "/bin";
+        for (const char *file :
+             {"bin/About.ini", "bin/ding.wav", "bin/Zap.WAV", "bin/Fonts.zl", "share/zettlor/About.ini",
+              "share/zettlor/About.gif", "share/zettlor/ding.wav", "share/zettlor/Note sent.wav",
+              "share/zettlor/chime.wav/x"})
+            WriteBytes(tree + "/" + file, "");
+        QCOMPARE(ProgramDataFile("About.ini"), tree + "/bin/About.ini");
+        QCOMPARE(ProgramDataFile("About.gif"), tree + "/share/zettlor/About.gif");
+        QCOMPARE(ProgramDataFile("Bell.wav"), tree + "/bin/Bell.wav");
+        QCOMPARE(ProgramDataFile(tree + "/x.wav"), tree + "/x.wav");
+        QCOMPARE(ProgramDataFileNames({"*.wav"}), (QStringList{"ding.wav", "Note sent.wav", "Zap.WAV"}));
     }
 
     void newNoteFileNameNeverRepeats()

@@ -331,12 +331,15 @@ private slots:
         QTest::addColumn<QString>("pathTemplate");
         QTest::addColumn<int>("textLength");
         QTest::addColumn<QString>("sender"); // how the delivered note starts; "" = not delivered
+        QTest::addColumn<bool>("answering"); // false: sent from the contacts window
         const auto row = [](const char *tag, QString address, QString name, QString pathTemplate, int length,
-                            QString sender) {
-            QTest::newRow(tag) << address << name << pathTemplate << length << sender;
+                            QString sender, bool answering = true) {
+            QTest::newRow(tag) << address << name << pathTemplate << length << sender << answering;
         };
         const QString templ = "/home/[USERNAME]/data";
-        row("over loopback", "127.0.0.3", "", "", 10, "+" + Winsock::LocalHostName() + " (127.0.0.2)");
+        const QString fromHere = "+" + Winsock::LocalHostName() + " (127.0.0.2)";
+        row("over loopback", "127.0.0.3", "", "", 10, fromHere);
+        row("from the contacts window", "127.0.0.3", "", "", 10, fromHere, false);
         row("to a local user", "Local User", "anna", templ, 10, "tester (Local User)");
         row("invalid address", "300.1.2.3", "", "", 10, "");
         row("too long for a datagram", "127.0.0.3", "", "", 70000, "");
@@ -350,6 +353,7 @@ private slots:
         QFETCH(QString, pathTemplate);
         QFETCH(int, textLength);
         QFETCH(QString, sender);
+        QFETCH(bool, answering);
         UserName = "tester";
         UserPathTemplate = pathTemplate.isEmpty() ? QString() : m_environment->root() + pathTemplate;
         const QString incoming = m_environment->root() + "/home/anna/data/Incoming";
@@ -368,7 +372,7 @@ private slots:
         QPointer<winEditor> editor = EditorWith("Send", text);
         editor->sendToIP = address;
         editor->sendToName = name;
-        editor->noteToDeleteHwnd = modMisc::NoteHandle(answered);
+        editor->noteToDeleteHwnd = answering ? modMisc::NoteHandle(answered) : 0;
         editor->Command1_Click();
         if (sender.isEmpty()) {
             QCOMPARE(m_messages.size(), 1);
@@ -380,8 +384,9 @@ private slots:
             return;
         }
         QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join('\n')));
-        QTRY_VERIFY(editor.isNull() && winNote::AllNotes().isEmpty());
-        QVERIFY(ActiveFiles().isEmpty());
+        QTRY_VERIFY(editor.isNull());
+        QCOMPARE(winNote::AllNotes().isEmpty(), answering);
+        QCOMPARE(ActiveFiles().isEmpty(), answering);
         QString received;
         if (address == "Local User") {
             const QStringList delivered = QDir(incoming).entryList(QDir::Files);
@@ -392,6 +397,43 @@ private slots:
             received = QString::fromLatin1(peer.receiveDatagram().data());
         }
         QVERIFY2(received.startsWith(sender) && received.endsWith(text), qPrintable(received));
+    }
+
+    // "Reply to Sender..." addresses the shared editor to the note's sender; a
+    // note closed meanwhile opens nothing.
+    void replyAddressesTheSharedEditor_data()
+    {
+        QTest::addColumn<bool>("createOpen"); // a Create editor with typed text is open
+        QTest::addColumn<bool>("noteOpen");
+        QTest::newRow("no editor open") << false << true;
+        QTest::newRow("Create editor open") << true << true;
+        QTest::newRow("note closed meanwhile") << false << false;
+    }
+    void replyAddressesTheSharedEditor()
+    {
+        QFETCH(bool, createOpen);
+        QFETCH(bool, noteOpen);
+        winMenu *menu = winMenu::Create();
+        winNote *note =
+            modMisc::LoadNote({}, {}, "2880,3255,*,*,,Verdana,12,12648447,0,Hi[FROM=192.168.1.20|DESK2]");
+        menu->tag = QString::number(modMisc::NoteHandle(note));
+        if (createOpen) {
+            modEditor::OpenCreateEditor();
+            winEditor::SharedEditor()->Text1->setPlainText("typed");
+        }
+        if (!noteOpen)
+            delete note;
+        menu->ReplyToSender->trigger();
+        if (!noteOpen) {
+            QVERIFY(!winEditor::HasSharedEditor());
+            return;
+        }
+        const winEditor *editor = winEditor::SharedEditor();
+        QCOMPARE((QStringList{editor->Command1->text(), editor->sendToIP, editor->sendToName,
+                              editor->Text1->toPlainText()}),
+                 (QStringList{"Send", "192.168.1.20", "DESK2", createOpen ? "typed" : ""}));
+        QCOMPARE(editor->noteToDeleteHwnd, modMisc::NoteHandle(note));
+        QCOMPARE(Editors().size(), 1);
     }
 
     // The profiles folder is the parent of HOME: the environment's root + "/home".

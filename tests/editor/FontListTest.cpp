@@ -1,8 +1,10 @@
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
+#include "core/Globals.h"
 #include "editor/modFontList.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 #include <QTest>
@@ -70,6 +72,31 @@ private slots:
             QCOMPARE(names.takeFirst(), first);
         for (qsizetype i = 1; i < names.size(); ++i)
             QVERIFY2(PlatformIndex(names[i - 1]) < PlatformIndex(names[i]), qPrintable(names[i]));
+    }
+
+    void listLivesWhereItCanBeWritten_data()
+    {
+        QTest::addColumn<QString>("programFolder"); // "build tree", "installed", "not writable"
+        QTest::addColumn<bool>("listThere");        // a list lies beside the executable already
+        QTest::addColumn<bool>("beside");
+        QTest::newRow("build tree") << "build tree" << false << true;
+        QTest::newRow("installed, writable by root") << "installed" << false << false;
+        QTest::newRow("installed with a list") << "installed" << true << true;
+        QTest::newRow("not writable") << "not writable" << false << false;
+    }
+    void listLivesWhereItCanBeWritten()
+    {
+        QFETCH(QString, programFolder);
+        QFETCH(bool, listThere);
+        QFETCH(bool, beside);
+        TestEnvironment environment;
+        if (programFolder == "installed")
+            QDir().mkpath(ProgramFolder + "/../share/zettlor");
+        if (listThere)
+            WriteBytes(ProgramFolder + "/Fonts.zl", "Alpha\r\n");
+        if (programFolder == "not writable") // for root too: a folder that is not there
+            ProgramFolder = environment.root() + "/gone";
+        QCOMPARE(modFontList::FontListFile(), (beside ? ProgramFolder : DataFolder) + "/Fonts.zl");
     }
 };
 

@@ -160,6 +160,9 @@ private slots:
     {
         QFETCH(QString, sender);
         send("+" + sender + "2880,3255,*,*,,Verdana,12,12648447,0,Grüße", kSecond);
+        if (sender.contains(kThird))
+            QCOMPARE(next(),
+                     "#" + QHostInfo::localHostName() + " (" + kSecond + ") has received your message");
         QVERIFY(roundTrip(kSecond));
         QStringList endings;
         const QString active = second->folders.defaultDataFolder() + "/Active/";

@@ -1,6 +1,7 @@
 #include "PrivateDisplay.h"
 
 #include "ProgramProcess.h"
+#include "TestEnvironment.h"
 
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -129,4 +130,13 @@ QList<qulonglong> PrivateDisplay::trayIcons() const
     for (const QRegularExpressionMatch &match : child.globalMatch(tree))
         icons << match.captured(1).toULongLong(nullptr, 16);
     return icons;
+}
+
+QProcessEnvironment ProgramEnvironment(const TestEnvironment &environment, const PrivateDisplay &display)
+{
+    QProcessEnvironment variables = environment.processEnvironment();
+    display.addTo(variables);
+    variables.insert("ZETTLOR_DIALOG_LOG", environment.root() + "/dialogs.log");
+    variables.insert("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
+    return variables;
 }

@@ -46,3 +46,10 @@ private:
     QProcess m_server;
     QProcess m_tray;
 };
+
+class TestEnvironment;
+
+// The environment of a zettlor process on display in the test's folders,
+// with its dialogs recorded instead of shown and no release check leaving
+// the computer.
+QProcessEnvironment ProgramEnvironment(const TestEnvironment &environment, const PrivateDisplay &display);

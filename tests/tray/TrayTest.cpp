@@ -1,3 +1,4 @@
+#include "PrivateBus.h"
 #include "PrivateDisplay.h"
 #include "ProgramProcess.h"
 #include "TestEnvironment.h"
@@ -13,6 +14,10 @@
 
 #include <QAction>
 #include <QBuffer>
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
@@ -40,14 +45,64 @@ QStringList Entries(const QMenu *menu)
     return entries;
 }
 
-// The real program on display, with its dialogs recorded instead of shown.
-QProcessEnvironment ProgramEnvironment(const TestEnvironment &environment, const PrivateDisplay &display)
+// The control window that stands in for the icon, near the screen's bottom-right corner.
+bool StandInShown(const PrivateDisplay &display, ProgramProcess &program)
 {
-    QProcessEnvironment variables = environment.processEnvironment();
-    display.addTo(variables);
-    variables.insert("ZETTLOR_DIALOG_LOG", environment.root() + "/dialogs.log");
-    variables.insert("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
-    return variables;
+    const QMap<qulonglong, QRect> shown = display.windowsOf(program.process().processId());
+    const QRect screen(QPoint(0, 0), PrivateDisplay::kScreen);
+    return std::any_of(shown.cbegin(), shown.cend(), [&](QRect window) {
+        return screen.right() - window.right() < 100 && screen.bottom() - window.bottom() < 100;
+    });
+}
+
+// A StatusNotifierWatcher with a host, as a panel that draws
+// StatusNotifierItems offers it.
+class StatusNotifierWatcher final : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ IsStatusNotifierHostRegistered)
+
+public:
+    QStringList items;
+    bool IsStatusNotifierHostRegistered() const { return true; }
+
+public slots:
+    void RegisterStatusNotifierItem(const QString &service) { items << service; }
+};
+
+// The captions of the top level of a StatusNotifierItem's menu, as a host
+// reads them; "-" for a separator.
+QStringList MenuCaptions(const QDBusConnection &bus, const QString &item)
+{
+    QDBusMessage get =
+        QDBusMessage::createMethodCall(item, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get");
+    get << "org.kde.StatusNotifierItem"
+        << "Menu";
+    const QDBusObjectPath menu =
+        bus.call(get).arguments().value(0).value<QDBusVariant>().variant().value<QDBusObjectPath>();
+    QDBusMessage getLayout =
+        QDBusMessage::createMethodCall(item, menu.path(), "com.canonical.dbusmenu", "GetLayout");
+    getLayout << 0 << 1 << QStringList{"label", "type", "visible"};
+    const QVariantList reply = bus.call(getLayout).arguments();
+    // Each entry: (id, properties, children).
+    const auto read = [](const QDBusArgument &entry, QVariantMap &properties, QVariantList &children) {
+        int id = 0;
+        entry.beginStructure();
+        entry >> id >> properties >> children;
+        entry.endStructure();
+    };
+    QVariantMap properties;
+    QVariantList entries, unused;
+    read(reply.value(1).value<QDBusArgument>(), properties, entries);
+    QStringList captions;
+    for (const QVariant &entry : entries) {
+        read(entry.value<QDBusArgument>(), properties, unused);
+        if (properties.value("visible", true).toBool())
+            captions << (properties.value("type") == "separator" ? "-"
+                                                                 : properties.value("label").toString());
+    }
+    return captions;
 }
 
 } // namespace
@@ -299,18 +354,54 @@ private slots:
             return std::any_of(icons.cbegin(), icons.cend(),
                                [&](qulonglong icon) { return windows().contains(icon); });
         };
-        const auto standIn = [&] {
-            const QMap<qulonglong, QRect> shown = windows();
-            const QRect screen(QPoint(0, 0), PrivateDisplay::kScreen);
-            return std::any_of(shown.cbegin(), shown.cend(), [&](QRect window) {
-                return screen.right() - window.right() < 100 && screen.bottom() - window.bottom() < 100;
-            });
-        };
+        const auto standIn = [&] { return StandInShown(display, program); };
         QVERIFY(ProgramProcess::waitFor(docked));
         display.stopTray();
         QVERIFY(ProgramProcess::waitFor(standIn, 5000));
         QVERIFY(display.startTray());
         QVERIFY(ProgramProcess::waitFor([&] { return docked() && !standIn(); }));
+        program.stop();
+        QCOMPARE(program.waitForExit(), 0);
+    }
+
+    // A panel that only draws StatusNotifierItems, started after the program
+    // (the usual race at login), gets the icon, its menu and its clicks.
+    void iconMovesToALateStatusNotifierHost()
+    {
+        TestEnvironment environment;
+        PrivateDisplay display(PrivateDisplay::Tray::None);
+        PrivateBus bus;
+        for (const QString &problem : {display.problem(), bus.problem()}) {
+            if (!problem.isEmpty())
+                QSKIP(qPrintable("needs a private X display and D-Bus: " + problem));
+        }
+        QProcessEnvironment variables = ProgramEnvironment(environment, display);
+        bus.addTo(variables);
+        ProgramProcess program(variables);
+        QVERIFY(program.start({"--address", "127.0.0.36", "--port", "21351"}));
+        QVERIFY(ProgramProcess::waitFor([&] { return StandInShown(display, program); }));
+        StatusNotifierWatcher watcher;
+        QDBusConnection connection = bus.connection();
+        QVERIFY(connection.registerObject("/StatusNotifierWatcher", &watcher,
+                                          QDBusConnection::ExportAllContents));
+        QVERIFY(connection.registerService("org.kde.StatusNotifierWatcher"));
+        QVERIFY(ProgramProcess::waitFor(
+            [&] { return !watcher.items.isEmpty() && !StandInShown(display, program); }, 5000));
+        QCOMPARE(watcher.items.size(), 1);
+        const QString item = watcher.items.first();
+        QCOMPARE(MenuCaptions(connection, item),
+                 (QStringList{"Options", "-", "Create Note...", "Contacts", "Hide All Notes", "-",
+                              "Note Archive", "-", "About Zettlor", "Help", "Check for New Version", "-",
+                              "Visit Vantrel", "Support Zettlor", "-", "Exit"}));
+        // What a host does on a left click: the single-click action, "Create Note".
+        QVERIFY(connection
+                    .call(QDBusMessage::createMethodCall(item, "/StatusNotifierItem",
+                                                         "org.kde.StatusNotifierItem", "Activate")
+                          << 0 << 0)
+                    .type() == QDBusMessage::ReplyMessage);
+        QVERIFY(ProgramProcess::waitFor([&] {
+            return display.run("xdotool", {"search", "--onlyvisible", "--name", "^Zettlor Note Editor$"});
+        }));
         program.stop();
         QCOMPARE(program.waitForExit(), 0);
     }
