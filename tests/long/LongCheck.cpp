@@ -85,13 +85,10 @@ QString NoteFile(const QString &activeFolder, int index)
     return activeFolder + QStringLiteral("/%1.zln").arg(index, 2, 10, QLatin1Char('0'));
 }
 
-QProcessEnvironment ProgramEnvironment(const TestEnvironment &environment, const PrivateDisplay &display)
+QProcessEnvironment ReportingEnvironment(const TestEnvironment &environment, const PrivateDisplay &display)
 {
-    QProcessEnvironment variables = environment.processEnvironment();
-    display.addTo(variables);
+    QProcessEnvironment variables = ProgramEnvironment(environment, display);
     variables.insert("QT_LOGGING_RULES", "zettlor.core.info=true;zettlor.tray.info=true");
-    variables.insert("ZETTLOR_DIALOG_LOG", environment.root() + "/dialogs.log");
-    variables.insert("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
     return variables;
 }
 

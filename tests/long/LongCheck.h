@@ -39,9 +39,9 @@ QString NoteFile(const QString &activeFolder, int index);
 // Where a drag takes hold of a note: on its text, clear of the resize grip.
 inline const QPoint kGrip(60, 24);
 
-// The program on display in the environment's folders: start-up and save
-// failures reported on stderr, dialogs recorded instead of shown.
-QProcessEnvironment ProgramEnvironment(const TestEnvironment &environment, const PrivateDisplay &display);
+// The program on display as the tests run it, with the end of start-up and
+// the balloons that have no icon reported on stderr.
+QProcessEnvironment ReportingEnvironment(const TestEnvironment &environment, const PrivateDisplay &display);
 
 // Starts it and waits for the end of its start-up; false when it did not
 // start within 10 s.

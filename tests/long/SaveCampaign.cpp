@@ -302,7 +302,7 @@ private slots:
         KillFigures figures;
         for (;;) {
             figures.straysLeft += int(StrayFiles(active).size());
-            ProgramProcess program(ProgramEnvironment(environment, display));
+            ProgramProcess program(ReportingEnvironment(environment, display));
             QVERIFY2(StartProgram(program, {"--address", "127.0.0.190", "--port", "23900"}),
                      qPrintable(program.errorOutput()));
             InspectFolder(active, notes, figures);
@@ -348,7 +348,7 @@ private slots:
         const QPoint home(100, 100), by(40, 30);
         WriteBytes(NoteFile(active, 1), NoteBytes(NoteText(1), home));
 
-        ProgramProcess program(ProgramEnvironment(environment, display));
+        ProgramProcess program(ReportingEnvironment(environment, display));
         QVERIFY(StartProgram(program, {"--address", "127.0.0.191", "--port", "23901", disk}));
         QVERIFY(WaitForNotes(display, program, 1));
         QVERIFY(FillDisk(disk + "/filler"));
@@ -434,7 +434,7 @@ private slots:
         }
         const QString before = Snapshot(guarded);
 
-        ProgramProcess program(ProgramEnvironment(environment, display));
+        ProgramProcess program(ReportingEnvironment(environment, display));
         QElapsedTimer clock;
         clock.start();
         const bool started =

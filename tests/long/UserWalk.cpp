@@ -46,7 +46,7 @@ QString Walk(const PrivateDisplay &display, int *status)
     const QString active = environment.defaultDataFolder() + "/Active";
     for (int i = 0; i < kNotes; ++i)
         WriteBytes(NoteFile(active, i), NoteBytes(NoteText(i), Home(i)));
-    ProgramProcess program(ProgramEnvironment(environment, display));
+    ProgramProcess program(ReportingEnvironment(environment, display));
     if (!StartProgram(program, {"--address", "127.0.0.194", "--port", "23904"}))
         return "did not start";
     if (!WaitForNotes(display, program, kNotes))
