@@ -1,13 +1,16 @@
-// Start-up cost of many notes: generates 100 and 1,000 note files, loads them
-// the way start-up does and measures the wall time until the last note is on
-// screen, and the peak memory. Each size runs in a process of its own so the
-// peak belongs to that size alone. Runs under any Qt platform (offscreen,
-// xcb on Xvfb).
+// Start-up cost of many notes. Without options it starts the real program on
+// the X display in DISPLAY (Xvfb, no window manager) with 100, 1,000 and 5,000
+// generated notes, and Xpad with the same notes when it is installed, in
+// alternating runs, and prints the medians of start to all windows mapped,
+// start to the last drawing, peak memory and SIGTERM to exit; then the idle
+// cost of 100 notes over 30 s.
 //
-//   bench_load_notes               every size, a few runs each
-//   bench_load_notes --notes N     one measurement in this process
+//   bench_load_notes [--runs N] [--address A] [--port P]   the table above
+//   bench_load_notes --notes N     N notes loaded in this process (any Qt platform)
 //   bench_load_notes --steps N     the same, each loading step timed apart
 //   bench_load_notes --labels N    the same files as plain labels, to compare
+//   bench_load_notes --home N DIR  lays out DIR as a home folder with N notes for each
+//                                  program, for runs by hand (profilers, screenshots)
 #include "core/Globals.h"
 #include "core/modFiles.h"
 #include "notes/modMisc.h"
@@ -24,18 +27,32 @@
 #include <QRandomGenerator>
 #include <QScreen>
 #include <QSet>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <functional>
+#include <poll.h>
 #include <vector>
+#include <xcb/damage.h>
+#include <xcb/xcb.h>
 
 namespace {
 
-constexpr int kRunsPerSize = 3;
-const int kSizes[] = {100, 1000};
+constexpr int kDefaultRuns = 5;
+const int kSizes[] = {100, 1000, 5000};
+// Xpad needs minutes for more notes than this.
+constexpr int kLargestXpadSize = 1000;
+constexpr int kIdleNotes = 100;
+constexpr int kIdleSeconds = 30;
+// No drawing for this long after the last window was mapped: all is painted.
+constexpr qint64 kQuietNs = 1500 * 1000000LL;
+constexpr qint64 kStartDeadlineNs = 120 * 1000000000LL;
 
 const char *const kWords[] = {"call",  "Anna",    "about",  "the",    "meeting", "on",     "Tuesday", "buy",
                               "milk",  "bread",   "and",    "coffee", "send",    "report", "to",      "Paul",
@@ -58,13 +75,20 @@ QString NoteText(QRandomGenerator &random)
     return text;
 }
 
-// The note files a user might have after a while: varied sizes, places,
-// fonts, colours and texts, deterministic so runs compare.
-void WriteNoteFiles(int count, QSize screen)
+struct GeneratedNote
+{
+    modNoteText::NoteValues values;
+    QString senderTrailer;
+};
+
+// The notes a user might have after a while: varied sizes, places, fonts,
+// colours and texts, deterministic so runs and programs compare.
+std::vector<GeneratedNote> GenerateNotes(int count, QSize screen)
 {
     QRandomGenerator random(20261207);
-    for (int i = 0; i < count; ++i) {
-        modNoteText::NoteValues values;
+    std::vector<GeneratedNote> notes(count);
+    for (GeneratedNote &note : notes) {
+        modNoteText::NoteValues &values = note.values;
         // Most notes keep the usual 3255 x 2880 twips (217 x 192 pixels); others were resized.
         const bool resized = random.bounded(10) < 3;
         values.width = resized ? float(random.bounded(2550, 5000)) : 3255.0f;
@@ -78,18 +102,64 @@ void WriteNoteFiles(int count, QSize screen)
         values.backColour = kBackColours[random.bounded(int(std::size(kBackColours)))];
         values.textColour = kTextColours[random.bounded(int(std::size(kTextColours)))];
         values.text = NoteText(random);
-        QString contents = modNoteText::FormatNoteFields(values);
         if (random.bounded(10) == 0)
-            contents += QStringLiteral("[FROM=127.0.0.%1|Desk %1]").arg(random.bounded(2, 250));
-        const QString name = QStringLiteral("%1.zln").arg(10000000000000 + i);
-        modFiles::WriteTextFile(modFiles::ActiveFolder() + QLatin1Char('/') + name, contents);
+            note.senderTrailer = QStringLiteral("[FROM=127.0.0.%1|Desk %1]").arg(random.bounded(2, 250));
+    }
+    return notes;
+}
+
+QSize ScreenSize()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->size() : QSize(1024, 768);
+}
+
+void WriteNoteFiles(const std::vector<GeneratedNote> &notes, const QString &folder)
+{
+    for (size_t i = 0; i < notes.size(); ++i) {
+        const QString name = QStringLiteral("%1.zln").arg(10000000000000 + qint64(i));
+        modFiles::WriteTextFile(folder + QLatin1Char('/') + name,
+                                modNoteText::FormatNoteFields(notes[i].values) + notes[i].senderTrailer);
     }
 }
 
-// Kilobytes of a "Vm..." line of /proc/self/status, or -1 where there is none.
-long StatusKilobytes(const char *key)
+QString XpadColour(qint32 value)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    return QStringLiteral("rgb(%1,%2,%3)")
+        .arg(value & 0xff)
+        .arg((value >> 8) & 0xff)
+        .arg((value >> 16) & 0xff);
+}
+
+// The same notes in Xpad's own files: an info file and a content file each.
+void WriteXpadFiles(const std::vector<GeneratedNote> &notes, const QString &folder)
+{
+    QDir().mkpath(folder);
+    for (size_t i = 0; i < notes.size(); ++i) {
+        const modNoteText::NoteValues &values = notes[i].values;
+        const QString content = QStringLiteral("content-%1").arg(i, 6, 10, QLatin1Char('0'));
+        QString font = values.fontName;
+        font += values.bold ? QStringLiteral(" Bold") : QString();
+        font += values.italic ? QStringLiteral(" Italic") : QString();
+        font += QStringLiteral(" %1").arg(values.fontSize);
+        const QString info =
+            QStringLiteral("width %1\nheight %2\nx %3\ny %4\nfollow_font 0\nfollow_color 0\n"
+                           "sticky 0\nhidden 0\nback %5\ntext %6\nfontname %7\ncontent %8\n")
+                .arg(int(values.width / 15))
+                .arg(int(values.height / 15))
+                .arg(int(*values.left / 15))
+                .arg(int(*values.top / 15))
+                .arg(XpadColour(values.backColour), XpadColour(values.textColour), font, content);
+        modFiles::WriteTextFile(folder + QStringLiteral("/info-%1").arg(i, 6, 10, QLatin1Char('0')), info);
+        modFiles::WriteTextFile(folder + QLatin1Char('/') + content,
+                                QString(values.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    }
+}
+
+// The number of a "Key:" line of a /proc status file (kilobytes for "Vm..." keys), or -1.
+long ProcFigure(const QString &file, const char *key)
+{
+    QFile status(file);
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
@@ -206,9 +276,8 @@ int MeasureOnce(int count, Mode mode)
     QTemporaryDir folder;
     DataFolder = folder.path();
     modFiles::CreateDataFolders();
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    WriteNoteFiles(count, screen ? screen->size() : QSize(1024, 768));
-    const long baseKb = StatusKilobytes("VmRSS:");
+    WriteNoteFiles(GenerateNotes(count, ScreenSize()), modFiles::ActiveFolder());
+    const long baseKb = ProcFigure(QStringLiteral("/proc/self/status"), "VmRSS:");
 
     ShownCounter counter;
     QApplication::instance()->installEventFilter(&counter);
@@ -237,7 +306,7 @@ int MeasureOnce(int count, Mode mode)
 
     const double cpuMs = (ProcessCpuNs() - cpuStartNs) / 1e6;
 
-    const long peakKb = StatusKilobytes("VmHWM:");
+    const long peakKb = ProcFigure(QStringLiteral("/proc/self/status"), "VmHWM:");
     // What the windows' pixels alone need: the floor for the peak.
     qint64 pixelBytes = 0;
     const QWidgetList windows = QApplication::topLevelWidgets();
@@ -254,13 +323,186 @@ int MeasureOnce(int count, Mode mode)
     return counter.shown() == count ? 0 : 1;
 }
 
-double Figure(const QByteArray &line, const QByteArray &key)
+// One program under test: how to lay out its notes in a fresh home folder.
+struct Program
 {
-    for (const QByteArray &pair : line.trimmed().split(' ')) {
-        if (pair.startsWith(key + '='))
-            return pair.mid(key.size() + 1).toDouble();
+    QString name;
+    QString executable;
+    QStringList arguments;
+    std::function<void(const std::vector<GeneratedNote> &, const QString &home)> writeNotes;
+    int largestSize;
+};
+
+struct RunFigures
+{
+    double mappedMs = -1;
+    double paintedMs = -1;
+    double peakMb = -1;
+    double exitMs = -1;
+    int mapped = 0;
+};
+
+// Watches the X server for the program's top-level windows: when they are
+// mapped, and when the last drawing into any of them happened.
+class WindowWatch
+{
+public:
+    WindowWatch() : connection(xcb_connect(nullptr, nullptr))
+    {
+        if (xcb_connection_has_error(connection))
+            return;
+        const xcb_query_extension_reply_t *damage = xcb_get_extension_data(connection, &xcb_damage_id);
+        if (!damage || !damage->present)
+            return;
+        damageEvent = damage->first_event + XCB_DAMAGE_NOTIFY;
+        std::free(
+            xcb_damage_query_version_reply(connection, xcb_damage_query_version(connection, 1, 1), nullptr));
+        root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(connection);
+        usable = true;
     }
-    return -1;
+    ~WindowWatch() { xcb_disconnect(connection); }
+    bool isUsable() const { return usable; }
+
+    // Waits until count windows are mapped and drawing has stopped.
+    void waitForWindows(int count, const QElapsedTimer &clock, QProcess &process, RunFigures &figures)
+    {
+        QSet<xcb_window_t> mapped;
+        qint64 mappedNs = -1;
+        qint64 drawnNs = -1;
+        pollfd wait{xcb_get_file_descriptor(connection), POLLIN, 0};
+        for (;;) {
+            while (xcb_generic_event_t *event = xcb_poll_for_event(connection)) {
+                handle(event, mapped);
+                if (mappedNs < 0 && mapped.size() >= count)
+                    mappedNs = clock.nsecsElapsed();
+                if ((event->response_type & 0x7f) == damageEvent)
+                    drawnNs = clock.nsecsElapsed();
+                std::free(event);
+            }
+            const qint64 now = clock.nsecsElapsed();
+            if (mappedNs >= 0 && now - qMax(mappedNs, drawnNs) > kQuietNs)
+                break;
+            if (now > kStartDeadlineNs || process.waitForFinished(0))
+                break;
+            poll(&wait, 1, 20);
+        }
+        figures.mapped = int(mapped.size());
+        figures.mappedMs = mappedNs / 1e6;
+        figures.paintedMs = qMax(mappedNs, drawnNs) / 1e6;
+    }
+
+private:
+    void handle(const xcb_generic_event_t *event, QSet<xcb_window_t> &mapped)
+    {
+        const int type = event->response_type & 0x7f;
+        if (type == XCB_CREATE_NOTIFY) {
+            const auto *created = reinterpret_cast<const xcb_create_notify_event_t *>(event);
+            if (created->parent == root && !created->override_redirect)
+                xcb_damage_create(connection, xcb_generate_id(connection), created->window,
+                                  XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+            xcb_flush(connection);
+        } else if (type == XCB_MAP_NOTIFY) {
+            const auto *shown = reinterpret_cast<const xcb_map_notify_event_t *>(event);
+            if (shown->event == root && !shown->override_redirect)
+                mapped.insert(shown->window);
+        }
+    }
+
+    xcb_connection_t *connection;
+    xcb_window_t root = 0;
+    int damageEvent = -1;
+    bool usable = false;
+};
+
+QProcessEnvironment FreshHome(const QString &home)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home);
+    return environment;
+}
+
+// Context switches of the main thread, where the program's timers run:
+// each is a wakeup.
+long ContextSwitches(qint64 pid)
+{
+    const QString status = QStringLiteral("/proc/%1/task/%1/status").arg(pid);
+    return ProcFigure(status, "voluntary_ctxt_switches:") + ProcFigure(status, "nonvoluntary_ctxt_switches:");
+}
+
+// User and system clock ticks the process has used.
+long ProcessorTicks(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    // The command name in parentheses may hold spaces; fields count after it.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 12 ? fields.at(11).toLong() + fields.at(12).toLong() : -1;
+}
+
+// What a program that nobody touches costs: it should sleep.
+void PrintIdleCost(const Program &program, int count, int seconds, qint64 pid)
+{
+    const long before = ContextSwitches(pid);
+    const long ticksBefore = ProcessorTicks(pid);
+    QThread::sleep(seconds);
+    std::printf("idle %s, %d notes, %d s: %ld wakeups of the main thread, %ld processor ticks\n",
+                qPrintable(program.name), count, seconds, ContextSwitches(pid) - before,
+                ProcessorTicks(pid) - ticksBefore);
+    std::fflush(stdout);
+}
+
+// Starts the program on count notes, waits until all is drawn, then keeps
+// it running for idleSeconds (printing its wakeups) and ends it with SIGTERM.
+RunFigures MeasureProgram(const Program &program, int count, int idleSeconds = 0)
+{
+    RunFigures figures;
+    QTemporaryDir home;
+    program.writeNotes(GenerateNotes(count, ScreenSize()), home.path());
+    WindowWatch watch;
+    if (!watch.isUsable())
+        return figures;
+    QProcess process;
+    process.setProcessEnvironment(FreshHome(home.path()));
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    QElapsedTimer clock;
+    clock.start();
+    process.start(program.executable, program.arguments);
+    if (!process.waitForStarted())
+        return figures;
+    watch.waitForWindows(count, clock, process, figures);
+    const QString status = QStringLiteral("/proc/%1/status").arg(process.processId());
+    figures.peakMb = ProcFigure(status, "VmHWM:") / 1024.0;
+    if (idleSeconds > 0)
+        PrintIdleCost(program, count, idleSeconds, process.processId());
+    QElapsedTimer exit;
+    exit.start();
+    ::kill(pid_t(process.processId()), SIGTERM);
+    if (process.waitForFinished(120000))
+        figures.exitMs = exit.nsecsElapsed() / 1e6;
+    else
+        process.kill();
+    process.waitForFinished();
+    if (figures.mapped < count)
+        figures.mappedMs = figures.paintedMs = -1;
+    return figures;
+}
+
+QString LoadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly)
+               ? QString::fromLatin1(file.readAll()).section(QLatin1Char(' '), 0, 2)
+               : QStringLiteral("?");
 }
 
 double Median(std::vector<double> values)
@@ -269,53 +511,92 @@ double Median(std::vector<double> values)
     return values.empty() ? -1 : values[values.size() / 2];
 }
 
-// Runs the benchmark again in a fresh process; its one line, or "" on failure.
-QByteArray RunChild(const QString &self, const QString &mode, int count, QSet<QByteArray> &messages)
+QString OptionValue(const QStringList &arguments, const QString &option)
 {
-    QProcess child;
-    child.start(self, {mode, QString::number(count)});
-    const bool finished = child.waitForFinished(120000) && child.exitCode() == 0;
-    for (const QByteArray &message : child.readAllStandardError().split('\n'))
-        messages.insert(message);
-    const QByteArray line = child.readAllStandardOutput();
-    return finished ? line : QByteArray();
+    const qsizetype at = arguments.indexOf(option);
+    return at > 0 && at + 1 < arguments.size() ? arguments.at(at + 1) : QString();
 }
 
-// Runs every size in fresh processes and prints each run, the medians and
-// one run timed step by step.
-int MeasureAll(const QString &self)
+QList<Program> ProgramsToCompare(const QStringList &arguments)
 {
-    std::printf("platform %s; each run in its own process\n", qPrintable(QGuiApplication::platformName()));
+    QStringList zettlorArguments;
+    for (const QString &option : {QStringLiteral("--address"), QStringLiteral("--port")}) {
+        if (!OptionValue(arguments, option).isEmpty())
+            zettlorArguments << option << OptionValue(arguments, option);
+    }
+    QList<Program> programs{{QStringLiteral("zettlor"), QStringLiteral(ZETTLOR_EXECUTABLE), zettlorArguments,
+                             [](const std::vector<GeneratedNote> &notes, const QString &home) {
+                                 const QString active = home + QStringLiteral("/.local/share/Zettlor/Active");
+                                 QDir().mkpath(active);
+                                 WriteNoteFiles(notes, active);
+                             },
+                             kSizes[std::size(kSizes) - 1]}};
+    const QString xpad = QStandardPaths::findExecutable(QStringLiteral("xpad"));
+    if (!xpad.isEmpty())
+        programs.append({QStringLiteral("xpad"),
+                         xpad,
+                         {},
+                         [](const std::vector<GeneratedNote> &notes, const QString &home) {
+                             WriteXpadFiles(notes, home + QStringLiteral("/.config/xpad"));
+                         },
+                         kLargestXpadSize});
+    return programs;
+}
+
+// Every size, the programs in alternating runs, each run in a fresh home
+// folder; prints each run, the medians and the idle cost.
+int MeasureAll(const QStringList &arguments)
+{
+    const int runs = OptionValue(arguments, QStringLiteral("--runs")).toInt() > 0
+                         ? OptionValue(arguments, QStringLiteral("--runs")).toInt()
+                         : kDefaultRuns;
+    const QList<Program> programs = ProgramsToCompare(arguments);
+    std::printf("display %s, %dx%d; medians of %d runs; times from the start of the process\n",
+                qPrintable(qEnvironmentVariable("DISPLAY")), ScreenSize().width(), ScreenSize().height(),
+                runs);
     int failures = 0;
-    QSet<QByteArray> messages;
-    for (const int count : kSizes) {
-        std::vector<double> totals, loads, paints, cpus, peaks;
-        for (int run = 0; run < kRunsPerSize; ++run) {
-            const QByteArray line = RunChild(self, QStringLiteral("--notes"), count, messages);
-            std::printf("  %s", line.isEmpty() ? "run failed\n" : line.constData());
-            if (line.isEmpty()) {
-                ++failures;
-                continue;
+    std::vector<double> mappedMedians(std::size(kSizes) * programs.size(), -1);
+    for (size_t size = 0; size < std::size(kSizes); ++size) {
+        const int count = kSizes[size];
+        std::vector<std::vector<RunFigures>> results(programs.size());
+        for (int run = 0; run < runs; ++run) {
+            for (qsizetype p = 0; p < programs.size(); ++p) {
+                if (count > programs[p].largestSize)
+                    continue;
+                const RunFigures figures = MeasureProgram(programs[p], count);
+                failures += figures.mappedMs < 0 ? 1 : 0;
+                std::printf("  %5d %-8s mapped_ms=%.0f painted_ms=%.0f peak_mb=%.1f exit_ms=%.0f load=%s\n",
+                            count, qPrintable(programs[p].name), figures.mappedMs, figures.paintedMs,
+                            figures.peakMb, figures.exitMs, qPrintable(LoadAverage()));
+                std::fflush(stdout);
+                results[p].push_back(figures);
             }
-            totals.push_back(Figure(line, "total_ms"));
-            loads.push_back(Figure(line, "load_ms"));
-            paints.push_back(Figure(line, "paint_ms"));
-            cpus.push_back(Figure(line, "cpu_ms"));
-            peaks.push_back(Figure(line, "peak_mb"));
         }
-        std::printf("%5d notes: median %.0f ms to the last note shown (%.0f ms creating and showing, "
-                    "%.0f ms until painted; %.0f ms processor time), peak %.1f MB\n",
-                    count, Median(totals), Median(loads), Median(paints), Median(cpus), Median(peaks));
-        const QByteArray steps = RunChild(self, QStringLiteral("--steps"), count, messages);
-        std::printf("  step by step: %s", steps.isEmpty() ? "run failed\n" : steps.constData());
-        const QByteArray labels = RunChild(self, QStringLiteral("--labels"), count, messages);
-        std::printf("  plain labels: %s", labels.isEmpty() ? "run failed\n" : labels.constData());
+        for (qsizetype p = 0; p < programs.size(); ++p) {
+            if (results[p].empty())
+                continue;
+            auto median = [&](double RunFigures::*figure) {
+                std::vector<double> values;
+                for (const RunFigures &result : results[p])
+                    values.push_back(result.*figure);
+                return Median(values);
+            };
+            mappedMedians[size * programs.size() + p] = median(&RunFigures::mappedMs);
+            std::printf(
+                "%5d notes %-8s %6.0f ms mapped %6.0f ms painted %7.1f MB peak %6.0f ms exit (load %s)\n",
+                count, qPrintable(programs[p].name), median(&RunFigures::mappedMs),
+                median(&RunFigures::paintedMs), median(&RunFigures::peakMb), median(&RunFigures::exitMs),
+                qPrintable(LoadAverage()));
+        }
+        if (programs.size() > 1 && results[1].size() > 0)
+            std::printf("%5d notes mapped, zettlor / xpad: %.3f\n", count,
+                        mappedMedians[size * programs.size()] / mappedMedians[size * programs.size() + 1]);
         std::fflush(stdout);
     }
-    // Warnings repeat once per note; each distinct one is shown once.
-    messages.remove(QByteArray());
-    for (const QByteArray &message : std::as_const(messages))
-        std::printf("message from the runs: %s\n", message.constData());
+    std::printf("5000 / 1000 notes mapped, zettlor: %.2f\n",
+                mappedMedians[2 * programs.size()] / mappedMedians[1 * programs.size()]);
+    for (const Program &program : programs)
+        MeasureProgram(program, kIdleNotes, kIdleSeconds);
     return failures == 0 ? 0 : 1;
 }
 
@@ -333,5 +614,12 @@ int main(int argc, char **argv)
         if (at > 0 && at + 1 < arguments.size())
             return MeasureOnce(arguments.at(at + 1).toInt(), mode);
     }
-    return MeasureAll(QCoreApplication::applicationFilePath());
+    const qsizetype home = arguments.indexOf(QStringLiteral("--home"));
+    if (home > 0 && home + 2 < arguments.size()) {
+        for (const Program &program : ProgramsToCompare(arguments))
+            program.writeNotes(GenerateNotes(arguments.at(home + 1).toInt(), ScreenSize()),
+                               arguments.at(home + 2));
+        return 0;
+    }
+    return MeasureAll(arguments);
 }
