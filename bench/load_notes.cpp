@@ -5,7 +5,7 @@
 // start to the last drawing, peak memory and SIGTERM to exit; then the idle
 // cost of 100 notes over 30 s.
 //
-//   bench_load_notes [--runs N] [--address A] [--port P]   the table above
+//   bench_load_notes [--runs N] [--address A] [--port P] [--program ZETTLOR]   the table above
 //   bench_load_notes --notes N     N notes loaded in this process (any Qt platform)
 //   bench_load_notes --steps N     the same, each loading step timed apart
 //   bench_load_notes --labels N    the same files as plain labels, to compare
@@ -52,6 +52,8 @@ constexpr int kIdleNotes = 100;
 constexpr int kIdleSeconds = 30;
 // No drawing for this long after the last window was mapped: all is painted.
 constexpr qint64 kQuietNs = 1500 * 1000000LL;
+// Drawing no wider than this is a caret.
+constexpr int kCaretWidth = 3;
 constexpr qint64 kStartDeadlineNs = 120 * 1000000000LL;
 
 const char *const kWords[] = {"call",  "Anna",    "about",  "the",    "meeting", "on",     "Tuesday", "buy",
@@ -366,23 +368,20 @@ public:
     ~WindowWatch() { xcb_disconnect(connection); }
     bool isUsable() const { return usable; }
 
-    // Waits until count windows are mapped and drawing has stopped.
+    // Waits until count windows are mapped and drawing has stopped. A
+    // blinking caret is not drawing the note.
     void waitForWindows(int count, const QElapsedTimer &clock, QProcess &process, RunFigures &figures)
     {
-        QSet<xcb_window_t> mapped;
-        qint64 mappedNs = -1;
-        qint64 drawnNs = -1;
         pollfd wait{xcb_get_file_descriptor(connection), POLLIN, 0};
+        qint64 mappedNs = -1;
         for (;;) {
             while (xcb_generic_event_t *event = xcb_poll_for_event(connection)) {
-                handle(event, mapped);
-                if (mappedNs < 0 && mapped.size() >= count)
-                    mappedNs = clock.nsecsElapsed();
-                if ((event->response_type & 0x7f) == damageEvent)
-                    drawnNs = clock.nsecsElapsed();
+                handle(event, clock.nsecsElapsed());
                 std::free(event);
             }
             const qint64 now = clock.nsecsElapsed();
+            if (mappedNs < 0 && mapped.size() >= count)
+                mappedNs = now;
             if (mappedNs >= 0 && now - qMax(mappedNs, drawnNs) > kQuietNs)
                 break;
             if (now > kStartDeadlineNs || process.waitForFinished(0))
@@ -395,9 +394,14 @@ public:
     }
 
 private:
-    void handle(const xcb_generic_event_t *event, QSet<xcb_window_t> &mapped)
+    void handle(const xcb_generic_event_t *event, qint64 now)
     {
         const int type = event->response_type & 0x7f;
+        if (type == damageEvent) {
+            const xcb_rectangle_t area = reinterpret_cast<const xcb_damage_notify_event_t *>(event)->area;
+            drawnNs = area.width > kCaretWidth ? now : drawnNs;
+            return;
+        }
         if (type == XCB_CREATE_NOTIFY) {
             const auto *created = reinterpret_cast<const xcb_create_notify_event_t *>(event);
             if (created->parent == root && !created->override_redirect)
@@ -412,6 +416,8 @@ private:
     }
 
     xcb_connection_t *connection;
+    QSet<xcb_window_t> mapped;
+    qint64 drawnNs = -1;
     xcb_window_t root = 0;
     int damageEvent = -1;
     bool usable = false;
@@ -467,19 +473,22 @@ RunFigures MeasureProgram(const Program &program, int count, int idleSeconds = 0
     RunFigures figures;
     QTemporaryDir home;
     program.writeNotes(GenerateNotes(count, ScreenSize()), home.path());
-    WindowWatch watch;
-    if (!watch.isUsable())
-        return figures;
     QProcess process;
     process.setProcessEnvironment(FreshHome(home.path()));
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
-    QElapsedTimer clock;
-    clock.start();
-    process.start(program.executable, program.arguments);
-    if (!process.waitForStarted())
-        return figures;
-    watch.waitForWindows(count, clock, process, figures);
+    {
+        // Closed before the exit: it would make the window system do more.
+        WindowWatch watch;
+        if (!watch.isUsable())
+            return figures;
+        QElapsedTimer clock;
+        clock.start();
+        process.start(program.executable, program.arguments);
+        if (!process.waitForStarted())
+            return figures;
+        watch.waitForWindows(count, clock, process, figures);
+    }
     const QString status = QStringLiteral("/proc/%1/status").arg(process.processId());
     figures.peakMb = ProcFigure(status, "VmHWM:") / 1024.0;
     if (idleSeconds > 0)
@@ -524,7 +533,10 @@ QList<Program> ProgramsToCompare(const QStringList &arguments)
         if (!OptionValue(arguments, option).isEmpty())
             zettlorArguments << option << OptionValue(arguments, option);
     }
-    QList<Program> programs{{QStringLiteral("zettlor"), QStringLiteral(ZETTLOR_EXECUTABLE), zettlorArguments,
+    const QString zettlor = OptionValue(arguments, QStringLiteral("--program"));
+    QList<Program> programs{{QStringLiteral("zettlor"),
+                             zettlor.isEmpty() ? QStringLiteral(ZETTLOR_EXECUTABLE) : zettlor,
+                             zettlorArguments,
                              [](const std::vector<GeneratedNote> &notes, const QString &home) {
                                  const QString active = home + QStringLiteral("/.local/share/Zettlor/Active");
                                  QDir().mkpath(active);
