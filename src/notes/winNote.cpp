@@ -86,28 +86,10 @@ QColor FromColourValue(qint32 value)
     return QColor(value & 0xff, (value >> 8) & 0xff, (value >> 16) & 0xff);
 }
 
-// One stroke of the dog-eared corner, in twips inside the window.
-class FoldLine final : public QWidget
-{
-public:
-    FoldLine(QWidget *parent, QLineF twips)
-        : QWidget(parent), line(twips.p1() / winNote::TwipsPerPixel, twips.p2() / winNote::TwipsPerPixel)
-    {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        setGeometry(0, 0, 12, 12);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setPen(PartColour);
-        painter.drawLine(line);
-    }
-
-private:
-    QLineF line;
-};
+// The strokes of the dog-eared corner, in twips inside the window. The
+// window paints them itself: a child widget per stroke cost every note three
+// more widgets to create, lay out and paint.
+const QLineF FoldStrokes[] = {QLineF(150, 0, 150, 160), QLineF(0, 150, 150, 150), QLineF(0, 140, 140, 0)};
 
 // The note's one-pixel border.
 class BorderRectangle final : public QWidget
@@ -185,14 +167,6 @@ void winNote::BuildParts()
     SaveTimer->setSingleShot(true);
     SaveTimer->setInterval(DefaultSaveDelay);
     connect(SaveTimer, &QTimer::timeout, this, &winNote::ResaveNote);
-    QuickEditTimer = new QTimer(this);
-    QuickEditTimer->setObjectName(QStringLiteral("QuickEditTimer"));
-    QuickEditTimer->setInterval(100);
-    connect(QuickEditTimer, &QTimer::timeout, this, &winNote::QuickEditTimer_Timer);
-    ResizeTimer = new QTimer(this);
-    ResizeTimer->setObjectName(QStringLiteral("ResizeTimer"));
-    ResizeTimer->setInterval(100);
-    connect(ResizeTimer, &QTimer::timeout, this, &winNote::ResizeTimer_Timer);
 
     Shape1 = new BorderRectangle(this);
     Shape1->setObjectName(QStringLiteral("Shape1"));
@@ -204,13 +178,6 @@ void winNote::BuildParts()
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label2->setAutoFillBackground(true);
     Label2->move(ToPixels(LabelLeftTwips), ToPixels(LabelTopTwips));
-
-    Line7 = new FoldLine(this, QLineF(150, 0, 150, 160));
-    Line7->setObjectName(QStringLiteral("Line7"));
-    Line6 = new FoldLine(this, QLineF(0, 150, 150, 150));
-    Line6->setObjectName(QStringLiteral("Line6"));
-    Line5 = new FoldLine(this, QLineF(0, 140, 140, 0));
-    Line5->setObjectName(QStringLiteral("Line5"));
 
     CornerImage = new QLabel(this);
     CornerImage->setObjectName(QStringLiteral("CornerImage"));
@@ -226,8 +193,17 @@ void winNote::BuildParts()
 
 void winNote::BuildEditBox()
 {
-    // Made on the first quick edit: an edit box costs a note about as much
-    // memory as all its other parts together, and most notes are never edited.
+    // Made on the first quick edit, with the timers only quick edit uses: an
+    // edit box costs a note about as much memory as all its other parts
+    // together, and most notes are never edited.
+    QuickEditTimer = new QTimer(this);
+    QuickEditTimer->setObjectName(QStringLiteral("QuickEditTimer"));
+    QuickEditTimer->setInterval(100);
+    connect(QuickEditTimer, &QTimer::timeout, this, &winNote::QuickEditTimer_Timer);
+    ResizeTimer = new QTimer(this);
+    ResizeTimer->setObjectName(QStringLiteral("ResizeTimer"));
+    ResizeTimer->setInterval(100);
+    connect(ResizeTimer, &QTimer::timeout, this, &winNote::ResizeTimer_Timer);
     Text1 = new QTextEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setAcceptRichText(false);
@@ -330,10 +306,15 @@ void winNote::RepositionNoteParts()
     const int margin = ToPixels(GripMarginTwips);
     CornerImage->move(width() - CornerImage->width() - margin, height() - CornerImage->height() - margin);
     Shape1->raise();
-    Line5->raise();
-    Line6->raise();
-    Line7->raise();
     CornerImage->raise();
+}
+
+void winNote::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setPen(PartColour);
+    for (const QLineF &stroke : FoldStrokes)
+        painter.drawLine(QLineF(stroke.p1() / TwipsPerPixel, stroke.p2() / TwipsPerPixel));
 }
 
 void winNote::resizeEvent(QResizeEvent *event)

@@ -78,14 +78,12 @@ public:
     bool noteIsPinned = false;
 
     QTimer *SaveTimer = nullptr;
+    // Made with the edit box, on the first quick edit.
     QTimer *QuickEditTimer = nullptr;
     QTimer *ResizeTimer = nullptr;
     QTextEdit *Text1 = nullptr; // made on the first quick edit
     QWidget *Shape1 = nullptr;
     QLabel *Label2 = nullptr;
-    QWidget *Line7 = nullptr;
-    QWidget *Line6 = nullptr;
-    QWidget *Line5 = nullptr;
     QLabel *CornerImage = nullptr;
 
     // Prepares the note menu of the control window for this note and pops it up.
@@ -102,6 +100,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
