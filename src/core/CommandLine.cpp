@@ -18,6 +18,10 @@ struct Parser
                                QStringLiteral("Bind the UDP endpoint to this IPv4 address and report it "
                                               "as this computer's address."),
                                QStringLiteral("A")};
+    QCommandLineOption broadcast{QStringLiteral("broadcast"),
+                                 QStringLiteral("Send the locator's search to this IPv4 address instead of "
+                                                "255.255.255.255."),
+                                 QStringLiteral("A")};
     QCommandLineOption port{QStringLiteral("port"),
                             QStringLiteral("UDP port for receiving and sending (default 1978)."),
                             QStringLiteral("N")};
@@ -29,12 +33,21 @@ struct Parser
         parser.addOption(help);
         parser.addOption(version);
         parser.addOption(address);
+        parser.addOption(broadcast);
         parser.addOption(port);
         parser.addPositionalArgument(QStringLiteral("folder"),
                                      QStringLiteral("Data folder (default ~/.local/share/Zettlor)."),
                                      QStringLiteral("[folder]"));
     }
 };
+
+// Only the dotted four-number form: "1.2.3" would quietly mean 1.2.0.3.
+bool IsDottedIPv4(const QString &text)
+{
+    QHostAddress parsed;
+    return parsed.setAddress(text) && parsed.protocol() == QAbstractSocket::IPv4Protocol &&
+           parsed.toString() == text;
+}
 
 } // namespace
 
@@ -52,12 +65,15 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     result.dataFolder = p.parser.positionalArguments().join(QLatin1Char(' ')).trimmed();
     if (p.parser.isSet(p.address)) {
         result.bindAddress = p.parser.value(p.address);
-        QHostAddress parsed;
-        // Only the dotted four-number form: "1.2.3" would quietly mean 1.2.0.3.
-        if (!parsed.setAddress(result.bindAddress) || parsed.protocol() != QAbstractSocket::IPv4Protocol ||
-            parsed.toString() != result.bindAddress)
+        if (!IsDottedIPv4(result.bindAddress))
             result.error =
                 QStringLiteral("--address needs an IPv4 address, not '%1'.").arg(result.bindAddress);
+    }
+    if (p.parser.isSet(p.broadcast)) {
+        result.broadcastAddress = p.parser.value(p.broadcast);
+        if (!IsDottedIPv4(result.broadcastAddress))
+            result.error =
+                QStringLiteral("--broadcast needs an IPv4 address, not '%1'.").arg(result.broadcastAddress);
     }
     if (p.parser.isSet(p.port)) {
         bool ok = false;

@@ -10,6 +10,8 @@ struct CommandLine
     QString dataFolder;   // "" when none was given
     QString bindAddress;  // --address
     quint16 port = 1978;  // --port
+    // --broadcast: where the locator's search goes
+    QString broadcastAddress = QStringLiteral("255.255.255.255");
     bool showHelp = false;
     bool showVersion = false;
     QString error;        // one line; set when the command line is not valid

@@ -20,4 +20,5 @@ void ResetGlobals()
     PongReplies.clear();
     BindAddress.clear();
     UdpPort = 1978;
+    BroadcastAddress = QStringLiteral("255.255.255.255");
 }

@@ -40,6 +40,8 @@ inline QString PongReplies;
 // Address the UDP endpoint binds ("" = every IPv4 address) and its port.
 inline QString BindAddress;
 inline quint16 UdpPort = 1978;
+// Where the locator's search goes; tests and routed networks name another.
+inline QString BroadcastAddress = QStringLiteral("255.255.255.255");
 
 // The running version text.
 inline const QString ProgramVersion = QStringLiteral(ZETTLOR_VERSION);

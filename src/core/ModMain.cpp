@@ -218,6 +218,7 @@ std::optional<int> Main(const CommandLine &commandLine)
     }
     BindAddress = commandLine.bindAddress;
     UdpPort = commandLine.port;
+    BroadcastAddress = commandLine.broadcastAddress;
 
     SettleDataFolder();
     UserName = platform::CurrentUserName();

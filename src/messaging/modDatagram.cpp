@@ -22,13 +22,6 @@ Surroundings &Current()
     return surroundings;
 }
 
-QString PresenceText(const QString &command)
-{
-    const Surroundings &s = Current();
-    return QStringLiteral("!") + s.LocalHostName() + QStringLiteral(" (") + s.LocalIP() +
-           QStringLiteral(") ") + command;
-}
-
 // The header of a "!" or "+" datagram, when it names a host we could answer.
 // Anything else is dropped whole: a reply must not go to a broadcast or
 // nowhere, and a peer must not pose as "Local User".
@@ -196,6 +189,13 @@ void SetSurroundings(Surroundings surroundings)
 void ResetSurroundings()
 {
     Current() = ProgramSurroundings();
+}
+
+QString PresenceText(const QString &command)
+{
+    const Surroundings &s = Current();
+    return QStringLiteral("!") + s.LocalHostName() + QStringLiteral(" (") + s.LocalIP() +
+           QStringLiteral(") ") + command;
 }
 
 void HandleDatagram(const QString &d)

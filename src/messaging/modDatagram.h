@@ -53,6 +53,9 @@ const Surroundings &CurrentSurroundings();
 void SetSurroundings(Surroundings surroundings);
 void ResetSurroundings();
 
+// "!" + own host name + " (" + own address + ") " + command.
+QString PresenceText(const QString &command);
+
 // Runs once for each arriving datagram d.
 void HandleDatagram(const QString &d);
 

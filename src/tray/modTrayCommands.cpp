@@ -3,7 +3,7 @@
 #include "editor/modEditor.h"
 
 #include "archive/modArchive.h"
-#include "core/Logging.h"
+#include "messaging/modContacts.h"
 #include "options/modOptions.h"
 #include "tray/winMenu.h"
 #include "web/modWebLinks.h"
@@ -125,7 +125,7 @@ void HideFormAndWait(QWidget *form)
 
 void OpenContacts()
 {
-    qCInfo(lcTray) << "OpenContacts: the contacts window does not exist yet";
+    modContacts::OpenContacts();
 }
 
 } // namespace modTrayCommands

@@ -30,7 +30,7 @@ void ToggleAllNotes();
 // Hides a window and returns once it is no longer visible.
 void HideFormAndWait(QWidget *form);
 
-// The contacts window belongs to messaging; it does nothing until it exists.
+// Opens the contacts window, or raises it when it is open already.
 void OpenContacts();
 
 } // namespace modTrayCommands

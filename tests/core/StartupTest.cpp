@@ -1,3 +1,4 @@
+#include "DesktopActions.h"
 #include "PrivateDisplay.h"
 #include "ProgramProcess.h"
 #include "SessionManagerStub.h"
@@ -22,55 +23,6 @@ const QStringList kSubFolders{"Active", "Archive", "Incoming", "Pending"};
 const QByteArray kNote = "2880,3255,7200,1440,,Verdana,10,12648447,0,Note";
 const QByteArray kMovedNote = "2880,3255,8100,2040,,Verdana,10,12648447,0,Note";
 const QSize kNoteSize(217, 192);
-
-// The first shown window of the program that fits, within 5 s.
-QRect WaitForWindow(const PrivateDisplay &display, ProgramProcess &program,
-                    const std::function<bool(QRect)> &fits)
-{
-    QRect found;
-    ProgramProcess::waitFor(
-        [&] {
-            for (const QRect &window : display.windowsOf(program.process().processId())) {
-                if (fits(window))
-                    found = window;
-            }
-            return found.isValid() || !program.isRunning();
-        },
-        5000);
-    return found;
-}
-
-// Presses the left button at from, moves by in small steps and lets go.
-bool Drag(const PrivateDisplay &display, QPoint from, QPoint by)
-{
-    const auto moveTo = [](QPoint to) {
-        return QStringList{"mousemove", QString::number(to.x()), QString::number(to.y())};
-    };
-    QStringList steps = moveTo(from) + QStringList{"sleep", "0.15", "mousedown", "1"};
-    for (int step = 1; step <= 6; ++step)
-        steps += QStringList{"sleep", "0.03"} + moveTo(from + by * step / 6);
-    return display.run("xdotool", steps + QStringList{"sleep", "0.1", "mouseup", "1"});
-}
-
-// Right click on window, keys in the menu it opens (with the pointer off the
-// menu, Up selects the last item), and the menu gone again. Once the menu
-// shows, the program has handled every input before the click.
-bool UseMenu(const PrivateDisplay &display, ProgramProcess &program, QRect window, const QStringList &keys)
-{
-    const QString x = QString::number(window.center().x()), y = QString::number(window.center().y());
-    const auto shown = [&] {
-        const QList<qulonglong> ids = display.windowsOf(program.process().processId()).keys();
-        return QSet<qulonglong>(ids.cbegin(), ids.cend());
-    };
-    const QSet<qulonglong> before = shown();
-    QSet<qulonglong> menu;
-    return display.run("xdotool", {"mousemove", x, y, "sleep", "0.15", "click", "3"}) &&
-           ProgramProcess::waitFor([&] { return !(menu = shown() - before).isEmpty(); }, 5000) &&
-           display.run("xdotool", QStringList{"sleep", "0.25", "mousemove", "3", "3", "sleep", "0.15", "key",
-                                              "--delay", "80"} +
-                                      keys) &&
-           ProgramProcess::waitFor([&] { return !shown().intersects(menu); }, 5000);
-}
 
 } // namespace
 
@@ -286,6 +238,7 @@ private slots:
         row("help", {"-h"}, true, 0, "Usage: zettlor [options] [folder]\n");
         row("unknown option", {"--help-all"}, true, 2, "zettlor: Unknown option 'help-all'.");
         row("bad address", {"--address", "1.2.3"}, true, 2, "zettlor: --address");
+        row("bad broadcast", {"--broadcast", "255.255.255"}, true, 2, "zettlor: --broadcast");
         row("bad port", {"--port", "70000"}, true, 2, "zettlor: --port");
         row("no display", {}, false, 1, "zettlor: no display");
     }

@@ -1,0 +1,476 @@
+#include "LongCheck.h"
+
+#include "DesktopActions.h"
+#include "PrivateDisplay.h"
+#include "ProgramProcess.h"
+#include "TestEnvironment.h"
+
+#include "notes/modNoteText.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSet>
+#include <QTest>
+#include <QThread>
+#include <QUdpSocket>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kKills = 200;
+constexpr int kNotes = 10;
+
+// Notes from another computer arrive below the notes the checks move.
+const QPoint kArrival(600, 560);
+
+QByteArray NoteDatagram(const QString &text)
+{
+    return "+Sender (127.0.0.199)" + NoteBytes(text, kArrival);
+}
+
+// A received note as its file holds it.
+QByteArray ReceivedNoteBytes(const QString &text)
+{
+    return NoteBytes(text, kArrival) + "[FROM=127.0.0.199|Sender]";
+}
+
+// Sends one received note after another to the program, each saved at once
+// when it arrives, so that saves follow each other closely.
+class NoteStream final
+{
+    Q_DISABLE_COPY_MOVE(NoteStream)
+
+public:
+    NoteStream(const char *address, quint16 port, int round) : m_socket(socket(AF_INET, SOCK_DGRAM, 0))
+    {
+        m_to.sin_family = AF_INET;
+        m_to.sin_port = htons(port);
+        inet_pton(AF_INET, address, &m_to.sin_addr);
+        m_sender = std::thread([this, round] {
+            for (int n = 0; !m_stop; ++n) {
+                const QByteArray datagram = NoteDatagram(QString("Received %1.%2").arg(round).arg(n));
+                sendto(m_socket, datagram.constData(), size_t(datagram.size()), 0,
+                       reinterpret_cast<const sockaddr *>(&m_to), sizeof m_to);
+                std::this_thread::sleep_for(std::chrono::milliseconds(25));
+            }
+        });
+    }
+    ~NoteStream()
+    {
+        m_stop = true;
+        m_sender.join();
+        close(m_socket);
+    }
+
+private:
+    int m_socket;
+    sockaddr_in m_to{};
+    std::atomic_bool m_stop{false};
+    std::thread m_sender;
+};
+
+enum class FileState { Whole, Torn, Unparseable };
+
+bool Complete(const modNoteText::NoteRecord &record)
+{
+    return record.height && record.width && record.left && record.top && record.fontName && record.fontSize &&
+           record.backColour && record.textColour;
+}
+
+// A whole note file holds every field, the note's own text and a position
+// the note really had (given back in pixels); anything else that still
+// parses is torn.
+FileState Inspect(const QByteArray &bytes, const QString &text, const QSet<QPoint> &positions,
+                  QPoint *position)
+{
+    const modNoteText::NoteRecord record = modNoteText::ParseNoteText(QString::fromUtf8(bytes));
+    if (!Complete(record))
+        return FileState::Unparseable;
+    *position = QPoint(qRound(*record.left / 15), qRound(*record.top / 15));
+    return positions.contains(*position) && bytes == NoteBytes(text, *position) ? FileState::Whole
+                                                                                : FileState::Torn;
+}
+
+struct KillFigures
+{
+    int kills = 0;
+    int killsAtASave = 0; // the moment a save's temporary file appeared
+    int savesSeen = 0;    // notes found on disk where a drag had taken them
+    int received = 0;     // notes that arrived during the drags
+    int notesChecked = 0;
+    int torn = 0;
+    int lost = 0;
+    int unparseable = 0;
+    int straysLeft = 0; // temporary files a kill left for the next start
+    int strays = 0;
+};
+
+// The ten notes as the campaign moved them: where each is now, where its
+// file put it at the last start, and every position its file may hold (that
+// one and every step of the drags since).
+struct MovedNotes
+{
+    QList<QPoint> current;
+    QList<QPoint> onDisk;
+    QList<QSet<QPoint>> allowed;
+};
+
+// Counts what the last start found in the folder and takes the positions on
+// disk as the new starting point.
+void InspectFolder(const QString &active, MovedNotes &notes, KillFigures &figures)
+{
+    const QStringList strays = StrayFiles(active);
+    if (!strays.isEmpty())
+        qWarning() << "strays after a start:" << strays;
+    figures.strays += int(strays.size());
+    QStringList unknown = QDir(active).entryList({"*.zln"}, QDir::Files | QDir::Hidden);
+    for (int i = 0; i < kNotes; ++i) {
+        const QString file = NoteFile(active, i);
+        unknown.removeAll(QFileInfo(file).fileName());
+        if (!QFileInfo::exists(file)) {
+            qWarning() << "lost:" << file;
+            ++figures.lost;
+            continue;
+        }
+        ++figures.notesChecked;
+        const QByteArray bytes = ReadBytes(file);
+        QPoint position;
+        switch (Inspect(bytes, NoteText(i), notes.allowed[i], &position)) {
+        case FileState::Whole:
+            figures.savesSeen += position != notes.onDisk[i];
+            notes.current[i] = notes.onDisk[i] = position;
+            notes.allowed[i] = {position};
+            break;
+        case FileState::Torn:
+            qWarning() << "torn:" << file << bytes;
+            ++figures.torn;
+            break;
+        case FileState::Unparseable:
+            qWarning() << "unparseable:" << file << bytes;
+            ++figures.unparseable;
+            break;
+        }
+    }
+    // The other notes arrived during the drags. Each must be whole; then it
+    // goes, so that the folder does not grow from round to round.
+    static const QRegularExpression receivedText("^Received \\d+\\.\\d+$");
+    for (const QString &name : unknown) {
+        const QString file = active + "/" + name;
+        const QByteArray bytes = ReadBytes(file);
+        const modNoteText::NoteRecord record = modNoteText::ParseNoteText(QString::fromUtf8(bytes));
+        ++figures.notesChecked;
+        ++figures.received;
+        if (!Complete(record)) {
+            qWarning() << "unparseable:" << file << bytes;
+            ++figures.unparseable;
+        } else if (!receivedText.match(record.text).hasMatch() || bytes != ReceivedNoteBytes(record.text)) {
+            qWarning() << "torn:" << file << bytes;
+            ++figures.torn;
+        }
+        QFile::remove(file);
+    }
+}
+
+// Returns as soon as a save makes its temporary file in folder, before it
+// is renamed over the note; false after 2 s without one.
+bool WaitForTemporaryFile(const QString &folder)
+{
+    const int watch = inotify_init1(IN_CLOEXEC);
+    inotify_add_watch(watch, QFile::encodeName(folder).constData(), IN_CREATE);
+    alignas(inotify_event) char events[4096];
+    pollfd ready{watch, POLLIN, 0};
+    QElapsedTimer clock;
+    clock.start();
+    bool made = false;
+    while (!made && clock.elapsed() < 2000 && poll(&ready, 1, 100) > 0) {
+        const ssize_t length = read(watch, events, sizeof events);
+        for (ssize_t at = 0; at < length;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(events + at);
+            made = made || (event->len > 0 && !QByteArray(event->name).endsWith(".zln"));
+            at += ssize_t(sizeof(inotify_event) + event->len);
+        }
+    }
+    close(watch);
+    return made;
+}
+
+// Drags the notes in turn, each near its home, so that a save falls due
+// every drag from 2 s after the first on, while notes arrive and are saved
+// 40 times a second, and kills the program among those saves: every other
+// time at a random moment, else the moment a save has made its temporary
+// file (a named one appears just before the rename).
+void DragUntilKilled(const PrivateDisplay &display, ProgramProcess &program, const QString &active,
+                     MovedNotes &notes, KillFigures &figures)
+{
+    const NoteStream arrivals("127.0.0.190", 23900, figures.kills);
+    QRandomGenerator &random = *QRandomGenerator::global();
+    constexpr int kDragMs = 450;
+    const qint64 killAt = 2450 + random.bounded(1500);
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; clock.elapsed() + kDragMs < killAt; i = (i + 1) % kNotes) {
+        const QPoint target = Home(i) + QPoint(random.bounded(-20, 21), random.bounded(-20, 21));
+        const QPoint by = target - notes.current[i];
+        if (!Drag(display, notes.current[i] + kGrip, by))
+            break;
+        for (int step = 1; step <= 6; ++step)
+            notes.allowed[i] << notes.current[i] + QPoint(by.x() * step / 6, by.y() * step / 6);
+        notes.current[i] = target;
+    }
+    QThread::msleep(std::max<qint64>(0, killAt - clock.elapsed()));
+    if (figures.kills % 2 == 1)
+        figures.killsAtASave += WaitForTemporaryFile(active);
+    ::kill(pid_t(program.process().processId()), SIGKILL);
+    ++figures.kills;
+    program.waitForExit();
+}
+
+// Writes until the disk takes no more.
+bool FillDisk(const QString &path)
+{
+    QFile filler(path);
+    if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size()) {
+    }
+    return filler.size() > 0;
+}
+
+bool HoldsReceivedNote(const QString &active, const QString &text)
+{
+    const QStringList names = QDir(active).entryList({"*.zln"}, QDir::Files);
+    return std::any_of(names.cbegin(), names.cend(), [&](const QString &name) {
+        return ReadBytes(active + "/" + name) == ReceivedNoteBytes(text);
+    });
+}
+
+// What must not change about a file: a link's target, a file's mode, time
+// and bytes.
+QString Snapshot(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        return "link to " + info.symLinkTarget();
+    return QStringList{QString::number(info.permissions(), 16),
+                       info.lastModified().toString(Qt::ISODateWithMs),
+                       QString::fromLatin1(ReadBytes(path).toHex())}
+        .join(' ');
+}
+
+QString YesNo(bool yes)
+{
+    return yes ? "yes" : "NO";
+}
+
+} // namespace
+
+class SaveCampaign final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void hardKillsDuringSavesLoseNoNote()
+    {
+        TestEnvironment environment;
+        PrivateDisplay display(PrivateDisplay::Tray::None);
+        if (!display.problem().isEmpty())
+            QSKIP(qPrintable("needs a private X display: " + display.problem()));
+        const QString active = environment.defaultDataFolder() + "/Active";
+        MovedNotes notes;
+        for (int i = 0; i < kNotes; ++i) {
+            notes.current << Home(i);
+            notes.onDisk << Home(i);
+            notes.allowed << QSet<QPoint>{Home(i)};
+            WriteBytes(NoteFile(active, i), NoteBytes(NoteText(i), Home(i)));
+        }
+        KillFigures figures;
+        for (;;) {
+            figures.straysLeft += int(StrayFiles(active).size());
+            ProgramProcess program(ReportingEnvironment(environment, display));
+            QVERIFY2(StartProgram(program, {"--address", "127.0.0.190", "--port", "23900"}),
+                     qPrintable(program.errorOutput()));
+            InspectFolder(active, notes, figures);
+            if (figures.kills == kKills)
+                break;
+            QVERIFY(WaitForNotes(display, program, kNotes));
+            DragUntilKilled(display, program, active, notes, figures);
+        }
+        ReportFigures(
+            QString("hard kills during saves: kills %1 (%2 of them the moment a save's temporary file "
+                    "appeared), moves found saved %3, notes received %4, notes checked %5, torn %6, "
+                    "lost %7, unparseable %8, strays left by kills %9, after the next start %10")
+                .arg(figures.kills)
+                .arg(figures.killsAtASave)
+                .arg(figures.savesSeen)
+                .arg(figures.received)
+                .arg(figures.notesChecked)
+                .arg(figures.torn)
+                .arg(figures.lost)
+                .arg(figures.unparseable)
+                .arg(figures.straysLeft)
+                .arg(figures.strays));
+        QCOMPARE(figures.torn + figures.lost + figures.unparseable + figures.strays, 0);
+    }
+
+    // A note received and a note moved while the disk is full are both on it
+    // once space returns and the program is told to end.
+    void fullDiskKeepsNotesUntilSpaceReturns()
+    {
+        if (!Conditions.mountProblem.isEmpty())
+            QSKIP(qPrintable("disk full not checked: " + Conditions.mountProblem));
+        TestEnvironment environment;
+        PrivateDisplay display(PrivateDisplay::Tray::None);
+        if (!display.problem().isEmpty())
+            QSKIP(qPrintable("needs a private X display: " + display.problem()));
+        const QString disk = environment.root() + "/small disk";
+        QDir().mkpath(disk);
+        if (mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=256k") !=
+            0)
+            QSKIP(qPrintable(QString("disk full not checked: no tmpfs: ") + std::strerror(errno)));
+        const auto unmount = qScopeGuard([&] { umount2(QFile::encodeName(disk).constData(), MNT_DETACH); });
+        const QString active = disk + "/Active";
+        const QPoint home(100, 100), by(40, 30);
+        WriteBytes(NoteFile(active, 1), NoteBytes(NoteText(1), home));
+
+        ProgramProcess program(ReportingEnvironment(environment, display));
+        QVERIFY(StartProgram(program, {"--address", "127.0.0.191", "--port", "23901", disk}));
+        QVERIFY(WaitForNotes(display, program, 1));
+        QVERIFY(FillDisk(disk + "/filler"));
+        const QString received = "Received while the disk was full";
+        QUdpSocket().writeDatagram(NoteDatagram(received), QHostAddress("127.0.0.191"), 23901);
+        const auto failures = [&] { return program.errorOutput().count("note file not written"); };
+        QVERIFY(ProgramProcess::waitFor([&] { return failures() >= 1; }));
+        const bool balloonShown =
+            WaitForWindow(display, program, [](QRect w) { return w.width() == 280; }).isValid();
+        const bool balloonNamesFolder =
+            balloonShown &&
+            program.errorOutput().contains("could not be saved in the folder " + active + ".") &&
+            !program.errorOutput().contains("no icon for the balloon");
+        QVERIFY(Drag(display, home + kGrip, by));
+        QVERIFY(ProgramProcess::waitFor([&] { return failures() >= 2; }));
+        QFile::remove(disk + "/filler");
+        program.stop();
+        const int status = program.waitForExit();
+
+        const bool receivedKept = HoldsReceivedNote(active, received);
+        const bool movedKept = ReadBytes(NoteFile(active, 1)) == NoteBytes(NoteText(1), home + by);
+        const qsizetype strays = StrayFiles(active).size();
+        ReportFigures(QString("disk full: received note on disk %1, moved note on disk %2, balloon names the "
+                              "folder %3, exit status %4, strays %5")
+                          .arg(YesNo(receivedKept), YesNo(movedKept), YesNo(balloonNamesFolder))
+                          .arg(status)
+                          .arg(strays));
+        QVERIFY2(balloonNamesFolder, qPrintable(program.errorOutput()));
+        QVERIFY(receivedKept);
+        QVERIFY(movedKept);
+        QCOMPARE(status, 0);
+        QCOMPARE(strays, 0);
+    }
+
+    void badFilesAreLeftAlone_data()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const char *kind : {"link to a device", "link to a FIFO", "unreadable note",
+                                 "unreadable Settings.ini", "link to a writable file"})
+            QTest::newRow(kind) << QString(kind);
+    }
+    // Nothing hangs at start-up, and while the program saves the notes it
+    // shows, the bad file stays as it was (a link's target included).
+    void badFilesAreLeftAlone()
+    {
+        QFETCH(QString, kind);
+        if (kind.startsWith("unreadable") && !Conditions.modeBitsApply)
+            QSKIP("the program would run with root's power to read any file");
+        TestEnvironment environment;
+        PrivateDisplay display(PrivateDisplay::Tray::None);
+        if (!display.problem().isEmpty())
+            QSKIP(qPrintable("needs a private X display: " + display.problem()));
+        // Portable mode: the settings file and the notes beside the executable.
+        const bool portable = kind == "unreadable Settings.ini";
+        const QString executable = portable ? environment.programFolder() + "/zettlor" : ProgramPath();
+        if (portable)
+            QVERIFY(QFile::copy(ProgramPath(), executable));
+        const QString active =
+            (portable ? environment.programFolder() : environment.defaultDataFolder()) + "/Active";
+        WriteBytes(NoteFile(active, 1), NoteBytes(NoteText(1), Home(0)));
+
+        const QString badNote = active + "/bad.zln";
+        QDir().mkpath(active);
+        QString guarded = badNote;
+        if (kind == "link to a device") {
+            QFile::link("/dev/zero", badNote);
+        } else if (kind == "link to a FIFO") {
+            const QString fifo = environment.root() + "/fifo";
+            mkfifo(QFile::encodeName(fifo).constData(), 0600);
+            QFile::link(fifo, badNote);
+        } else if (kind == "unreadable note") {
+            WriteBytes(badNote, NoteBytes(NoteText(2), Home(1)));
+            QFile::setPermissions(badNote, QFile::WriteOwner);
+        } else if (portable) {
+            guarded = environment.programFolder() + "/Settings.ini";
+            WriteBytes(guarded, "[Settings]\r\nCONTACTS=127.0.0.5(Ann)\r\n[Options]\r\n"
+                                "SINGLECLICKACTION=Hide All Notes\r\n");
+            QFile::setPermissions(guarded, QFile::WriteOwner);
+        } else {
+            guarded = environment.root() + "/accounts.csv";
+            WriteBytes(guarded, NoteBytes(NoteText(2), Home(1)));
+            QFile::link(guarded, badNote);
+        }
+        const QString before = Snapshot(guarded);
+
+        ProgramProcess program(ReportingEnvironment(environment, display));
+        QElapsedTimer clock;
+        clock.start();
+        const bool started =
+            StartProgram(program, {"--address", "127.0.0.192", "--port", "23902"}, executable);
+        const qint64 startMs = clock.elapsed();
+        QVERIFY2(started, "start-up hung or failed");
+        const bool linkedNote = kind == "link to a writable file";
+        QVERIFY(WaitForNotes(display, program, linkedNote ? 2 : 1));
+        // Saves of the notes shown: the good one, and the linked one in place of its link.
+        const QPoint by(30, 20);
+        QVERIFY(Drag(display, Home(0) + kGrip, by));
+        if (linkedNote)
+            QVERIFY(Drag(display, Home(1) + kGrip, by));
+        QVERIFY(ProgramProcess::waitFor(
+            [&] { return ReadBytes(NoteFile(active, 1)) == NoteBytes(NoteText(1), Home(0) + by); }));
+        program.stop();
+        const int status = program.waitForExit();
+
+        const bool untouched = Snapshot(guarded) == before;
+        ReportFigures(QString("bad file, %1: started in %2 ms, exit status %3, left untouched %4")
+                          .arg(kind)
+                          .arg(startMs)
+                          .arg(status)
+                          .arg(YesNo(untouched)));
+        QCOMPARE(status, 0);
+        QVERIFY(untouched);
+        if (linkedNote) {
+            QVERIFY(!QFileInfo(badNote).isSymLink());
+            QCOMPARE(ReadBytes(badNote), NoteBytes(NoteText(2), Home(1) + by));
+        }
+    }
+};
+
+QObject *NewSaveCampaign()
+{
+    return new SaveCampaign;
+}
+
+#include "SaveCampaign.moc"
