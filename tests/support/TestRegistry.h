@@ -15,5 +15,5 @@ struct TestRegistration
     explicit TestRegistration(TestFactory factory) { RegisteredTests().push_back(std::move(factory)); }
 };
 
-#define ZETTLOR_TEST_CLASS(Name)                                                                             \
+#define ZETTLOR_TEST_CLASS(Name)                                                                   \
     static const TestRegistration Name##Registration{[] { return std::make_unique<Name>(); }};
