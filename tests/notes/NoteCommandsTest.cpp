@@ -125,27 +125,47 @@ private slots:
 
     // The editor shows the note as it is, bold also by default; Update at
     // once writes it back with its font unchanged, even one the list lacks.
+    void editorFilledFromNote_data()
+    {
+        QTest::addColumn<QString>("fields"); // style, font, size
+        QTest::addColumn<QString>("boldDefault");
+        QTest::addColumn<QString>("shown"); // font, bold, italic, text, listed font and size
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("as stored") << "BoldItalic,Verdana,10"
+                                   << "False"
+                                   << "Verdana 1 1 a\nb|Verdana 10"
+                                   << "BoldItalic,Verdana,10";
+        QTest::newRow("bold by default, font not listed, 9.75 pt") << "Italic,Far Font,9.75"
+                                                                   << "True"
+                                                                   << "Far Font 1 1 a\nb|Alpha 10"
+                                                                   << "BoldItalic,Far Font,10";
+    }
     void editorFilledFromNote()
     {
+        QFETCH(QString, fields);
+        QFETCH(QString, boldDefault);
         WriteBytes(ProgramFolder + "/Fonts.zl", "Alpha\r\nVerdana\r\n");
-        modSettings::WriteSetting(SettingKeys::FontBold, "True");
-        Choose(ShownNote("2880,3255,1500,1500,Italic,Far Font,9.75,12648447,255,a\r\nb"), &winMenu::EditNote);
+        modSettings::WriteSetting(SettingKeys::FontBold, boldDefault);
+        Choose(ShownNote(("2880,3255,1500,1500," + fields + ",12648447,255,a\r\nb").toUtf8()),
+               &winMenu::EditNote);
         winEditor *editor = ShownWindow<winEditor>();
         QVERIFY(editor);
         const QFont font = editor->Text1->font();
-        QCOMPARE(QString("%1 %2 %3 %4|%5 %6|%7")
-                     .arg(font.family())
-                     .arg(font.bold())
-                     .arg(font.italic())
-                     .arg(editor->Text1->toPlainText(), editor->FontCombo->currentText(),
-                          editor->FontSizeCombo->currentText(),
-                          modColorDialog::SwatchColor(editor->Label2).name() +
-                              modColorDialog::SwatchColor(editor->Label3).name()),
-                 QString("Far Font 1 1 a\nb|Alpha 10|#ffffc0#ff0000"));
+        QTEST(QString("%1 %2 %3 %4|%5 %6")
+                  .arg(font.family())
+                  .arg(font.bold())
+                  .arg(font.italic())
+                  .arg(editor->Text1->toPlainText(), editor->FontCombo->currentText(),
+                       editor->FontSizeCombo->currentText()),
+              "shown");
+        QCOMPARE(modColorDialog::SwatchColor(editor->Label2).name() +
+                     modColorDialog::SwatchColor(editor->Label3).name(),
+                 QString("#ffffc0#ff0000"));
         editor->Command1_Click();
-        QCOMPARE(
-            Stored().mid(Stored().indexOf(",1500,1500,")),
-            QByteArray(",1500,1500,BoldItalic,Far Font,10,12648447,255,a\r\nb")); // the height fits the text
+        QFETCH(QString, saved);
+        // The height follows the text.
+        QCOMPARE(QString::fromUtf8(Stored()).section(',', 1),
+                 "3255,1500,1500," + saved + ",12648447,255,a\r\nb");
     }
 
     // A note is placed as the setting says; its menu offers the other

@@ -10,22 +10,15 @@ namespace {
 
 // The record in one line: the nine fields ("-" when unset, "*" centred, "B"
 // and "I" for the style), the text, the sender's address and name.
-QString Described(const NoteRecord &record)
+QString Described(const NoteRecord &r)
 {
     const auto number = [](const auto &value) { return value ? QString::number(*value) : QString("-"); };
-    return QStringList{number(record.height),
-                       number(record.width),
-                       record.leftCentred ? "*" : number(record.left),
-                       record.topCentred ? "*" : number(record.top),
-                       QString(record.bold ? "B" : "") + (record.italic ? "I" : ""),
-                       record.fontName.value_or("-"),
-                       number(record.fontSize),
-                       number(record.backColour),
-                       number(record.textColour),
-                       record.text,
-                       record.fromIP,
-                       record.fromName}
-        .join('|');
+    return QString("%1|%2|%3|%4|%5|%6|%7|%8|%9|")
+               .arg(number(r.height), number(r.width), r.leftCentred ? "*" : number(r.left),
+                    r.topCentred ? "*" : number(r.top), QString(r.bold ? "B" : "") + (r.italic ? "I" : ""),
+                    r.fontName.value_or("-"), number(r.fontSize), number(r.backColour),
+                    number(r.textColour)) +
+           r.text + "|" + r.fromIP + "|" + r.fromName;
 }
 
 } // namespace
