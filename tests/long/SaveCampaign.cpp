@@ -36,15 +36,22 @@ constexpr int kNotes = 10;
 // Notes from another computer arrive below the notes the checks move.
 const QPoint kArrival(600, 560);
 
-QByteArray NoteDatagram(const QString &text)
+// The program shows at most 30 notes a minute from one sender, so the
+// stream of received notes comes from ten senders in turn.
+QString Sender(int note)
 {
-    return "+Sender (127.0.0.199)" + NoteBytes(text, kArrival);
+    return QString("127.0.0.%1").arg(200 + note % 10);
+}
+
+QByteArray NoteDatagram(const QString &text, const QString &sender)
+{
+    return "+Sender (" + sender.toLatin1() + ")" + NoteBytes(text, kArrival);
 }
 
 // A received note as its file holds it.
-QByteArray ReceivedNoteBytes(const QString &text)
+QByteArray ReceivedNoteBytes(const QString &text, const QString &sender)
 {
-    return NoteBytes(text, kArrival) + "[FROM=127.0.0.199|Sender]";
+    return NoteBytes(text, kArrival) + "[FROM=" + sender.toLatin1() + "|Sender]";
 }
 
 // Sends received notes to the program, one every 25 ms until the thread is
@@ -54,8 +61,8 @@ std::jthread SendNotes(const QString &address, quint16 port, int round)
     return std::jthread([=](std::stop_token stop) {
         QUdpSocket socket;
         for (int n = 0; !stop.stop_requested(); ++n) {
-            socket.writeDatagram(NoteDatagram(QString("Received %1.%2").arg(round).arg(n)),
-                                 QHostAddress(address), port);
+            const QString text = QString("Received %1.%2").arg(round).arg(n);
+            socket.writeDatagram(NoteDatagram(text, Sender(n)), QHostAddress(address), port);
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
         }
     });
@@ -144,12 +151,13 @@ void InspectFolder(const QString &active, MovedNotes &notes, KillFigures &figure
     }
     // The others arrived during the drags. Each must be whole; then it goes,
     // so that the folder does not grow from round to round.
-    static const QRegularExpression receivedText("^Received \\d+\\.\\d+$");
+    static const QRegularExpression receivedText("^Received \\d+\\.(\\d+)$");
     for (const QString &name : others) {
         const QString file = active + "/" + name;
         ++figures.received;
         Tally(figures, file, [](const QByteArray &bytes, const QString &text, QPoint) {
-            return receivedText.match(text).hasMatch() && bytes == ReceivedNoteBytes(text);
+            const QRegularExpressionMatch match = receivedText.match(text);
+            return match.hasMatch() && bytes == ReceivedNoteBytes(text, Sender(match.captured(1).toInt()));
         });
         QFile::remove(file);
     }
@@ -306,7 +314,7 @@ private slots:
         QVERIFY(WaitForNotes(display, program, 1));
         QVERIFY(FillDisk(disk + "/filler"));
         const QString received = "Received while the disk was full";
-        QUdpSocket().writeDatagram(NoteDatagram(received), QHostAddress("127.0.0.191"), 23901);
+        QUdpSocket().writeDatagram(NoteDatagram(received, Sender(0)), QHostAddress("127.0.0.191"), 23901);
         const auto failures = [&] { return program.errorOutput().count("note file not written"); };
         QVERIFY(ProgramProcess::waitFor([&] { return failures() >= 1; }));
         const bool balloonNamesFolder =
@@ -321,7 +329,7 @@ private slots:
 
         const QStringList names = QDir(active).entryList({"*.zln"}, QDir::Files);
         const bool receivedKept = std::any_of(names.cbegin(), names.cend(), [&](const QString &name) {
-            return ReadBytes(active + "/" + name) == ReceivedNoteBytes(received);
+            return ReadBytes(active + "/" + name) == ReceivedNoteBytes(received, Sender(0));
         });
         const bool movedKept = ReadBytes(NoteFile(active, 1)) == NoteBytes(NoteText(1), home + by);
         const qsizetype strays = StrayFiles(active).size();
