@@ -1,4 +1,3 @@
-#include "ProgramProcess.h"
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
@@ -9,46 +8,15 @@
 #include "core/modStartWithWindows.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 
 using namespace modRegReadWrite;
 
 namespace {
 
-const QByteArray kEntryStart = "[Desktop Entry]\nType=Application\nName=Zettlor\n";
-const QByteArray kEntryEnd = "\nIcon=zettlor\nX-GNOME-Autostart-enabled=true\n";
-
 QString EntryFile(const QString &name = "Zettlor")
 {
     return AutostartFolder() + "/" + name + ".desktop";
-}
-
-// What desktop-file-validate says about file; nullopt when it is not installed.
-std::optional<QString> ValidatorComplaints(const QString &file)
-{
-    const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
-    if (validator.isEmpty())
-        return std::nullopt;
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(validator, {file});
-    process.waitForFinished();
-    return QString::fromUtf8(process.readAll()) + (process.exitCode() == 0 ? "" : " (failed)");
-}
-
-// Starts zettlor in the environment and waits until start-up has finished.
-bool RunOnce(const TestEnvironment &environment, const QString &executable, const QString &address,
-             const QString &port)
-{
-    QProcessEnvironment childEnvironment = environment.processEnvironment();
-    childEnvironment.insert("QT_LOGGING_RULES", "zettlor.core.info=true");
-    ProgramProcess program(childEnvironment);
-    program.process().start(executable, {"--address", address, "--port", port});
-    return program.process().waitForStarted(5000) &&
-           ProgramProcess::waitFor([&] { return program.errorOutput().contains("started;"); });
 }
 
 } // namespace
@@ -62,39 +30,40 @@ private slots:
     {
         QTest::addColumn<QString>("executable");
         QTest::addColumn<QByteArray>("exec");
-        QTest::newRow("plain") << "/opt/zettlor/zettlor" << QByteArray(R"(Exec="/opt/zettlor/zettlor")");
-        // The file holds: Exec="/home/me/it's \\"my\\" \\$notes & 100%% \\`x\\` \\\\ here/zettlor"
-        QTest::newRow("blanks and specials") << "/home/me/it's \"my\" $notes & 100% `x` \\ here/zettlor"
-                                             << QByteArray("Exec=\"/home/me/it's \\\\\"my\\\\\" \\\\$notes & "
-                                                           "100%% \\\\`x\\\\` \\\\\\\\ here/zettlor\"");
-        QTest::newRow("line break") << "/tmp/a\nHidden=true/zettlor"
-                                    << QByteArray(R"(Exec="/tmp/a\nHidden=true/zettlor")");
+        QTest::addColumn<bool>("linked"); // the entry is a link to a shared file, which stays
+        const auto row = [](const char *tag, QString executable, QByteArray exec, bool linked) {
+            QTest::newRow(tag) << executable << exec << linked;
+        };
+        row("plain, over a linked entry", "/opt/z", R"(Exec="/opt/z")", true);
+        // The file holds: Exec="/home/me/it's \\"my\\" \\$notes & 100%% \\`x\\` \\\\ here/z"
+        row("blanks and specials", "/home/me/it's \"my\" $notes & 100% `x` \\ here/z",
+            "Exec=\"/home/me/it's \\\\\"my\\\\\" \\\\$notes & 100%% \\\\`x\\\\` \\\\\\\\ here/z\"", false);
+        row("line break", "/tmp/a\nHidden=true/z", R"(Exec="/tmp/a\nHidden=true/z")", false);
     }
     void entryStartsTheExecutable()
     {
         QFETCH(QString, executable);
         QFETCH(QByteArray, exec);
-        TestEnvironment environment;
-        QVERIFY(WriteRegistryString("Zettlor", executable));
-        QCOMPARE(ReadBytes(environment.configHome() + "/autostart/Zettlor.desktop"),
-                 kEntryStart + exec + kEntryEnd);
-        QCOMPARE(ReadRegistryValue("Zettlor"), executable);
-        const std::optional<QString> complaints = ValidatorComplaints(EntryFile());
-        if (!complaints)
-            QSKIP("desktop-file-validate is not installed (package desktop-file-utils)");
-        QCOMPARE(*complaints, QString());
-    }
-
-    void linkedEntryIsReplacedNotWrittenThrough()
-    {
+        QFETCH(bool, linked);
         TestEnvironment environment;
         const QString shared = environment.root() + "/shared.desktop";
-        WriteBytes(shared, "[Desktop Entry]\nExec=other\n");
-        QDir().mkpath(AutostartFolder());
-        QVERIFY(QFile::link(shared, EntryFile()));
-        QVERIFY(WriteRegistryString("Zettlor", "/opt/zettlor"));
-        QCOMPARE(ReadBytes(shared), QByteArray("[Desktop Entry]\nExec=other\n"));
-        QCOMPARE(ReadRegistryValue("Zettlor"), QString("/opt/zettlor"));
+        if (linked) {
+            WriteBytes(shared, "[Desktop Entry]\nExec=other\n");
+            QDir().mkpath(AutostartFolder());
+            QFile::link(shared, EntryFile());
+        }
+        QVERIFY(WriteRegistryString("Zettlor", executable));
+        QCOMPARE(ReadBytes(EntryFile()), "[Desktop Entry]\nType=Application\nName=Zettlor\n" + exec +
+                                             "\nIcon=zettlor\nX-GNOME-Autostart-enabled=true\n");
+        QCOMPARE(ReadRegistryValue("Zettlor"), executable);
+        QCOMPARE(ReadBytes(shared), QByteArray(linked ? "[Desktop Entry]\nExec=other\n" : ""));
+        QProcess validator;
+        validator.setProcessChannelMode(QProcess::MergedChannels);
+        validator.start("desktop-file-validate", {EntryFile()});
+        if (!validator.waitForFinished())
+            QSKIP("desktop-file-validate is not installed (package desktop-file-utils)");
+        QCOMPARE(validator.readAll(), QByteArray());
+        QCOMPARE(validator.exitCode(), 0);
     }
 
     void readsOnlyAnEntryThatRuns_data()
@@ -102,15 +71,15 @@ private slots:
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("expected");
+        const auto row = [](const char *tag, QString fileName, QByteArray content, QString expected) {
+            QTest::newRow(tag) << fileName << content << expected;
+        };
         const QByteArray entry = "[Desktop Entry]\nType=Application\nExec = /usr/bin/zettlor %U\n";
-        QTest::newRow("unquoted, with a field code") << "Zettlor" << entry << "/usr/bin/zettlor";
-        QTest::newRow("name in another case") << "zettlor" << entry << "";
-        QTest::newRow("hidden") << "Zettlor" << entry + "Hidden=true\n"
-                                << "";
-        QTest::newRow("switched off") << "Zettlor" << entry + "X-GNOME-Autostart-enabled=false\n"
-                                      << "";
-        QTest::newRow("Exec of another group")
-            << "Zettlor" << QByteArray("[Desktop Action new]\nExec=/usr/bin/zettlor\n") << "";
+        row("unquoted, with a field code", "Zettlor", entry, "/usr/bin/zettlor");
+        row("name in another case", "zettlor", entry, "");
+        row("hidden", "Zettlor", entry + "Hidden=true\n", "");
+        row("switched off", "Zettlor", entry + "X-GNOME-Autostart-enabled=false\n", "");
+        row("Exec of another group", "Zettlor", "[Desktop Action new]\nExec=/usr/bin/zettlor\n", "");
     }
     void readsOnlyAnEntryThatRuns()
     {
@@ -121,7 +90,9 @@ private slots:
         QTEST(ReadRegistryValue("Zettlor"), "expected");
     }
 
-    void migratesLegacyNotes_data()
+    // Older releases kept notes as settings "Note1".."Note30" and had
+    // autostart entries of their own.
+    void migratesLegacyNotesAndEntries_data()
     {
         QTest::addColumn<bool>("portable");
         QTest::addColumn<QString>("key");
@@ -129,22 +100,17 @@ private slots:
         QTest::addColumn<bool>("activeWritable");
         QTest::addColumn<QString>("note"); // content of the one note file; empty: none
         QTest::addColumn<QString>("valueAfter");
-        QTest::newRow("per-user store")
-            << false << "Note1" << QByteArray(R"("a,b,Shopping && errands")") << true << "Shopping & errands"
-            << "";
-        QTest::newRow("portable, last key")
-            << true << "Note30" << QByteArray("a,b,Shopping && errands") << true << "Shopping & errands"
-            << "";
-        QTest::newRow("commas in the text")
-            << true << "Note2" << QByteArray("1,2,milk, eggs,  bread") << true << "milk, eggs,  bread"
-            << "";
-        QTest::newRow("no commas") << false << "Note1" << QByteArray("Shopping") << true << ""
-                                   << "Shopping";
-        QTest::newRow("Active cannot be written")
-            << true << "Note1" << QByteArray("a,b,Shopping") << false << ""
-            << "a,b,Shopping";
+        const auto row = [](const char *tag, bool portable, QString key, QByteArray stored, bool writable,
+                            QString note, QString after) {
+            QTest::newRow(tag) << portable << key << stored << writable << note << after;
+        };
+        row("per-user store", false, "Note1", R"("a,b,Shopping && errands")", true, "Shopping & errands", "");
+        row("portable, last key", true, "Note30", "1,2,milk && eggs,  bread", true, "milk & eggs,  bread",
+            "");
+        row("no commas", false, "Note1", "Shopping", true, "", "Shopping");
+        row("Active cannot be written", true, "Note1", "a,b,Shopping", false, "", "a,b,Shopping");
     }
-    void migratesLegacyNotes()
+    void migratesLegacyNotesAndEntries()
     {
         QFETCH(bool, portable);
         QFETCH(QString, key);
@@ -164,66 +130,18 @@ private slots:
             QDir().mkpath(active);
         else
             WriteBytes(active, "a file where the folder belongs");
-        modStartWithWindows::MigrateLegacyNotes();
-        QTEST(modSettings::ReadSetting("\\", key), "valueAfter");
-        const QStringList files = QDir(active).entryList(QDir::Files);
-        QCOMPARE(files.size(), note.isEmpty() ? 0 : 1);
-        if (!note.isEmpty())
-            QCOMPARE(ReadBytes(active + "/" + files[0]), note.toUtf8());
-    }
-
-    void migrationRemovesOlderEntries_data()
-    {
-        QTest::addColumn<bool>("portable");
-        QTest::addColumn<QStringList>("kept");
-        QTest::newRow("per-user store") << false << QStringList{"Other.desktop"};
-        // Only an installed copy makes "Zettlor"; a portable one keeps it.
-        QTest::newRow("portable") << true << QStringList{"Other.desktop", "Zettlor.desktop"};
-    }
-    void migrationRemovesOlderEntries()
-    {
-        QFETCH(bool, portable);
-        TestEnvironment environment;
-        PortableMode = portable;
         for (const QString name :
              {"Zettlor Note Launcher (Required to load Zettlor notes on Windows startup)",
               "Zettlor Note Launcher", "Zettlor", "Other"})
             WriteBytes(EntryFile(name), "[Desktop Entry]\n");
         modStartWithWindows::MigrateLegacyNotes();
-        QTEST(QDir(AutostartFolder()).entryList(QDir::Files, QDir::Name), "kept");
-    }
-
-    void firstRunRegistersOnce()
-    {
-        TestEnvironment environment;
-        const QString executable = environment.root() + "/my programs/zettlor";
-        QVERIFY(QDir().mkpath(environment.root() + "/my programs"));
-        QVERIFY(QFile::copy(ProgramPath(), executable));
-        QVERIFY(RunOnce(environment, executable, "127.0.0.10", "21150"));
-        const QByteArray exec = "Exec=\"" + executable.toUtf8() + "\"";
-        QCOMPARE(ReadBytes(EntryFile()), kEntryStart + exec + kEntryEnd);
-        const QDateTime written = QFileInfo(EntryFile()).lastModified();
-        QVERIFY(RunOnce(environment, executable, "127.0.0.10", "21150"));
-        QCOMPARE(ReadBytes(EntryFile()), kEntryStart + exec + kEntryEnd);
-        QCOMPARE(QFileInfo(EntryFile()).lastModified(), written);
-    }
-
-    void versionChangeKeepsTheChoice_data()
-    {
-        QTest::addColumn<QByteArray>("choice");
-        QTest::addColumn<QString>("entryAfter"); // the executable it starts; empty: no entry
-        QTest::newRow("start at logon") << QByteArray("True") << ProgramPath();
-        QTest::newRow("do not") << QByteArray("False") << "";
-    }
-    void versionChangeKeepsTheChoice()
-    {
-        QFETCH(QByteArray, choice);
-        TestEnvironment environment;
-        WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
-                   "[Misc]\nVersion=2.9.9\n[Options]\nStartWithWindows=" + choice + "\n");
-        WriteBytes(EntryFile(), kEntryStart + "Exec=\"/old/Zettlor3\"" + kEntryEnd);
-        QVERIFY(RunOnce(environment, ProgramPath(), "127.0.0.11", "21151"));
-        QTEST(ReadRegistryValue("Zettlor"), "entryAfter");
+        QTEST(modSettings::ReadSetting("\\", key), "valueAfter");
+        const QStringList files = QDir(active).entryList(QDir::Files);
+        QCOMPARE(files.isEmpty() ? QByteArray() : ReadBytes(active + "/" + files.first()), note.toUtf8());
+        QCOMPARE(files.size(), note.isEmpty() ? 0 : 1);
+        // Only an installed copy makes "Zettlor"; a portable one keeps it.
+        QCOMPARE(QDir(AutostartFolder()).entryList(QDir::Files),
+                 portable ? QStringList({"Other.desktop", "Zettlor.desktop"}) : QStringList("Other.desktop"));
     }
 };
 

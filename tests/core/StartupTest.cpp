@@ -5,9 +5,11 @@
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
+#include "core/modRegReadWrite.h"
+
+#include <QDate>
 #include <QDir>
 #include <QFile>
-#include <QSettings>
 #include <QTest>
 
 #include <csignal>
@@ -16,39 +18,6 @@
 namespace {
 
 const QStringList kSubFolders{"Active", "Archive", "Incoming", "Pending"};
-
-// zettlor in the test's folders, start-up reported on stderr and dialogs
-// recorded instead of shown.
-QProcessEnvironment ChildEnvironment(const TestEnvironment &environment)
-{
-    QProcessEnvironment result = environment.processEnvironment();
-    result.insert("QT_LOGGING_RULES", "zettlor.core.info=true");
-    result.insert("ZETTLOR_DIALOG_LOG", environment.root() + "/dialogs.log");
-    result.insert("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
-    return result;
-}
-
-bool Start(ProgramProcess &program, const QStringList &arguments, const QString &executable = ProgramPath())
-{
-    program.process().start(executable, arguments);
-    return program.process().waitForStarted(5000) &&
-           ProgramProcess::waitFor([&] { return program.errorOutput().contains("started;"); });
-}
-
-// Starts zettlor, waits until it has started and ends it again.
-bool RunOnce(const TestEnvironment &environment, const QStringList &arguments,
-             const QString &executable = ProgramPath())
-{
-    ProgramProcess program(ChildEnvironment(environment));
-    return Start(program, arguments, executable);
-}
-
-QString NativeSetting(const TestEnvironment &environment, const QString &key)
-{
-    return QSettings(environment.configHome() + "/Zettlor/Zettlor.conf", QSettings::IniFormat)
-        .value(key)
-        .toString();
-}
 
 // A note of 217 x 192 pixels at 480,96.
 const QByteArray kNote = "2880,3255,7200,1440,,Verdana,10,12648447,0,Note";
@@ -62,41 +31,69 @@ class StartupTest final : public QObject
     Q_OBJECT
 
 private slots:
-    void firstStartWritesDefaults_data()
+    // Two starts after an older release's autostart entry "Zettlor": the first
+    // writes the defaults and asks what it must; the user then removes the
+    // entry, and the second start changes nothing.
+    void startsWriteDefaultsAndAskOnce_data()
     {
         QTest::addColumn<QString>("folderArgument"); // empty: the default folder
-        QTest::newRow("default folder") << "";
-        QTest::newRow("folder argument") << "/my notes";
-        QTest::newRow("trailing slash") << "/my notes/";
-        QTest::newRow("trailing backslash") << "/my notes\\";
+        QTest::addColumn<QByteArray>("settings");    // the store's file before
+        QTest::addColumn<QByteArray>("options");     // its [Options] after
+        QTest::addColumn<QString>("entry");          // what the autostart entry starts; "" = none
+        QTest::addColumn<QString>("question");       // how the recorded question starts; "" = none
+        const auto row = [](const char *tag, QString folderArgument, QByteArray settings, QByteArray options,
+                            QString entry, QString question = {}) {
+            QTest::newRow(tag) << folderArgument << settings << options << entry << question;
+        };
+        const QByteArray checks = "CheckForNewUpdates=True\nCheckForNewUpdatesDate=" +
+                                  QDate::currentDate().toString(Qt::ISODate).toLatin1() +
+                                  "\nCheckForNewUpdatesPrompted=True\n";
+        const QByteArray older = "[Misc]\nVersion=2.9.9\n[Options]\n";
+        const QByteArray atLogon = "StartWithWindows=True\n", notAtLogon = "StartWithWindows=False\n";
+        row("default folder", "", "", checks + atLogon, ProgramPath());
+        row("folder argument", "/my notes\\", "", checks + atLogon, ProgramPath());
+        row("new version, at logon", "", older + atLogon, checks + atLogon, ProgramPath());
+        row("new version, not at logon", "", older + notAtLogon, checks + notAtLogon, "");
+        // The recorded answer is No: the check stays off and is never asked again.
+        row("release check off", "", "[Options]\nCheckForNewUpdates=False\n",
+            "CheckForNewUpdates=False\nCheckForNewUpdatesPrompted=True\n" + atLogon, ProgramPath(),
+            "Zettlor|Zettlor is not currently set to automatically alert you when\\r\\nnew releases");
     }
-    void firstStartWritesDefaults()
+    void startsWriteDefaultsAndAskOnce()
     {
         QFETCH(QString, folderArgument);
+        QFETCH(QByteArray, settings);
+        QFETCH(QByteArray, options);
+        QFETCH(QString, entry);
+        QFETCH(QString, question);
         TestEnvironment environment;
+        const QString settingsFile = environment.configHome() + "/Zettlor/Zettlor.conf";
+        WriteBytes(settingsFile, settings);
+        modRegReadWrite::WriteRegistryString("Zettlor", "/old/Zettlor3");
         QStringList arguments{"--address", "127.0.0.1", "--port", "21984"};
         if (!folderArgument.isEmpty())
             arguments << environment.root() + folderArgument;
-        QVERIFY(RunOnce(environment, arguments));
-        for (const char *key : {"Options/CheckForNewUpdates", "Options/CheckForNewUpdatesPrompted"})
-            QCOMPARE(NativeSetting(environment, key), QString("True"));
-        QCOMPARE(NativeSetting(environment, "Misc/Version"), QString("3.0.6"));
-        QCOMPARE(NativeSetting(environment, "Options/CheckForNewUpdatesDate"),
-                 QDate::currentDate().toString(Qt::ISODate));
+        for (const QString &entryAfter : {entry, QString()}) {
+            QVERIFY(ProgramProcess(ProgramEnvironment(environment)).startUp(arguments));
+            QCOMPARE(modRegReadWrite::ReadRegistryValue("Zettlor"), entryAfter);
+            modRegReadWrite::DeleteRegistryValue("Zettlor");
+        }
+        QCOMPARE(ReadBytes(settingsFile), "[Misc]\nVersion=3.0.6\n\n[Options]\n" + options);
         const QString folder =
             folderArgument.isEmpty() ? environment.defaultDataFolder() : environment.root() + "/my notes";
         for (const QString &sub : kSubFolders)
             QVERIFY2(QDir(folder + "/" + sub).exists(), qPrintable(sub));
         QCOMPARE(QDir(environment.defaultDataFolder()).exists(), folderArgument.isEmpty());
-        QVERIFY(!QFile::exists(environment.root() + "/my notes\\"));
-        QVERIFY(!QFile::exists(environment.root() + "/dialogs.log"));
+        const QString dialogs = QString::fromUtf8(ReadBytes(environment.root() + "/dialogs.log"));
+        QVERIFY2(dialogs.startsWith(question) && dialogs.count('\n') == (question.isEmpty() ? 0 : 1),
+                 qPrintable(dialogs));
     }
 
     void secondStartHandsOver()
     {
         TestEnvironment environment;
-        ProgramProcess first(ChildEnvironment(environment));
-        QVERIFY(Start(first, {"--address", "127.0.0.1", "--port", "21979"}));
+        ProgramProcess first(ProgramEnvironment(environment));
+        QVERIFY(first.startUp({"--address", "127.0.0.1", "--port", "21979"}));
         ProgramProcess second(environment.processEnvironment());
         QVERIFY(second.start({"--address", "127.0.0.1", "--port", "21979"}));
         QCOMPARE(second.waitForExit(), 0);
@@ -114,41 +111,18 @@ private slots:
         const QStringList legacy{"Note1.gif", "Note8.gif", "Zettlor.exe", "NewNote.wav"};
         for (const QString &name : legacy)
             WriteBytes(environment.programFolder() + "/" + name, "old");
-        QVERIFY(RunOnce(environment, {"--port", "21981"}, program));
+        QVERIFY(ProgramProcess(ProgramEnvironment(environment)).startUp({"--port", "21981"}, program));
         for (const QString &sub : kSubFolders)
             QVERIFY(QDir(environment.programFolder() + "/" + sub).exists());
         const QString stored = QString::fromUtf8(ReadBytes(settings));
-        QVERIFY2(stored.contains("SingleClickAction=Hide All Notes\r\n") &&
-                     stored.contains("CHECKFORNEWUPDATES=True\r\n") && stored.contains("VERSION=3.0.6\r\n") &&
-                     !stored.contains("STARTWITHWINDOWS"),
+        QVERIFY2(stored.startsWith(
+                     "[Options]\r\nSingleClickAction=Hide All Notes\r\nCHECKFORNEWUPDATES=True\r\n") &&
+                     stored.contains("VERSION=3.0.6\r\n") && !stored.contains("STARTWITHWINDOWS"),
                  qPrintable(stored));
         for (const QString &name : legacy)
             QVERIFY2(!QFile::exists(environment.programFolder() + "/" + name), qPrintable(name));
-        QVERIFY(!QFile::exists(environment.configHome() + "/Zettlor/Zettlor.conf"));
+        QVERIFY(!QFile::exists(environment.configHome() + "/Zettlor"));
         QVERIFY(!QFile::exists(environment.configHome() + "/autostart"));
-        // Once the version is stored, a file of that name is left alone.
-        WriteBytes(environment.programFolder() + "/Note1.gif", "mine");
-        QVERIFY(RunOnce(environment, {"--port", "21982"}, program));
-        QVERIFY(QFile::exists(environment.programFolder() + "/Note1.gif"));
-    }
-
-    void releaseCheckQuestionIsAskedOnce()
-    {
-        TestEnvironment environment;
-        WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
-                   "[Options]\nCheckForNewUpdates=False\n");
-        QVERIFY(RunOnce(environment, {"--port", "21983"}));
-        QVERIFY(RunOnce(environment, {"--port", "21983"}));
-        const QString dialogs = QString::fromUtf8(ReadBytes(environment.root() + "/dialogs.log"));
-        QVERIFY2(
-            dialogs.startsWith("Zettlor|Zettlor is not currently set to automatically alert you when\\r\\n"
-                               "new releases are available.\\r\\n\\r\\nWould you like"),
-            qPrintable(dialogs));
-        QCOMPARE(dialogs.count('\n'), 1);
-        // The recorded answer is No: the check stays off and is never asked again.
-        QCOMPARE(NativeSetting(environment, "Options/CheckForNewUpdates"), QString("False"));
-        QCOMPARE(NativeSetting(environment, "Options/CheckForNewUpdatesPrompted"), QString("True"));
-        QCOMPARE(NativeSetting(environment, "Options/CheckForNewUpdatesDate"), QString());
     }
 
     // Every way the program is ended keeps a move made just before: the
@@ -167,7 +141,6 @@ private slots:
         QTest::newRow("X server gone 0.5 s later") << "X server" << true << 1;
         QTest::newRow("session saves Local, dies") << "session Local" << false << 0;
         QTest::newRow("session saves Global, dies") << "session Global" << false << 0;
-        QTest::newRow("session saves Both, dies") << "session Both" << false << 0;
         QTest::newRow("session dies without a save") << "session die" << false << 0;
     }
     void endingKeepsTheLastMove()
@@ -184,12 +157,11 @@ private slots:
         WriteBytes(noteFile, kNote);
         WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
                    "[Options]\nWhenDeletingNotes=Prompt to archive or delete note\n");
-        QProcessEnvironment variables = ChildEnvironment(environment);
+        QProcessEnvironment variables = ProgramEnvironment(environment, display);
         variables.remove("ZETTLOR_DIALOG_LOG");
         variables.insert("SESSION_MANAGER", session.address());
-        display.addTo(variables);
         ProgramProcess program(variables);
-        QVERIFY(Start(program, {"--address", "127.0.0.10", "--port", "21100"}));
+        QVERIFY(program.startUp({"--address", "127.0.0.10", "--port", "21100"}));
         const QRect note = WaitForWindow(display, program, [](QRect w) { return w.size() == kNoteSize; });
         QVERIFY2(note.isValid(), "no note window");
         QVERIFY(Drag(display, note.topLeft() + QPoint(60, 24), QPoint(60, 40)));
@@ -197,8 +169,7 @@ private slots:
         QVERIFY(UseMenu(display, program, moved, {"Escape"})); // the drag is over
 
         using Save = SessionManagerStub::SaveType;
-        const QHash<QString, Save> saves{
-            {"session Local", Save::Local}, {"session Global", Save::Global}, {"session Both", Save::Both}};
+        const QHash<QString, Save> saves{{"session Local", Save::Local}, {"session Global", Save::Global}};
         const auto small = [](QRect w) { return w.width() <= 100 && w.height() <= 100; };
         if (ending == "tray menu" || ending == "control window") {
             QVERIFY(UseMenu(display, program, WaitForWindow(display, program, small), {"Up", "Return"}));
@@ -231,9 +202,8 @@ private slots:
             QSKIP(qPrintable("needs a private X display: " + display.problem()));
         WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
                    "[Options]\nCheckForNewUpdates=False\n");
-        QProcessEnvironment variables = ChildEnvironment(environment);
+        QProcessEnvironment variables = ProgramEnvironment(environment, display);
         variables.remove("ZETTLOR_DIALOG_LOG");
-        display.addTo(variables);
         ProgramProcess program(variables);
         QVERIFY(program.start({"--address", "127.0.0.10", "--port", "21101"}));
         QVERIFY(WaitForWindow(display, program, [](QRect w) { return w.width() > 250; }).isValid());
@@ -245,12 +215,12 @@ private slots:
     void fileSizeLimitDoesNotEndTheProgram()
     {
         TestEnvironment environment;
-        ProgramProcess program(ChildEnvironment(environment));
+        ProgramProcess program(ProgramEnvironment(environment));
         program.process().setChildProcessModifier([] {
             const rlimit limit{16, 16};
             setrlimit(RLIMIT_FSIZE, &limit);
         });
-        QVERIFY(Start(program, {"--address", "127.0.0.11", "--port", "21102"}));
+        QVERIFY(program.startUp({"--address", "127.0.0.11", "--port", "21102"}));
         program.stop();
         QCOMPARE(program.waitForExit(), 0);
     }
@@ -261,18 +231,16 @@ private slots:
         QTest::addColumn<bool>("display");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("output"); // how stdout, or else stderr, starts
-        QTest::newRow("version") << QStringList{"--version"} << true << 0 << QString("Zettlor 3.0.6\n");
-        QTest::newRow("help") << QStringList{"-h"} << true << 0
-                              << QString("Usage: zettlor [options] [folder]\n");
-        QTest::newRow("unknown option")
-            << QStringList{"--help-all"} << true << 2 << QString("zettlor: Unknown option 'help-all'.");
-        QTest::newRow("bad address") << QStringList{"--address", "1.2.3"} << true << 2
-                                     << QString("zettlor: --address");
-        QTest::newRow("bad broadcast")
-            << QStringList{"--broadcast", "255.255.255"} << true << 2 << QString("zettlor: --broadcast");
-        QTest::newRow("bad port") << QStringList{"--port", "70000"} << true << 2
-                                  << QString("zettlor: --port");
-        QTest::newRow("no display") << QStringList{} << false << 1 << QString("zettlor: no display");
+        const auto row = [](const char *tag, QStringList arguments, bool display, int code, QString output) {
+            QTest::newRow(tag) << arguments << display << code << output;
+        };
+        row("version", {"--version"}, true, 0, "Zettlor 3.0.6\n");
+        row("help", {"-h"}, true, 0, "Usage: zettlor [options] [folder]\n");
+        row("unknown option", {"--help-all"}, true, 2, "zettlor: Unknown option 'help-all'.");
+        row("bad address", {"--address", "1.2.3"}, true, 2, "zettlor: --address");
+        row("bad broadcast", {"--broadcast", "255.255.255"}, true, 2, "zettlor: --broadcast");
+        row("bad port", {"--port", "70000"}, true, 2, "zettlor: --port");
+        row("no display", {}, false, 1, "zettlor: no display");
     }
     void commandLineAnswers()
     {

@@ -108,16 +108,6 @@ bool WaitForNotes(const PrivateDisplay &display, ProgramProcess &program, int co
     });
 }
 
-QStringList StrayFiles(const QString &folder)
-{
-    QStringList strays;
-    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        if (!name.endsWith(QLatin1String(".zln")))
-            strays << name;
-    }
-    return strays;
-}
-
 int main(int argc, char **argv)
 {
     Conditions.mountProblem = MakePrivateMounts();

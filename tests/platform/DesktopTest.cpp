@@ -34,35 +34,21 @@ QString Install(const TestEnvironment &environment)
                : environment.root() + "/root";
 }
 
-// Installs, then starts the installed program and waits until its start-up has
-// finished: a SIGTERM before then ends it without the saving exit.
+// Installs, then starts the installed program until its start-up has finished.
 bool StartInstalled(ProgramProcess &program, const TestEnvironment &environment, const QStringList &arguments)
 {
-    QProcessEnvironment variables = program.process().processEnvironment();
-    variables.insert("QT_LOGGING_RULES", "zettlor.core.info=true");
-    program.process().setProcessEnvironment(variables);
     const QString root = Install(environment);
-    program.process().start(root + "/usr/bin/zettlor", arguments);
-    return !root.isEmpty() && program.process().waitForStarted(5000) &&
-           ProgramProcess::waitFor([&] { return program.errorOutput().contains("started;"); });
+    return !root.isEmpty() && program.startUp(arguments, root + "/usr/bin/zettlor");
 }
 
 // One panel holding only the tray, which draws StatusNotifierItems.
-const QByteArray kXfcePanel = R"(<?xml version="1.0" encoding="UTF-8"?>
-<channel name="xfce4-panel" version="1.0">
-  <property name="configver" type="int" value="2"/>
-  <property name="panels" type="array">
-    <value type="int" value="1"/>
-    <property name="panel-1" type="empty">
-      <property name="position" type="string" value="p=8;x=640;y=790"/>
-      <property name="plugin-ids" type="array"><value type="int" value="1"/></property>
-    </property>
-  </property>
-  <property name="plugins" type="empty">
-    <property name="plugin-1" type="string" value="systray"/>
-  </property>
-</channel>
-)";
+const QByteArray kXfcePanel =
+    R"(<channel name="xfce4-panel" version="1.0"><property name="configver" type="int" value="2"/>
+<property name="panels" type="array"><value type="int" value="1"/><property name="panel-1" type="empty">
+<property name="position" type="string" value="p=8;x=640;y=790"/>
+<property name="plugin-ids" type="array"><value type="int" value="1"/></property></property></property>
+<property name="plugins" type="empty"><property name="plugin-1" type="string" value="systray"/></property>
+</channel>)";
 
 // The middle of the yellow note of the program's icon in the screen's bottom
 // strip; a null point while nothing there shows it.
@@ -99,7 +85,6 @@ private slots:
                 files << file;
         }
         files.sort();
-        const QList<int> sizes{16, 22, 24, 32, 48, 64, 128, 256};
         QStringList expected{"usr/bin/zettlor",
                              "usr/share/applications/zettlor.desktop",
                              "usr/share/icons/hicolor/scalable/apps/zettlor.svg",
@@ -108,7 +93,7 @@ private slots:
                              "usr/share/zettlor/Bell.wav",
                              "usr/share/zettlor/Chime.wav",
                              "usr/share/zettlor/Pop.wav"};
-        for (const int size : sizes) {
+        for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
             const QString icon = QString("usr/share/icons/hicolor/%1x%1/apps/zettlor.png").arg(size);
             expected << icon;
             QCOMPARE(QImage(root + "/" + icon).size(), QSize(size, size));
@@ -207,8 +192,7 @@ private slots:
         QVERIFY(ProgramProcess::waitFor([&] {
             return display.run("xdotool", {"search", "--onlyvisible", "--name", "^Zettlor Note Editor$"});
         }));
-        panel.terminate();
-        panel.waitForFinished(5000);
+        EndProcess(panel);
         program.stop();
         QCOMPARE(program.waitForExit(), 0);
     }

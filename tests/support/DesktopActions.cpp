@@ -23,17 +23,13 @@ QRect WaitForWindow(const PrivateDisplay &display, ProgramProcess &program,
 
 bool Drag(const PrivateDisplay &display, QPoint from, QPoint by)
 {
-    QStringList steps{
-        "mousemove", QString::number(from.x()), QString::number(from.y()), "sleep", "0.15", "mousedown", "1"};
+    const auto moveTo = [](QPoint to) {
+        return QStringList{"mousemove", QString::number(to.x()), QString::number(to.y())};
+    };
+    QStringList steps = moveTo(from) + QStringList{"sleep", "0.15", "mousedown", "1"};
     for (int step = 1; step <= 6; ++step)
-        steps << "sleep"
-              << "0.03"
-              << "mousemove" << QString::number(from.x() + by.x() * step / 6)
-              << QString::number(from.y() + by.y() * step / 6);
-    return display.run("xdotool", steps << "sleep"
-                                        << "0.1"
-                                        << "mouseup"
-                                        << "1");
+        steps += QStringList{"sleep", "0.03"} + moveTo(from + by * step / 6);
+    return display.run("xdotool", steps + QStringList{"sleep", "0.1", "mouseup", "1"});
 }
 
 bool UseMenu(const PrivateDisplay &display, ProgramProcess &program, QRect window, const QStringList &keys)

@@ -21,8 +21,7 @@ PrivateBus::PrivateBus()
 PrivateBus::~PrivateBus()
 {
     QDBusConnection::disconnectFromBus(m_address);
-    m_daemon.terminate();
-    m_daemon.waitForFinished(3000);
+    EndProcess(m_daemon);
 }
 
 void PrivateBus::addTo(QProcessEnvironment &environment) const

@@ -6,21 +6,6 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
-namespace {
-
-void Stop(QProcess &process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(3000)) {
-        process.kill();
-        process.waitForFinished(3000);
-    }
-}
-
-} // namespace
-
 PrivateDisplay::PrivateDisplay(Tray tray)
 {
     QStringList tools{"Xvfb", "xdotool", "xwininfo"};
@@ -48,8 +33,8 @@ PrivateDisplay::PrivateDisplay(Tray tray)
 
 PrivateDisplay::~PrivateDisplay()
 {
-    Stop(m_tray);
-    Stop(m_server);
+    EndProcess(m_tray);
+    EndProcess(m_server);
 }
 
 void PrivateDisplay::addTo(QProcessEnvironment &environment) const
@@ -77,12 +62,12 @@ bool PrivateDisplay::startTray()
 
 void PrivateDisplay::stopTray()
 {
-    Stop(m_tray);
+    EndProcess(m_tray);
 }
 
 void PrivateDisplay::stopServer()
 {
-    Stop(m_server);
+    EndProcess(m_server);
 }
 
 bool PrivateDisplay::run(const QString &program, const QStringList &arguments, QString *output) const
@@ -134,9 +119,7 @@ QList<qulonglong> PrivateDisplay::trayIcons() const
 
 QProcessEnvironment ProgramEnvironment(const TestEnvironment &environment, const PrivateDisplay &display)
 {
-    QProcessEnvironment variables = environment.processEnvironment();
+    QProcessEnvironment variables = ProgramEnvironment(environment);
     display.addTo(variables);
-    variables.insert("ZETTLOR_DIALOG_LOG", environment.root() + "/dialogs.log");
-    variables.insert("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
     return variables;
 }

@@ -49,7 +49,5 @@ private:
 
 class TestEnvironment;
 
-// The environment of a zettlor process on display in the test's folders,
-// with its dialogs recorded instead of shown and no release check leaving
-// the computer.
+// ProgramEnvironment(environment) on display.
 QProcessEnvironment ProgramEnvironment(const TestEnvironment &environment, const PrivateDisplay &display);

@@ -15,6 +15,15 @@ bool ProgramProcess::start(const QStringList &arguments)
     return m_process.waitForStarted(5000);
 }
 
+bool ProgramProcess::startUp(const QStringList &arguments, const QString &executable)
+{
+    QProcessEnvironment environment = m_process.processEnvironment();
+    environment.insert("QT_LOGGING_RULES", "zettlor.core.info=true");
+    m_process.setProcessEnvironment(environment);
+    m_process.start(executable, arguments);
+    return m_process.waitForStarted(5000) && waitFor([this] { return errorOutput().contains("started;"); });
+}
+
 bool ProgramProcess::waitFor(const std::function<bool()> &condition, int timeoutMs)
 {
     QElapsedTimer timer;
@@ -35,14 +44,14 @@ int ProgramProcess::waitForExit(int timeoutMs)
     return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
 }
 
-void ProgramProcess::stop(int timeoutMs)
+void EndProcess(QProcess &process, int timeoutMs)
 {
-    if (m_process.state() == QProcess::NotRunning)
+    if (process.state() == QProcess::NotRunning)
         return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(timeoutMs)) {
-        m_process.kill();
-        m_process.waitForFinished(timeoutMs);
+    process.terminate();
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(timeoutMs);
     }
 }
 

@@ -45,6 +45,14 @@ QProcessEnvironment TestEnvironment::processEnvironment() const
     return environment;
 }
 
+QProcessEnvironment ProgramEnvironment(const TestEnvironment &environment)
+{
+    QProcessEnvironment variables = environment.processEnvironment();
+    variables.insert("ZETTLOR_DIALOG_LOG", environment.root() + "/dialogs.log");
+    variables.insert("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
+    return variables;
+}
+
 void WriteBytes(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

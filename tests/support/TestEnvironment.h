@@ -33,6 +33,11 @@ private:
     QHash<QByteArray, QByteArray> m_saved;
 };
 
+// The environment of a zettlor process in the test's folders, with its
+// dialogs recorded in root()/dialogs.log instead of shown and no release
+// check leaving the computer.
+QProcessEnvironment ProgramEnvironment(const TestEnvironment &environment);
+
 // Writes bytes to path, creating its folder.
 void WriteBytes(const QString &path, const QByteArray &bytes);
 QByteArray ReadBytes(const QString &path);

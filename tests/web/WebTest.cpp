@@ -17,30 +17,24 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
-#include <QUrl>
 #include <optional>
 
 namespace {
 
-// A web server on 127.0.0.1 in the test process: each request's head is
-// recorded and answered with answer(head), then the connection closes; an
-// empty answer leaves the connection silent.
+// A web server on 127.0.0.1 that records each request's head and answers it
+// with answer(head), then closes; an empty answer leaves the connection silent.
 struct LocalWebServer final : QTcpServer
 {
     QList<QByteArray> requests;
-    std::function<void()> onRequest = [] {};
-
     LocalWebServer(quint16 port, std::function<QByteArray(const QByteArray &head)> answer)
     {
         listen(QHostAddress::LocalHost, port);
         connect(this, &QTcpServer::newConnection, this, [this, answer] {
             QTcpSocket *socket = nextPendingConnection();
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QTcpSocket::readyRead, socket, [this, socket, answer] {
                 if (!socket->peek(socket->bytesAvailable()).endsWith("\r\n\r\n"))
                     return; // the rest of the head is still on its way
                 requests << socket->readAll();
-                onRequest();
                 if (socket->write(answer(requests.last())) > 0)
                     socket->disconnectFromHost();
             });
@@ -124,13 +118,12 @@ private slots:
     void reportsEachAnswer()
     {
         QFETCH(QByteArray, response);
-        QFETCH(bool, interactive);
-        QFETCH(QString, announced);
         QFETCH(QString, password);
         QFETCH(QString, message);
-        const QByteArray credentials = "Proxy-Authorization: Basic " + QByteArray("ann:s3cret").toBase64();
+        const QByteArray credentials =
+            "\r\nProxy-Authorization: Basic " + QByteArray("ann:s3cret").toBase64();
         LocalWebServer server(21750, [&](const QByteArray &head) {
-            if (password.isEmpty() || head.contains("\r\n" + credentials + "\r\n"))
+            if (password.isEmpty() || head.contains(credentials + "\r\n"))
                 return response;
             return Http("", "407 Proxy Authentication Required", "Proxy-Authenticate: Basic realm=\"x\"\r\n");
         });
@@ -141,26 +134,27 @@ private slots:
             qputenv("ZETTLOR_WEB_BASE", base.toUtf8());
             qputenv("http_proxy", "http://127.0.0.1:21750");
         }
+        QFETCH(QString, announced);
         modSettings::WriteSetting(SettingKeys::CheckVersion, announced);
+        QFETCH(bool, interactive);
         modUpdateCheck::CheckForUpdate(interactive);
         QStringList expected = message.isEmpty() ? QStringList() : QStringList{message};
         if (message.startsWith("Zettlor v"))
             expected << "open " + base + "/AboutZettlor.asp";
         QCOMPARE(m_events, expected);
-        QCOMPARE(QString(server.requests.value(0).split('\r').value(0)),
-                 "GET " + (password.isEmpty() ? "" : base) + "/Version/Zettlor.txt HTTP/1.1");
+        QCOMPARE(server.requests.value(0).split('\r').value(0),
+                 "GET " + (password.isEmpty() ? "" : base.toUtf8()) + "/Version/Zettlor.txt HTTP/1.1");
     }
 
     // A check asked for while one waits runs after it, not inside it.
     void checksRunOneAfterAnother()
     {
-        LocalWebServer server(
-            21750, [&](const QByteArray &) { return Http(m_events.size() == 1 ? "3.0.6" : "3.0.7"); });
-        server.onRequest = [&] {
+        LocalWebServer server(21750, [&](const QByteArray &) {
             m_events << "request";
             if (m_events.size() == 1)
                 modUpdateCheck::CheckForUpdate(true);
-        };
+            return Http(m_events.size() == 1 ? "3.0.6" : "3.0.7");
+        });
         modUpdateCheck::CheckForUpdate(true);
         QCOMPARE(m_events, QStringList({"request", kLatest, "request", kAvailable.arg("3.0.7"),
                                         "open http://127.0.0.1:21750/AboutZettlor.asp"}));
@@ -171,18 +165,15 @@ private slots:
         QTest::addColumn<QString>("command"); // a tray menu item, "action" (click action) or "open <address>"
         QTest::addColumn<bool>("branded");
         QTest::addColumn<QString>("opened"); // "": nothing
-        const auto row = [](const char *tag, QString command, bool branded, QString opened) {
-            QTest::newRow(tag) << command << branded << opened;
-        };
         const QString base = "http://127.0.0.1:21750";
-        row("bug report names the version", "SendBugReport", false,
-            base + "/BugReport.asp?Application=Zettlor&Version=3.0.6");
-        row("home page", "VisitVT", false, base + "/");
-        row("distributor's page", "VisitVT", true, "http://www.acme.example");
-        row("click action ignores the branding", "action", true, base + "/");
-        row("mail address", "open mailto:ann@acme.example", false, "mailto:ann@acme.example");
-        row("local file", "open file:///usr/bin/xterm", false, "");
-        row("script", "open javascript:alert(1)", false, "");
+        QTest::newRow("bug report") << "SendBugReport" << false
+                                    << base + "/BugReport.asp?Application=Zettlor&Version=3.0.6";
+        QTest::newRow("home page") << "VisitVT" << false << base + "/";
+        QTest::newRow("distributor's page") << "VisitVT" << true << "http://www.acme.example";
+        QTest::newRow("click action ignores the branding") << "action" << true << base + "/";
+        QTest::newRow("mail address") << "open mailto:ann@acme.example" << false << "mailto:ann@acme.example";
+        QTest::newRow("local file") << "open file:///usr/bin/xterm" << false << "";
+        QTest::newRow("script") << "open javascript:alert(1)" << false << "";
     }
     void opensTheRightPage()
     {
@@ -192,19 +183,19 @@ private slots:
         if (branded)
             WriteBytes(aboutFile, "[About]\r\nName=" + modText::EncodeText("Acme").toUtf8() +
                                       "\r\nURL=" + modText::EncodeText("www.acme.example").toUtf8() + "\r\n");
-        winMenu *menu = winMenu::Create();
-        menu->ApplyBranding(aboutFile);
+        winMenu::Create()->ApplyBranding(aboutFile);
         if (command.startsWith("open "))
             modWebLinks::OpenURL(command.mid(5));
         else if (command == "action")
             modTrayCommands::PerformTrayAction("Visit Vantrel");
         else
-            menu->findChild<QAction *>(command)->trigger();
+            winMenu::Instance()->findChild<QAction *>(command)->trigger();
         QTEST(m_events.join('|').remove("open "), "opened");
     }
 
-    // The real program on a display, where QDesktopServices hands addresses
-    // to xdg-open: a script here that writes them down.
+    // The real program checks at start-up once a day, announces a release
+    // once and ends at once when told to while the server is silent.
+    // QDesktopServices hands addresses to xdg-open: a script here writes them down.
     void startUpChecksOnceADayAndAnnouncesOnce()
     {
         PrivateDisplay display(PrivateDisplay::Tray::None);
@@ -222,30 +213,29 @@ private slots:
         variables.insert("ZETTLOR_WEB_BASE", "http://127.0.0.1:21752");
         QByteArray answer = Http("3.0.7");
         LocalWebServer server(21752, [&](const QByteArray &) { return answer; });
-        const auto run = [&](bool waitForStart) {
+        const auto run = [&](qsizetype requests) {
             ProgramProcess program(variables);
             QVERIFY(program.start({"--address", "127.0.0.70", "--port", "21700"}));
             QVERIFY(ProgramProcess::waitFor([&] {
-                return waitForStart ? program.errorOutput().contains("started;")
-                                    : server.requests.size() == 3;
+                return answer.isEmpty() ? server.requests.size() == 3
+                                        : program.errorOutput().contains("started;");
             }));
             program.stop(); // kills it after 5 s
             QCOMPARE(program.waitForExit(), 0);
+            QCOMPARE(server.requests.size(), requests);
+            modSettings::WriteSetting(SettingKeys::CheckForNewUpdatesDate, "2000-01-01"); // another day
         };
-        run(true);
+        run(1);
         QCOMPARE(ReadBytes(root + "/dialogs.log"), "Zettlor|" + kAvailable.arg("3.0.7").toUtf8() + "\n");
         QVERIFY(ProgramProcess::waitFor([&] { return QFile::exists(root + "/opened"); }));
         QCOMPARE(ReadBytes(root + "/opened"), QByteArray("http://127.0.0.1:21752/AboutZettlor.asp\n"));
-        run(true); // the same day: no check
-        QCOMPARE(server.requests.size(), 1);
-        modSettings::WriteSetting(SettingKeys::CheckForNewUpdatesDate, "2000-01-01");
-        run(true); // another day, the same release: checked, not announced again
-        QCOMPARE(server.requests.size(), 2);
+        modSettings::WriteSetting(SettingKeys::CheckForNewUpdatesDate,
+                                  QDate::currentDate().toString(Qt::ISODate));
+        run(1); // the same day: no check
+        run(2); // the same release: not announced again
         QCOMPARE(ReadBytes(root + "/dialogs.log").count('\n'), 1);
-        // Told to end while the check waits for a silent server: it ends now.
-        modSettings::WriteSetting(SettingKeys::CheckForNewUpdatesDate, "2000-01-01");
         answer.clear();
-        run(false);
+        run(3);
     }
 };
 
