@@ -105,6 +105,7 @@ private slots:
         row("next release, automatic", Http("3.0.8"), false, "3.0.7", "", kAvailable.arg("3.0.8"));
         row("equal, menu", Http("3.0.6"), true, "", "", kLatest);
         row("equal, automatic", Http("3.0.6"), false, "", "", "");
+        row("older by its numbers", Http("2.10.0"), true, "", "", kLatest);
         row("newer revision", Http("3.0.12"), true, "", "", kAvailable.arg("3.0.12"));
         row("newer beyond 16 bits", Http("10.0.100"), false, "", "", kAvailable.arg("10.0.100"));
         row("trailing CR LF", Http(" 3.0.7\r\n"), true, "", "", kAvailable.arg("3.0.7"));
