@@ -114,6 +114,7 @@ private slots:
         const QStringList all{"Email=ann@acme.example", "URL=https://acme.example", "Phone=555 0100"};
         const QString longUrl = "https://acme.example/" + QString(80, 'x');
         row("About.ini without a picture", "OK", false, all, {}, false);
+        row("picture only", "Escape", true, {}, {}, false);
         row("e-mail and phone", "Escape", true, {"Email=ann@acme.example", "Phone=555 0100"},
             {"Label7=mailto:ann@acme.example"}, false);
         row("all three", "close box", true, all,
