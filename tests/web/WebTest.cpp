@@ -169,6 +169,7 @@ private slots:
         const QString base = "http://127.0.0.1:21750";
         QTest::newRow("bug report") << "SendBugReport" << false
                                     << base + "/BugReport.asp?Application=Zettlor&Version=3.0.6";
+        QTest::newRow("support forum") << "ZettlorSupportForums" << false << base + "/forum/index.php?c=18";
         QTest::newRow("home page") << "VisitVT" << false << base + "/";
         QTest::newRow("distributor's page") << "VisitVT" << true << "http://www.acme.example";
         QTest::newRow("click action ignores the branding") << "action" << true << base + "/";
