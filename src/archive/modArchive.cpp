@@ -1,6 +1,7 @@
 #include "archive/modArchive.h"
 
 #include "archive/winNoteArchive.h"
+#include "core/modWindows.h"
 
 #include <QPointer>
 
@@ -14,10 +15,7 @@ void OpenNoteArchive()
         archive = new winNoteArchive; // shows itself
         return;
     }
-    archive->setWindowState(archive->windowState() & ~Qt::WindowMinimized);
-    archive->show();
-    archive->raise();
-    archive->activateWindow();
+    modWindows::BringToFront(archive);
 }
 
 } // namespace modArchive

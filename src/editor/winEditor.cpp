@@ -4,6 +4,7 @@
 #include "core/SettingKeys.h"
 #include "core/modFiles.h"
 #include "core/modSettings.h"
+#include "core/modWindows.h"
 #include "editor/modColorDialog.h"
 #include "editor/modEditorActions.h"
 #include "editor/modFontList.h"
@@ -367,10 +368,7 @@ void winEditor::CloseEditor()
 void winEditor::BringToFront()
 {
     // Left minimized, the editor and the text typed into it would be stranded.
-    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    show();
-    raise();
-    activateWindow();
+    modWindows::BringToFront(this);
     Text1->setFocus();
 }
 

@@ -1,5 +1,6 @@
 #include "messaging/modContacts.h"
 
+#include "core/modWindows.h"
 #include "messaging/modDatagram.h"
 #include "messaging/modReceive.h"
 #include "messaging/winContacts.h"
@@ -152,10 +153,7 @@ void OpenContacts()
         contacts = new winContacts; // shows itself
         return;
     }
-    contacts->setWindowState(contacts->windowState() & ~Qt::WindowMinimized);
-    contacts->show();
-    contacts->raise();
-    contacts->activateWindow();
+    modWindows::BringToFront(contacts);
 }
 
 } // namespace modContacts

@@ -1,5 +1,6 @@
 #include "options/modOptions.h"
 
+#include "core/modWindows.h"
 #include "options/winOptions.h"
 
 #include <QPointer>
@@ -15,9 +16,7 @@ winOptions *OpenOptions()
 {
     // A dialog on its way out (hidden, not yet deleted) is not reused.
     if (openDialog && openDialog->isVisible()) {
-        openDialog->setWindowState(openDialog->windowState() & ~Qt::WindowMinimized);
-        openDialog->raise();
-        openDialog->activateWindow();
+        modWindows::BringToFront(openDialog);
         return openDialog;
     }
     // Known before it loads: loading processes events, a second call among them.
