@@ -191,11 +191,15 @@ void ResetSurroundings()
     Current() = ProgramSurroundings();
 }
 
-QString PresenceText(const QString &command)
+QString OwnHeader(QChar kind)
 {
     const Surroundings &s = Current();
-    return QStringLiteral("!") + s.LocalHostName() + QStringLiteral(" (") + s.LocalIP() +
-           QStringLiteral(") ") + command;
+    return kind + s.LocalHostName() + QStringLiteral(" (") + s.LocalIP() + QLatin1Char(')');
+}
+
+QString PresenceText(const QString &command)
+{
+    return OwnHeader(QLatin1Char('!')) + QLatin1Char(' ') + command;
 }
 
 void HandleDatagram(const QString &d)

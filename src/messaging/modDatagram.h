@@ -53,7 +53,10 @@ const Surroundings &CurrentSurroundings();
 void SetSurroundings(Surroundings surroundings);
 void ResetSurroundings();
 
-// "!" + own host name + " (" + own address + ") " + command.
+// kind + own host name + " (" + own address + ")": how every datagram we send
+// names its sender.
+QString OwnHeader(QChar kind);
+// OwnHeader('!') + " " + command.
 QString PresenceText(const QString &command);
 
 // Runs once for each arriving datagram d.

@@ -182,8 +182,7 @@ void ReceiveNote(const QString &name, const QString &address, const QString &not
     }
     modMisc::LoadNote(QString(), QString(), ReceivedNoteText(name, address, noteText));
     const modDatagram::Surroundings &s = modDatagram::CurrentSurroundings();
-    s.Send(address, QStringLiteral("#") + s.LocalHostName() + QStringLiteral(" (") + s.LocalIP() +
-                        QStringLiteral(") has received your message"));
+    s.Send(address, modDatagram::OwnHeader(QLatin1Char('#')) + QStringLiteral(" has received your message"));
     AddSenderToContacts(name, address);
     if (ShowIncomingNoteAlert)
         s.ShowBalloon(QStringLiteral("A new note has been received from ") + name + QStringLiteral(" (") +
