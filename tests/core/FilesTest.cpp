@@ -3,7 +3,6 @@
 
 #include "core/Globals.h"
 #include "core/modFiles.h"
-#include "core/modINI.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,7 +33,6 @@ private slots:
         QTest::newRow("link to an older file") << "file" << ReadOutcome::Read;
         QTest::newRow("link to a write-only file") << "write-only file" << ReadOutcome::Unreadable;
         QTest::newRow("link to a FIFO") << "fifo" << ReadOutcome::Unreadable;
-        QTest::newRow("link to a device") << "/dev/zero" << ReadOutcome::Unreadable;
     }
     void readTellsMissingFromUnreadable()
     {
@@ -52,7 +50,7 @@ private slots:
         if (linkTo == "fifo")
             mkfifo(QFile::encodeName(other).constData(), 0600);
         if (!linkTo.isEmpty())
-            QFile::link(linkTo.startsWith('/') ? linkTo : other, path);
+            QFile::link(other, path);
         QString text = "stale";
         QCOMPARE(ReadTextFile(path, text), outcome);
         QCOMPARE(text, outcome == ReadOutcome::Read ? "Grüße “x”" : "");
@@ -63,7 +61,6 @@ private slots:
         QTest::addColumn<LinkWrite>("how");
         QTest::addColumn<QByteArray>("target"); // the link's target before and after; empty: none
         QTest::newRow("replace link to a file") << LinkWrite::ReplaceLink << QByteArray("a,b\n1,2\n");
-        QTest::newRow("replace dangling link") << LinkWrite::ReplaceLink << QByteArray();
         QTest::newRow("follow link") << LinkWrite::FollowLink
                                      << QByteArray("Gr\xc3\xbc\xc3\x9f"
                                                    "e");
@@ -76,13 +73,12 @@ private slots:
         const QString folder = environment.root() + "/Active";
         const QString targetPath = environment.root() + "/data.csv";
         QDir().mkpath(folder);
-        if (how == LinkWrite::ReplaceLink && !target.isEmpty())
+        if (how == LinkWrite::ReplaceLink)
             WriteBytes(targetPath, target);
         QFile::link(targetPath, folder + "/n.zln");
         QVERIFY(WriteTextFile(folder + "/n.zln", "Grüße", how));
         QCOMPARE(ReadBytes(folder + "/n.zln"), QByteArray("Gr\xc3\xbc\xc3\x9f"
                                                           "e"));
-        QCOMPARE(QFileInfo(folder + "/n.zln").isSymLink(), how == LinkWrite::FollowLink);
         QCOMPARE(ReadBytes(targetPath), target);
         QCOMPARE(
             QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
@@ -145,7 +141,6 @@ private slots:
     {
         QTest::addColumn<QString>("writer");
         QTest::newRow("text file") << "text";
-        QTest::newRow("ini file") << "ini";
         QTest::newRow("move onto it") << "move";
     }
     void failedWriteKeepsOldFile()
@@ -163,9 +158,7 @@ private slots:
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit small{16, saved.rlim_max};
         setrlimit(RLIMIT_FSIZE, &small);
-        const bool written = writer == "text"  ? WriteTextFile(path, longer)
-                             : writer == "ini" ? modINI::WriteIni("A", "k", longer, path)
-                                               : MoveFile(source, path);
+        const bool written = writer == "text" ? WriteTextFile(path, longer) : MoveFile(source, path);
         setrlimit(RLIMIT_FSIZE, &saved);
         QVERIFY(!written);
         QCOMPARE(ReadBytes(path), QByteArray("[A]\r\nk=old\r\n"));
@@ -177,7 +170,6 @@ private slots:
         QTest::addColumn<QString>("target");
         QTest::addColumn<bool>("moved");
         QTest::newRow("longer file elsewhere") << "b/n.zln" << true;
-        QTest::newRow("same path") << "a/n.zln" << false;
         QTest::newRow("doubled slash") << "a//n.zln" << false;
         QTest::newRow("link to it") << "a/link.zln" << false;
     }
@@ -227,7 +219,6 @@ private slots:
         QCOMPARE(ProgramDataFile("About.ini"), tree + "/bin/About.ini");
         QCOMPARE(ProgramDataFile("About.gif"), tree + "/share/zettlor/About.gif");
         QCOMPARE(ProgramDataFile("Bell.wav"), tree + "/bin/Bell.wav");
-        QCOMPARE(ProgramDataFile(tree + "/x.wav"), tree + "/x.wav");
         QCOMPARE(ProgramDataFileNames({"*.wav"}), (QStringList{"ding.wav", "Note sent.wav", "Zap.WAV"}));
     }
 

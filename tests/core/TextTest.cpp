@@ -15,12 +15,9 @@ private slots:
     {
         QTest::addColumn<QString>("plain");
         QTest::addColumn<QString>("scrambled"); // empty: only the round trip is checked
-        QTest::newRow("known value") << "abc" << QString("bdf");
         QTest::newRow("wraps past 255") << QString(QChar(0xFF)) << QString(QChar(0x00));
-        QTest::newRow("Windows-1252 letters") << "Café „€“" << QString();
         QTest::newRow("beyond Windows-1252") << "Ζεττλορ 付箋" << QString();
         QTest::newRow("looks like the marker") << QString::fromLatin1("\xEF\xBB\xBFx") << QString();
-        QTest::newRow("empty") << QString() << QString();
     }
     void scramblingRoundTrips()
     {
@@ -50,8 +47,6 @@ private slots:
         const auto row = [](const char *tag, QByteArray bytes, QString text, bool narrowest) {
             QTest::newRow(tag) << bytes << text << narrowest;
         };
-        row("ASCII", "plain", "plain", true);
-        row("UTF-8", "Caf\xc3\xa9", "Café", false);
         row("Windows-1252", "Caf\xe9 \x80", "Café €", true);
         row("beyond Windows-1252", "\xce\xa9", "Ω", true);
         row("UTF-8 with mark", "\xef\xbb\xbfok", "ok", false);
