@@ -49,6 +49,7 @@ private slots:
         const QByteArray older = "[Misc]\nVersion=2.9.9\n[Options]\n";
         const QByteArray atLogon = "StartWithWindows=True\n", notAtLogon = "StartWithWindows=False\n";
         row("folder argument", "/my notes\\", "", checks + atLogon, ProgramPath());
+        row("new version, at logon", "", older + atLogon, checks + atLogon, ProgramPath());
         row("new version, not at logon", "", older + notAtLogon, checks + notAtLogon, "");
         // The recorded answer is No: the check stays off and is never asked again.
         row("release check off", "", "[Options]\nCheckForNewUpdates=False\n",
@@ -133,6 +134,7 @@ private slots:
         QTest::newRow("SIGHUP") << "SIGHUP" << true << 0;
         QTest::newRow("X server gone 0.5 s later") << "X server" << true << 1;
         QTest::newRow("session saves Local, dies") << "session Local" << false << 0;
+        QTest::newRow("session saves Global, dies") << "session Global" << false << 0;
         QTest::newRow("session dies without a save") << "session die" << false << 0;
     }
     void endingKeepsTheLastMove()
@@ -160,6 +162,8 @@ private slots:
         const QRect moved = note.translated(60, 40);
         QVERIFY(UseMenu(display, program, moved, {"Escape"})); // the drag is over
 
+        using Save = SessionManagerStub::SaveType;
+        const QHash<QString, Save> saves{{"session Local", Save::Local}, {"session Global", Save::Global}};
         const auto small = [](QRect w) { return w.width() <= 100 && w.height() <= 100; };
         if (ending == "tray menu" || ending == "control window") {
             QVERIFY(UseMenu(display, program, WaitForWindow(display, program, small), {"Up", "Return"}));
@@ -173,8 +177,8 @@ private slots:
             QTest::qWait(500);
             display.stopServer();
         } else {
-            if (ending == "session Local") {
-                QVERIFY(session.saveYourself(SessionManagerStub::SaveType::Local));
+            if (saves.contains(ending)) {
+                QVERIFY(session.saveYourself(saves.value(ending)));
                 // Sooner than the autosave, 2 s after the drag.
                 QCOMPARE(ReadBytes(noteFile), kMovedNote);
             }
@@ -225,8 +229,10 @@ private slots:
             QTest::newRow(tag) << arguments << display << code << output;
         };
         row("version", {"--version"}, true, 0, "Zettlor 3.0.6\n");
+        row("help", {"-h"}, true, 0, "Usage: zettlor [options] [folder]\n");
         row("unknown option", {"--help-all"}, true, 2, "zettlor: Unknown option 'help-all'.");
         row("bad address", {"--address", "1.2.3"}, true, 2, "zettlor: --address");
+        row("bad broadcast", {"--broadcast", "255.255.255"}, true, 2, "zettlor: --broadcast");
         row("bad port", {"--port", "70000"}, true, 2, "zettlor: --port");
         row("no display", {}, false, 1, "zettlor: no display");
     }
