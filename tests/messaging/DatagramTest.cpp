@@ -24,6 +24,8 @@ private slots:
         s.ReceiveNote = [this](const QString &name, const QString &address, const QString &text) {
             calls << "note " + name + "|" + address + "|" + text;
         };
+        s.ShowBalloon = [this](const QString &text) { calls << "balloon " + text; };
+        s.PlaySound = [](const QString &) {};
         modDatagram::SetSurroundings(s);
     }
     void cleanup() { modDatagram::ResetSurroundings(); }
@@ -36,27 +38,21 @@ private slots:
                               << QStringList{"10.0.0.2 <- !DESK7 (192.168.1.7) pong"};
         QTest::newRow("note") << "+DESK2 (10.0.0.2)x (y)" << QStringList{"note DESK2|10.0.0.2|x (y)"};
         QTest::newRow("hello") << "!DESK2 (10.0.0.2) hello" << QStringList{"stored !DESK2 (10.0.0.2) hello"};
+        QTest::newRow("helloall") << "!DESK2 (10.0.0.2) helloall"
+                                  << QStringList{"10.0.0.2 <- !DESK7 (192.168.1.7) hello"};
+        QTest::newRow("alert") << "#Backup finished" << QStringList{"balloon Backup finished"};
         QTest::newRow("zero inside a number")
             << "!D (127.31.0.10) ping" << QStringList{"127.31.0.10 <- !DESK7 (192.168.1.7) pong"};
         // Nothing is answered, kept or shown for a broken header...
-        const QStringList broken{"!D 10.0.0.2) hello",
-                                 "!D (10.0.0.2 pong",
-                                 "!D (10.0.0.2 ping",
-                                 "+D 10.0.0.2)x",
-                                 "+D (10.0.0.2",
-                                 "+()",
-                                 "+x ()",
-                                 "!D () ping",
-                                 "!D () hello"};
-        // ...or one whose address names no single host, or an entry holding a "|".
-        const QStringList noHost{"!D (evil.example) ping",  "!D (1.2.3) ping",
-                                 "!D (256.1.1.1) ping",     "!D ( 1.2.3.4) ping",
-                                 "!D (1.2.3.0004) ping",    "!D (::1) ping",
-                                 "!D (127.31.0.010) ping",  "!D (0.0.0.0) ping",
-                                 "!D (0.1.2.3) helloall",   "!D (255.255.255.255) helloall",
-                                 "!D (224.0.0.1) ping",     "!D (240.1.1.1) ping",
-                                 "!D (192.168.1.255) ping", "+anna (Local User)x",
-                                 "+x (0.0.0.0)t",           "!a|b (10.0.0.2) hello"};
+        const QStringList broken{"!D 10.0.0.2) hello", "!D (10.0.0.2 pong", "+D 10.0.0.2)x", "+x ()",
+                                 "!D () ping"};
+        // ...or one whose address names no single host or this copy, or an
+        // entry holding a "|".
+        const QStringList noHost{
+            "!D (evil.example) ping",        "!D (256.1.1.1) ping",      "!D ( 1.2.3.4) ping",
+            "!D (1.2.3.0004) ping",          "!D (127.31.0.010) ping",   "!D (0.0.0.0) ping",
+            "!D (255.255.255.255) helloall", "!D (192.168.1.255) ping",  "+anna (Local User)x",
+            "!a|b (10.0.0.2) hello",         "!x (192.168.1.7) helloall"};
         for (const QString &d : broken + noHost)
             QTest::newRow(qPrintable(d)) << d << QStringList{};
     }
@@ -67,6 +63,13 @@ private slots:
         if (!HelloReplies.isEmpty() || !PongReplies.isEmpty())
             calls << "stored " + HelloReplies + PongReplies;
         QTEST(calls, "calls");
+    }
+
+    void alertFollowsItsSetting()
+    {
+        ShowSentNoteAlert = false;
+        modDatagram::HandleDatagram("#Backup finished");
+        QCOMPARE(calls, QStringList());
     }
 
     void repliesStayBounded_data()
