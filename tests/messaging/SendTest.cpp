@@ -34,6 +34,10 @@ private slots:
         const QStringList delivered = QDir(incoming).entryList(QDir::Files | QDir::NoSymLinks);
         QCOMPARE(delivered.size(), 1);
         QCOMPARE(ReadBytes(incoming + delivered.first()), QByteArray("tester (Local User)note"));
+        // anna reads it through her group, no one else at all.
+        QCOMPARE(QFile(incoming + delivered.first()).permissions(), QFile::ReadOwner | QFile::WriteOwner |
+                                                                        QFile::ReadUser | QFile::WriteUser |
+                                                                        QFile::ReadGroup);
     }
 };
 
