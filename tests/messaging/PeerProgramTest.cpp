@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QHostInfo>
 #include <QNetworkDatagram>
-#include <QRegularExpression>
 #include <QTest>
 #include <QUdpSocket>
 #include <memory>
@@ -23,11 +22,8 @@ const QString kThird = QStringLiteral("127.0.0.54");
 // before it back, so peers must go in the reverse order they came.
 struct Peer
 {
-    explicit Peer(const QString &address, const QByteArray &settings = {})
-        : address(address), program(folders.processEnvironment())
+    explicit Peer(const QString &address) : address(address), program(folders.processEnvironment())
     {
-        if (!settings.isEmpty())
-            WriteBytes(folders.configHome() + "/Zettlor/Zettlor.conf", settings);
         QProcessEnvironment environment = program.process().processEnvironment();
         environment.insert("QT_LOGGING_RULES", "zettlor.*.info=true");
         environment.insert("ZETTLOR_DIALOG_LOG", folders.root() + "/dialogs.log");
@@ -38,15 +34,6 @@ struct Peer
         return program.start({"--address", address, "--port", QString::number(kPort)}) &&
                ProgramProcess::waitFor([this] { return program.errorOutput().contains("started;"); });
     }
-    // The addresses it has sent to so far, in order.
-    QStringList sentTo()
-    {
-        QStringList hosts;
-        for (const auto &match :
-             QRegularExpression("sent to \"([^\"]*)\"").globalMatch(program.errorOutput()))
-            hosts << match.captured(1);
-        return hosts;
-    }
 
     QString address;
     TestEnvironment folders;
@@ -56,12 +43,6 @@ struct Peer
 QString Presence(const QString &address, const QString &command)
 {
     return "!" + QHostInfo::localHostName() + " (" + address + ") " + command;
-}
-
-void Row(const char *name, bool toFirst, const QString &datagram, const QString &reply = {},
-         const QStringList &sentTo = {}, bool balloon = false)
-{
-    QTest::newRow(name) << toFirst << datagram << reply << sentTo << balloon;
 }
 
 } // namespace
@@ -97,7 +78,7 @@ private slots:
     void init()
     {
         first = std::make_unique<Peer>(kFirst);
-        second = std::make_unique<Peer>(kSecond, "[Options]\nDisplaySentNoteAlert=False\n");
+        second = std::make_unique<Peer>(kSecond);
         QVERIFY2(first->start(), qPrintable(first->program.errorOutput() +
                                             ReadBytes(first->folders.root() + "/dialogs.log")));
         QVERIFY2(second->start(), qPrintable(second->program.errorOutput()));
@@ -109,39 +90,6 @@ private slots:
         third.reset();
         second.reset();
         first.reset();
-    }
-
-    void answers_data()
-    {
-        QTest::addColumn<bool>("toFirst");
-        QTest::addColumn<QString>("datagram");
-        QTest::addColumn<QString>("reply"); // what the third party gets back
-        QTest::addColumn<QStringList>("sentTo");
-        QTest::addColumn<bool>("balloon");
-        const QString fromThird = "!third (" + kThird + ") ";
-        Row("ping", true, fromThird + "ping", Presence(kFirst, "pong"), {kThird});
-        Row("helloall", false, fromThird + "helloall", Presence(kSecond, "hello"), {kThird});
-        Row("own helloall", false, Presence(kSecond, "helloall"));
-        Row("other name, own address", false, "!x (" + kSecond + ") helloall");
-        Row("alert, alerts on", true, "#Backup finished", {}, {}, true);
-        Row("alert, alerts off", false, "#Backup finished");
-    }
-    void answers()
-    {
-        QFETCH(bool, toFirst);
-        QFETCH(QString, datagram);
-        QFETCH(QString, reply);
-        QFETCH(QStringList, sentTo);
-        QFETCH(bool, balloon);
-        Peer &peer = toFirst ? *first : *second;
-        send(datagram, peer.address);
-        if (!reply.isEmpty())
-            QCOMPARE(next(), reply);
-        QVERIFY(roundTrip(peer.address));
-        sentTo << kThird;
-        ProgramProcess::waitFor([&] { return peer.sentTo() == sentTo; });
-        QCOMPARE(peer.sentTo(), sentTo);
-        QCOMPARE(peer.program.errorOutput().contains("alert balloon: \"Backup finished\""), balloon);
     }
 
     // Sent in Windows-1252, the note keeps its text and names its sender.
