@@ -266,13 +266,8 @@ void ExitProgram()
     // A question still open (the delete question of a note) is answered so
     // that its caller changes nothing.
     modDialogs::AnswerAllSafely();
-    // Deleted once the event loop has unwound: the menu whose Exit item runs
-    // this, or the caller of an open dialog, is still on the stack.
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget *window : windows) {
-        if (!modDialogs::IsOpen(window))
-            window->deleteLater();
-    }
+    // The windows stay until the process ends (see main): the menu whose Exit
+    // item runs this, or the caller of an open dialog, is still on the stack.
     QCoreApplication::exit(0);
 }
 

@@ -97,10 +97,4 @@ void AnswerAllSafely()
         dialog->done(SafestAnswer(*dialog));
 }
 
-bool IsOpen(const QWidget *window)
-{
-    return std::any_of(openDialogs.cbegin(), openDialogs.cend(),
-                       [window](const QDialog *dialog) { return dialog == window; });
-}
-
 } // namespace modDialogs

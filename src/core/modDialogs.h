@@ -28,7 +28,5 @@ QMessageBox::StandardButton ShowMessage(const QString &text, QMessageBox::Standa
 // (Cancel, No, OK; rejected) so that its caller does nothing, and later
 // dialogs get that answer without being shown.
 void AnswerAllSafely();
-// True while window is a dialog that ExecDialog runs.
-bool IsOpen(const QWidget *window);
 
 } // namespace modDialogs
