@@ -209,8 +209,8 @@ std::optional<int> Main(const CommandLine &commandLine)
     if (modExplorerMonitor::NotifyRunningCopy())
         return 0;
     winMenu *menu = winMenu::Create();
-    // Message boxes and dialogs show the program's picture too.
-    QApplication::setWindowIcon(winMenu::ProgramIcon());
+    // Notes, message boxes and dialogs show the program's picture too.
+    QApplication::setWindowIcon(winMenu::SmallWindowIcon());
     // Two copies started together: the one that lost the socket hands over.
     if (!modExplorerMonitor::StartExplorerMonitor(&modTrayIcon::AnswerSecondStart)) {
         modExplorerMonitor::NotifyRunningCopy();

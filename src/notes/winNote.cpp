@@ -120,20 +120,6 @@ QPixmap GripPicture()
     return QPixmap::fromImage(image);
 }
 
-// The program's picture at the sizes a window list shows a small tool window
-// at. The X server keeps every size of every window's icon: the four sizes Qt
-// draws a scalable picture at cost each note 87 KB there and a millisecond.
-const QIcon &NoteIcon()
-{
-    static QIcon icon;
-    if (icon.isNull()) {
-        for (const int side : {16, 32})
-            icon.addPixmap(winMenu::ProgramIcon().pixmap(side));
-        qAddPostRoutine([] { icon = QIcon(); });
-    }
-    return icon;
-}
-
 } // namespace
 
 winNote::winNote() : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), serialNumber(++lastSerialNumber)
@@ -141,7 +127,6 @@ winNote::winNote() : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), seria
     setObjectName(QStringLiteral("winNote"));
     setProperty("tag", QStringLiteral("Note"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowIcon(NoteIcon());
     setAutoFillBackground(true);
     BuildParts();
     // Light grey until loading gives window and label the note's colour.

@@ -29,6 +29,9 @@ public:
 
     // The program's own picture, also every window's icon.
     static QIcon ProgramIcon();
+    // The program's picture at the sizes of title bars and window lists: the
+    // icon of notes and dialogs. Windows that a task bar shows set ProgramIcon.
+    static QIcon SmallWindowIcon();
     // The tray picture a file holds; the program's own picture where the file
     // is missing or holds no picture that loads.
     static QIcon TrayPicture(const QString &file);
