@@ -176,7 +176,6 @@ void winNote::BuildParts()
     Label2->setTextFormat(Qt::PlainText);
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label2->setAutoFillBackground(true);
     Label2->move(ToPixels(LabelLeftTwips), ToPixels(LabelTopTwips));
 
     CornerImage = new QLabel(this);
