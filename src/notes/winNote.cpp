@@ -347,7 +347,6 @@ void winNote::ApplyRecord(const modNoteText::NoteRecord &record)
         SetHeightTwips(*record.height);
     if (IsUsableSize(record.width))
         SetWidthTwips(*record.width);
-    LayOutLabel();
     const QScreen *primary = QGuiApplication::primaryScreen();
     const QSize screen = primary ? primary->size() : QSize(1024, 768);
     if (record.leftCentred)
@@ -374,7 +373,10 @@ void winNote::ApplyRecord(const modNoteText::NoteRecord &record)
     Label2->setText(record.text);
     noteFromIP = record.fromIP;
     noteFromName = record.fromName;
-    LayOutLabel();
+    // A note not shown yet lays out its label once, when it is shown: for a
+    // long text that is the costliest step of loading.
+    if (isVisible())
+        LayOutLabel();
 }
 
 QString winNote::GetNoteContents(bool sendingNote) const
