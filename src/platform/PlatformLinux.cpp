@@ -100,7 +100,6 @@ void SendToWindowManager(xcb_connection_t *connection, xcb_window_t window, cons
     xcb_send_event(connection, 0, screen->root,
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char *>(&message));
-    xcb_flush(connection);
 }
 
 constexpr uint32_t kAddState = 1;
