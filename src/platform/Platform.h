@@ -48,9 +48,11 @@ void ShowOnEveryWorkspace(QWidget *window);
 // tray or a panel hosting StatusNotifierItems. Where it cannot tell (off
 // X11) it answers true.
 bool TrayHostPresent();
-// Runs changed when a StatusNotifierWatcher (the D-Bus tray of current
-// panels) appears on or leaves the session bus, while context lives.
-void OnStatusNotifierWatcherChange(QObject *context, std::function<void()> changed);
+// Runs changed, while context lives, whenever a tray host may have come or
+// gone: an XEmbed system tray taking or leaving its selection, a
+// StatusNotifierWatcher appearing on or leaving the session bus, a panel
+// registering with that watcher as host or leaving it.
+void OnTrayHostChange(QObject *context, std::function<void()> changed);
 bool TerminateProcess(qint64 pid);
 // Runs handler on the user-interface thread when the system asks the program
 // to end (SIGTERM, SIGINT, SIGHUP), instead of ending it on the spot.

@@ -65,7 +65,7 @@ bool TrayHostPresent()
 {
     return true;
 }
-void OnStatusNotifierWatcherChange(QObject *, std::function<void()>)
+void OnTrayHostChange(QObject *, std::function<void()>)
 {
 }
 

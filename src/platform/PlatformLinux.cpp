@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
@@ -29,6 +30,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 namespace platform {
 namespace {
@@ -172,13 +174,17 @@ void SendOnceMapped(QWidget *window, WindowManagerRequest request)
 }
 
 // An XEmbed system tray owns the selection "_NET_SYSTEM_TRAY_S" + screen number.
-bool XEmbedTrayPresent(xcb_connection_t *connection)
+xcb_atom_t XEmbedTraySelection(xcb_connection_t *connection)
 {
     const int screen =
         qEnvironmentVariable("DISPLAY").section(QLatin1Char(':'), -1).section(QLatin1Char('.'), 1, 1).toInt();
-    const QByteArray selection = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen);
+    return Atom(connection, ("_NET_SYSTEM_TRAY_S" + QByteArray::number(screen)).constData());
+}
+
+bool XEmbedTrayPresent(xcb_connection_t *connection)
+{
     const xcb_get_selection_owner_cookie_t cookie =
-        xcb_get_selection_owner(connection, Atom(connection, selection.constData()));
+        xcb_get_selection_owner(connection, XEmbedTraySelection(connection));
     xcb_get_selection_owner_reply_t *reply = xcb_get_selection_owner_reply(connection, cookie, nullptr);
     const bool owned = reply && reply->owner != XCB_WINDOW_NONE;
     std::free(reply);
@@ -186,6 +192,7 @@ bool XEmbedTrayPresent(xcb_connection_t *connection)
 }
 
 const QString kStatusNotifierWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString kStatusNotifierWatcherPath = QStringLiteral("/StatusNotifierWatcher");
 constexpr int kBusTimeoutMilliseconds = 1000;
 
 // A panel that draws StatusNotifierItems runs the watcher and registers with
@@ -195,9 +202,9 @@ bool StatusNotifierHostPresent()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return false;
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        kStatusNotifierWatcher, QStringLiteral("/StatusNotifierWatcher"),
-        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    QDBusMessage get = QDBusMessage::createMethodCall(kStatusNotifierWatcher, kStatusNotifierWatcherPath,
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
     get << kStatusNotifierWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
     // Asking must neither start a watcher nor wait long for a stuck one.
     get.setAutoStartService(false);
@@ -205,6 +212,80 @@ bool StatusNotifierHostPresent()
     return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
            reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
 }
+
+// Hears every change of tray host as it happens, so nothing is polled: the X
+// server reports each change of the XEmbed tray selection's owner (XFixes),
+// the bus reports the watcher's name changing hands and a panel registering
+// with the watcher as host or leaving it.
+class TrayHostListener final : public QObject, public QAbstractNativeEventFilter
+{
+    Q_OBJECT
+
+public:
+    TrayHostListener(QObject *context, std::function<void()> changed)
+        : QObject(context), changed(std::move(changed))
+    {
+        ListenToXEmbedTray();
+        ListenToStatusNotifierWatcher();
+    }
+    ~TrayHostListener() override { QCoreApplication::instance()->removeNativeEventFilter(this); }
+
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override
+    {
+        if (eventType != "xcb_generic_event_t")
+            return false;
+        const auto *event = static_cast<const xcb_xfixes_selection_notify_event_t *>(message);
+        // The toolkit is handling the event: its windows change only once it is done.
+        if ((event->response_type & ~0x80) == selectionNotify && event->selection == traySelection)
+            QMetaObject::invokeMethod(this, &TrayHostListener::hostChanged, Qt::QueuedConnection);
+        return false;
+    }
+
+private slots:
+    void hostChanged() { changed(); }
+
+private:
+    void ListenToXEmbedTray()
+    {
+        xcb_connection_t *connection = X11Connection();
+        const xcb_query_extension_reply_t *xfixes =
+            connection ? xcb_get_extension_data(connection, &xcb_xfixes_id) : nullptr;
+        if (!xfixes || !xfixes->present)
+            return;
+        // The server answers XFixes requests only from clients that told it their version.
+        std::free(xcb_xfixes_query_version_reply(
+            connection,
+            xcb_xfixes_query_version(connection, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION),
+            nullptr));
+        selectionNotify = xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
+        traySelection = XEmbedTraySelection(connection);
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        xcb_xfixes_select_selection_input(connection, root, traySelection,
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                              XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                              XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+        xcb_flush(connection);
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+
+    void ListenToStatusNotifierWatcher()
+    {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected())
+            return;
+        auto *watcher = new QDBusServiceWatcher(kStatusNotifierWatcher, bus,
+                                                QDBusServiceWatcher::WatchForOwnerChange, this);
+        connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &TrayHostListener::hostChanged);
+        for (const QString &signal : {QStringLiteral("StatusNotifierHostRegistered"),
+                                      QStringLiteral("StatusNotifierHostUnregistered")})
+            bus.connect(kStatusNotifierWatcher, kStatusNotifierWatcherPath, kStatusNotifierWatcher, signal,
+                        this, SLOT(hostChanged()));
+    }
+
+    std::function<void()> changed;
+    int selectionNotify = -1;
+    xcb_atom_t traySelection = XCB_ATOM_NONE;
+};
 
 } // namespace
 
@@ -224,15 +305,9 @@ bool TrayHostPresent()
     return !connection || XEmbedTrayPresent(connection) || StatusNotifierHostPresent();
 }
 
-void OnStatusNotifierWatcherChange(QObject *context, std::function<void()> changed)
+void OnTrayHostChange(QObject *context, std::function<void()> changed)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return;
-    auto *watcher = new QDBusServiceWatcher(kStatusNotifierWatcher, bus,
-                                            QDBusServiceWatcher::WatchForOwnerChange, context);
-    QObject::connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, context,
-                     [changed = std::move(changed)] { changed(); });
+    new TrayHostListener(context, std::move(changed));
 }
 
 bool HasDisplay()
@@ -397,3 +472,5 @@ void SyncFolder(const QString &folder)
 }
 
 } // namespace platform
+
+#include "PlatformLinux.moc"

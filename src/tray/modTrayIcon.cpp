@@ -10,7 +10,6 @@
 #include <QFrame>
 #include <QPointer>
 #include <QSystemTrayIcon>
-#include <QTimer>
 
 namespace modTrayIcon {
 namespace {
@@ -18,8 +17,6 @@ namespace {
 constexpr int kMaxToolTip = 127;
 constexpr int kMaxBalloonText = 255;
 constexpr int kBalloonMilliseconds = 10000;
-// How often the icon looks whether a tray host came or went.
-constexpr int kTrayWatchMilliseconds = 2000;
 
 // What every operation fills in and the next one finds: the icon's state
 // whichever host shows it.
@@ -34,7 +31,8 @@ TrayIconRecord record;
 // Both hang off winMenu and go with it.
 QPointer<QSystemTrayIcon> trayIcon;
 QPointer<winTrayControl> controlWindow;
-QPointer<QTimer> trayWatch;
+// The menu window whose icon follows the tray host's changes.
+QPointer<winMenu> followingTrayHost;
 
 QString OwnAddress()
 {
@@ -76,9 +74,10 @@ bool ShownInTray()
 // (StatusNotifierItem) or XEmbed. Asked while no host exists, it would keep
 // to XEmbed even when a panel that only hosts StatusNotifierItems starts
 // later (the usual race at login), so it is asked once a host is there.
+// Qt also learns of a tray's end a moment after the program hears of it.
 bool TrayAvailable()
 {
-    return (trayIcon || platform::TrayHostPresent()) && QSystemTrayIcon::isSystemTrayAvailable();
+    return platform::TrayHostPresent() && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void FollowTrayHost()
@@ -89,20 +88,16 @@ void FollowTrayHost()
 
 // A tray host may come and go at any time (a panel started late, a tray that
 // ended or restarts): the icon moves between the tray and the control window.
+// Told of each change as it happens, the program sleeps while none comes.
 void WatchTrayHost(winMenu *menu)
 {
-    if (!trayWatch) {
-        trayWatch = new QTimer(menu);
-        trayWatch->setInterval(kTrayWatchMilliseconds);
-        QObject::connect(trayWatch, &QTimer::timeout, menu, &FollowTrayHost);
-        // A panel registers as host a moment after its watcher appears; the
-        // timer catches what this first look misses.
-        platform::OnStatusNotifierWatcherChange(trayWatch, [] {
-            if (trayWatch->isActive())
-                FollowTrayHost();
-        });
-    }
-    trayWatch->start();
+    if (followingTrayHost == menu)
+        return;
+    followingTrayHost = menu;
+    platform::OnTrayHostChange(menu, [] {
+        if (record.added)
+            FollowTrayHost();
+    });
 }
 
 void ShowInTray(winMenu *menu)
@@ -138,11 +133,11 @@ void ShowOnHost()
     winMenu *menu = winMenu::Instance();
     if (!menu)
         return;
+    WatchTrayHost(menu);
     if (TrayAvailable())
         ShowInTray(menu);
     else
         ShowInControlWindow(menu);
-    WatchTrayHost(menu);
 }
 
 bool IconShown()
@@ -196,8 +191,6 @@ void UpdateTrayIcon()
 void RemoveTrayIcon()
 {
     record.added = false;
-    if (trayWatch)
-        trayWatch->stop();
     if (trayIcon)
         trayIcon->hide();
     if (controlWindow) {

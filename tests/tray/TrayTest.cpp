@@ -55,8 +55,8 @@ bool StandInShown(const PrivateDisplay &display, ProgramProcess &program)
     });
 }
 
-// A StatusNotifierWatcher with a host, as a panel that draws
-// StatusNotifierItems offers it.
+// A StatusNotifierWatcher as a panel that draws StatusNotifierItems offers
+// it; its host may register after it and leave before it.
 class StatusNotifierWatcher final : public QObject
 {
     Q_OBJECT
@@ -65,7 +65,25 @@ class StatusNotifierWatcher final : public QObject
 
 public:
     QStringList items;
-    bool IsStatusNotifierHostRegistered() const { return true; }
+    bool hostRegistered = true;
+    mutable int hostQuestions = 0;
+    bool IsStatusNotifierHostRegistered() const
+    {
+        ++hostQuestions;
+        return hostRegistered;
+    }
+    void setHost(bool registered)
+    {
+        hostRegistered = registered;
+        if (registered)
+            emit StatusNotifierHostRegistered();
+        else
+            emit StatusNotifierHostUnregistered();
+    }
+
+signals:
+    void StatusNotifierHostRegistered();
+    void StatusNotifierHostUnregistered();
 
 public slots:
     void RegisterStatusNotifierItem(const QString &service) { items << service; }
@@ -289,10 +307,19 @@ private slots:
     }
 
     // A panel that only draws StatusNotifierItems, started after the program
-    // (the usual race at login), gets the icon and its menu. Its clicks:
+    // (the usual race at login), gets the icon and its menu, whether it
+    // registers as host with its watcher at once or a moment later; when the
+    // host leaves, the control window comes back. Its clicks:
     // DesktopTest::installedProgramOnALateXfcePanel.
+    void iconMovesToALateStatusNotifierHost_data()
+    {
+        QTest::addColumn<bool>("hostWithWatcher");
+        QTest::newRow("host with the watcher") << true;
+        QTest::newRow("host after the watcher") << false;
+    }
     void iconMovesToALateStatusNotifierHost()
     {
+        QFETCH(bool, hostWithWatcher);
         TestEnvironment environment;
         PrivateDisplay display(PrivateDisplay::Tray::None);
         PrivateBus bus;
@@ -304,16 +331,23 @@ private slots:
         bus.addTo(variables);
         ProgramProcess program(variables);
         QVERIFY(program.start({"--address", "127.0.0.36", "--port", "21351"}));
-        QVERIFY(ProgramProcess::waitFor([&] { return StandInShown(display, program); }));
+        const auto standIn = [&] { return StandInShown(display, program); };
+        QVERIFY(ProgramProcess::waitFor(standIn));
         StatusNotifierWatcher watcher;
+        watcher.hostRegistered = hostWithWatcher;
         QDBusConnection connection = bus.connection();
         QVERIFY(connection.registerObject("/StatusNotifierWatcher", &watcher,
                                           QDBusConnection::ExportAllContents));
         QVERIFY(connection.registerService("org.kde.StatusNotifierWatcher"));
-        QVERIFY(ProgramProcess::waitFor(
-            [&] { return !watcher.items.isEmpty() && !StandInShown(display, program); }, 5000));
+        if (!hostWithWatcher) {
+            QVERIFY(ProgramProcess::waitFor([&] { return watcher.hostQuestions > 0; }));
+            watcher.setHost(true);
+        }
+        QVERIFY(ProgramProcess::waitFor([&] { return !watcher.items.isEmpty() && !standIn(); }, 5000));
         QCOMPARE(watcher.items.size(), 1);
         QCOMPARE(MenuCaptions(connection, watcher.items.first()), kTrayMenu);
+        watcher.setHost(false);
+        QVERIFY(ProgramProcess::waitFor(standIn, 5000));
     }
 
     // Cut to fit; after the icon was removed a second start brings it back.
