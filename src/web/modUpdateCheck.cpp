@@ -120,13 +120,20 @@ std::optional<QString> FetchReleaseText()
         if (received > kLongestAnswer)
             reply->abort();
     });
-    QTimer::singleShot(kTimeLimit, &wait, &QEventLoop::quit);
+    // Ends with the wait: a timer left running would wake the idle program later.
+    QTimer timeLimit;
+    timeLimit.setSingleShot(true);
+    QObject::connect(&timeLimit, &QTimer::timeout, &wait, &QEventLoop::quit);
+    timeLimit.start(kTimeLimit);
     wait.exec();
     const std::optional<QString> release = ReleaseText(*reply);
     if (!release)
         qCInfo(lcNet) << "release check failed:" << reply->errorString();
     reply->abort();
     reply->deleteLater();
+    // A connection kept for later would wake the idle program when it expires;
+    // the next check is a day away.
+    Manager().clearConnectionCache();
     return release;
 }
 
