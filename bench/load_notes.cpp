@@ -2,7 +2,8 @@
 // the X display in DISPLAY (Xvfb, no window manager) with 100, 1,000 and 5,000
 // generated notes, and Xpad with the same notes when it is installed, in
 // alternating runs, and prints the medians of start to all windows mapped,
-// start to the last drawing, peak memory and SIGTERM to exit; then the idle
+// start to the last drawing, peak memory, SIGTERM to exit and SIGTERM until
+// the X server has removed the windows; then the idle
 // cost of 100 notes over 30 s.
 //
 //   bench_load_notes [--runs N] [--address A] [--port P] [--program ZETTLOR]   the table above
@@ -50,6 +51,9 @@ const int kSizes[] = {100, 1000, 5000};
 constexpr int kLargestXpadSize = 1000;
 constexpr int kIdleNotes = 100;
 constexpr int kIdleSeconds = 30;
+// Qt's font and pixmap caches tidy up a few times in the first half minute
+// after painting; the idle count starts after that.
+constexpr int kIdleSettleSeconds = 35;
 // No drawing for this long after the last window was mapped: all is painted.
 constexpr qint64 kQuietNs = 1500 * 1000000LL;
 // Drawing no wider than this is a caret.
@@ -341,6 +345,9 @@ struct RunFigures
     double paintedMs = -1;
     double peakMb = -1;
     double exitMs = -1;
+    // SIGTERM until the X server has removed the program's windows too: it
+    // does that after the program has gone.
+    double goneMs = -1;
     int mapped = 0;
 };
 
@@ -423,6 +430,22 @@ private:
     bool usable = false;
 };
 
+// A round trip: the X server answers once it has handled everything before,
+// such as tearing down the windows of a client that has gone. The next run
+// then starts on an idle server.
+bool WaitForWindowSystem()
+{
+    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
+    xcb_get_input_focus_reply_t *reply =
+        xcb_connection_has_error(connection)
+            ? nullptr
+            : xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+    const bool answered = reply != nullptr;
+    std::free(reply);
+    xcb_disconnect(connection);
+    return answered;
+}
+
 QProcessEnvironment FreshHome(const QString &home)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -457,11 +480,13 @@ long ProcessorTicks(qint64 pid)
 // What a program that nobody touches costs: it should sleep.
 void PrintIdleCost(const Program &program, int count, int seconds, qint64 pid)
 {
+    QThread::sleep(kIdleSettleSeconds);
     const long before = ContextSwitches(pid);
     const long ticksBefore = ProcessorTicks(pid);
     QThread::sleep(seconds);
-    std::printf("idle %s, %d notes, %d s: %ld wakeups of the main thread, %ld processor ticks\n",
-                qPrintable(program.name), count, seconds, ContextSwitches(pid) - before,
+    std::printf("idle %s, %d notes, %d s from %d s after painting: %ld wakeups of the main thread, %ld "
+                "processor ticks\n",
+                qPrintable(program.name), count, seconds, kIdleSettleSeconds, ContextSwitches(pid) - before,
                 ProcessorTicks(pid) - ticksBefore);
     std::fflush(stdout);
 }
@@ -501,6 +526,7 @@ RunFigures MeasureProgram(const Program &program, int count, int idleSeconds = 0
     else
         process.kill();
     process.waitForFinished();
+    figures.goneMs = WaitForWindowSystem() ? exit.nsecsElapsed() / 1e6 : -1;
     if (figures.mapped < count)
         figures.mappedMs = figures.paintedMs = -1;
     return figures;
@@ -577,9 +603,10 @@ int MeasureAll(const QStringList &arguments)
                     continue;
                 const RunFigures figures = MeasureProgram(programs[p], count);
                 failures += figures.mappedMs < 0 ? 1 : 0;
-                std::printf("  %5d %-8s mapped_ms=%.0f painted_ms=%.0f peak_mb=%.1f exit_ms=%.0f load=%s\n",
+                std::printf("  %5d %-8s mapped_ms=%.0f painted_ms=%.0f peak_mb=%.1f exit_ms=%.0f "
+                            "gone_ms=%.0f load=%s\n",
                             count, qPrintable(programs[p].name), figures.mappedMs, figures.paintedMs,
-                            figures.peakMb, figures.exitMs, qPrintable(LoadAverage()));
+                            figures.peakMb, figures.exitMs, figures.goneMs, qPrintable(LoadAverage()));
                 std::fflush(stdout);
                 results[p].push_back(figures);
             }
@@ -594,11 +621,12 @@ int MeasureAll(const QStringList &arguments)
                 return Median(values);
             };
             mappedMedians[size * programs.size() + p] = median(&RunFigures::mappedMs);
-            std::printf(
-                "%5d notes %-8s %6.0f ms mapped %6.0f ms painted %7.1f MB peak %6.0f ms exit (load %s)\n",
-                count, qPrintable(programs[p].name), median(&RunFigures::mappedMs),
-                median(&RunFigures::paintedMs), median(&RunFigures::peakMb), median(&RunFigures::exitMs),
-                qPrintable(LoadAverage()));
+            std::printf("%5d notes %-8s %6.0f ms mapped %6.0f ms painted %7.1f MB peak %6.0f ms exit %6.0f "
+                        "ms windows "
+                        "gone (load %s)\n",
+                        count, qPrintable(programs[p].name), median(&RunFigures::mappedMs),
+                        median(&RunFigures::paintedMs), median(&RunFigures::peakMb),
+                        median(&RunFigures::exitMs), median(&RunFigures::goneMs), qPrintable(LoadAverage()));
         }
         if (programs.size() > 1 && results[1].size() > 0)
             std::printf("%5d notes mapped, zettlor / xpad: %.3f\n", count,
