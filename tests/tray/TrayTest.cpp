@@ -36,15 +36,6 @@ const QStringList kTrayMenu =
             "Check for New Version|-|Visit Vantrel|Support Zettlor|-|Exit")
         .split('|');
 
-// One caption per menu entry, "-" for a separator, the default one in bold.
-QStringList Entries(const QMenu *menu)
-{
-    QStringList entries;
-    for (const QAction *action : menu->actions())
-        entries << (action->isSeparator() ? "-" : action->text()) + (action->font().bold() ? " (bold)" : "");
-    return entries;
-}
-
 // The control window that stands in for the icon, near the screen's bottom-right corner.
 bool StandInShown(const PrivateDisplay &display, ProgramProcess &program)
 {
@@ -136,25 +127,6 @@ private slots:
         modTrayIcon::RemoveTrayIcon();
         delete winMenu::Instance();
         m_environment.reset();
-    }
-
-    void menusListEveryItemInOrder_data()
-    {
-        QTest::addColumn<QString>("menuName");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("tray") << "TrayMenu" << QStringList{"Options (bold)"} + kTrayMenu.mid(1);
-        QTest::newRow("help") << "Help" << QStringList{"Zettlor Support Forums", "Send Bug Report"};
-        QTest::newRow("note") << "NoteMenu"
-                              << QString(
-                                     "Open Note Editor (bold)|Quick Edit Mode|Reply to Sender...|-|Set to On "
-                                     "Top|Copy to Clipboard|Print...|-|Delete Note...")
-                                     .split('|');
-    }
-    void menusListEveryItemInOrder()
-    {
-        QFETCH(QString, menuName);
-        const winMenu *owner = winMenu::Create();
-        QTEST(Entries(owner->findChild<QMenu *>(menuName)), "expected");
     }
 
     void brandingRenamesVisitAndHidesDonate_data()
