@@ -367,9 +367,9 @@ void winNote::ApplyRecord(const modNoteText::NoteRecord &record)
     if (record.fontSize && *record.fontSize > 0)
         font.setPointSizeF(*record.fontSize);
     Label2->setFont(font);
+    // Both colours reach the label's palette in one go.
+    textColour = record.textColour.value_or(textColour);
     SetBackColour(record.backColour.value_or(backColour));
-    if (record.textColour)
-        SetTextColour(*record.textColour);
     Label2->setText(record.text);
     noteFromIP = record.fromIP;
     noteFromName = record.fromName;
