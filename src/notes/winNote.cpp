@@ -22,6 +22,7 @@
 #include <QPainter>
 #include <QRegion>
 #include <QScreen>
+#include <QStyle>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -109,6 +110,29 @@ protected:
     }
 };
 
+// The note's text. A long note's label reaches far below its window, and
+// QLabel lays out all of it at every paint; this one asks the painter only
+// for the lines down to the bottom of what is exposed. Same pixels: the text
+// is top-aligned and clipped at that bottom either way.
+class NoteText final : public QLabel
+{
+public:
+    explicit NoteText(QWidget *parent) : QLabel(parent) {}
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QRect area = contentsRect();
+        area.setBottom(qMin(area.bottom(), event->rect().bottom()));
+        const Qt::LayoutDirection direction = text().isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+        const int flags =
+            QStyle::visualAlignment(direction, alignment()) | Qt::TextWordWrap | Qt::TextExpandTabs |
+            (direction == Qt::LeftToRight ? Qt::TextForceLeftToRight : Qt::TextForceRightToLeft);
+        QPainter painter(this);
+        style()->drawItemText(&painter, area, flags, palette(), isEnabled(), text(), foregroundRole());
+    }
+};
+
 QPixmap GripPicture()
 {
     QImage image(9, 9, QImage::Format_ARGB32);
@@ -171,7 +195,7 @@ void winNote::BuildParts()
     Shape1 = new BorderRectangle(this);
     Shape1->setObjectName(QStringLiteral("Shape1"));
 
-    Label2 = new QLabel(this);
+    Label2 = new NoteText(this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setTextFormat(Qt::PlainText);
     Label2->setWordWrap(true);
