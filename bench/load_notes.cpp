@@ -10,6 +10,8 @@
 //   bench_load_notes --notes N     N notes loaded in this process (any Qt platform)
 //   bench_load_notes --steps N     the same, each loading step timed apart
 //   bench_load_notes --labels N    the same files as plain labels, to compare
+//   ... --text-kb K                with --notes, --steps, --labels or --home: every
+//                                  note's text at least K KB long
 //   bench_load_notes --home N DIR  lays out DIR as a home folder with N notes for each
 //                                  program, for runs by hand (profilers, screenshots)
 #include "core/Globals.h"
@@ -89,7 +91,7 @@ struct GeneratedNote
 
 // The notes a user might have after a while: varied sizes, places, fonts,
 // colours and texts, deterministic so runs and programs compare.
-std::vector<GeneratedNote> GenerateNotes(int count, QSize screen)
+std::vector<GeneratedNote> GenerateNotes(int count, QSize screen, int minimumTextKb = 0)
 {
     QRandomGenerator random(20261207);
     std::vector<GeneratedNote> notes(count);
@@ -108,6 +110,8 @@ std::vector<GeneratedNote> GenerateNotes(int count, QSize screen)
         values.backColour = kBackColours[random.bounded(int(std::size(kBackColours)))];
         values.textColour = kTextColours[random.bounded(int(std::size(kTextColours)))];
         values.text = NoteText(random);
+        while (values.text.size() < minimumTextKb * 1024)
+            values.text += QLatin1Char(' ') + NoteText(random);
         if (random.bounded(10) == 0)
             note.senderTrailer = QStringLiteral("[FROM=127.0.0.%1|Desk %1]").arg(random.bounded(2, 250));
     }
@@ -277,12 +281,12 @@ void ShowPlainLabels()
 }
 
 // One measurement in this process; prints one line of key=value figures.
-int MeasureOnce(int count, Mode mode)
+int MeasureOnce(int count, Mode mode, int textKb)
 {
     QTemporaryDir folder;
     DataFolder = folder.path();
     modFiles::CreateDataFolders();
-    WriteNoteFiles(GenerateNotes(count, ScreenSize()), modFiles::ActiveFolder());
+    WriteNoteFiles(GenerateNotes(count, ScreenSize(), textKb), modFiles::ActiveFolder());
     const long baseKb = ProcFigure(QStringLiteral("/proc/self/status"), "VmRSS:");
 
     ShownCounter counter;
@@ -646,18 +650,19 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
+    const int textKb = OptionValue(arguments, QStringLiteral("--text-kb")).toInt();
     const std::pair<QString, Mode> modes[] = {{QStringLiteral("--notes"), Mode::Notes},
                                               {QStringLiteral("--steps"), Mode::Steps},
                                               {QStringLiteral("--labels"), Mode::PlainLabels}};
     for (const auto &[option, mode] : modes) {
         const qsizetype at = arguments.indexOf(option);
         if (at > 0 && at + 1 < arguments.size())
-            return MeasureOnce(arguments.at(at + 1).toInt(), mode);
+            return MeasureOnce(arguments.at(at + 1).toInt(), mode, textKb);
     }
     const qsizetype home = arguments.indexOf(QStringLiteral("--home"));
     if (home > 0 && home + 2 < arguments.size()) {
         for (const Program &program : ProgramsToCompare(arguments))
-            program.writeNotes(GenerateNotes(arguments.at(home + 1).toInt(), ScreenSize()),
+            program.writeNotes(GenerateNotes(arguments.at(home + 1).toInt(), ScreenSize(), textKb),
                                arguments.at(home + 2));
         return 0;
     }
