@@ -1,49 +1,163 @@
-#include "TestRegistry.h"
-
+#include "PrivateDisplay.h"
 #include "ProgramProcess.h"
 #include "TestEnvironment.h"
+#include "TestRegistry.h"
 
 #include <QDir>
 #include <QHostInfo>
-#include <QNetworkDatagram>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
 #include <QUdpSocket>
 #include <memory>
+#include <optional>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-constexpr quint16 kPort = 21952;
-const QString kFirst = QStringLiteral("127.0.0.52");
-const QString kSecond = QStringLiteral("127.0.0.53");
-const QString kThird = QStringLiteral("127.0.0.54");
+const QString kOnline = QStringLiteral("contact online: \"([^\"]*)\"");
+const QString kLocated = QStringLiteral("located: \"[^\"]*\" \"([^\"]*)\"");
+const QString kNote = QStringLiteral("2880,3255,*,*,,Verdana,12,12648447,0,");
 
-// One real zettlor with its own folders, bound to one loopback address.
-// Each TestEnvironment swaps this process's environment and puts the one
-// before it back, so peers must go in the reverse order they came.
-struct Peer
+// A real zettlor with its own folders, logging what it does on stderr. With
+// contacts it gets an X display whose tray click opens them; otherwise it
+// runs offscreen. Copies end in the reverse order they were made, as each
+// TestEnvironment restores the one before it.
+struct Copy
 {
-    explicit Peer(const QString &address) : address(address), program(folders.processEnvironment())
+    explicit Copy(const QString &contacts = {})
     {
-        QProcessEnvironment environment = program.process().processEnvironment();
+        QProcessEnvironment environment = ProgramEnvironment(folders);
         environment.insert("QT_LOGGING_RULES", "zettlor.*.info=true");
-        environment.insert("ZETTLOR_DIALOG_LOG", folders.root() + "/dialogs.log");
-        program.process().setProcessEnvironment(environment);
+        if (!contacts.isEmpty()) {
+            WriteBytes(folders.configHome() + "/Zettlor/Zettlor.conf",
+                       "[Options]\nSingleClickAction=Open Zettlor Contacts\n[Settings]\nContacts=" +
+                           contacts.toUtf8());
+            display.emplace(PrivateDisplay::Tray::IceWm);
+            display->addTo(environment);
+        }
+        program = std::make_unique<ProgramProcess>(environment);
     }
-    bool start()
+    // Inside the network namespace netns when one is named.
+    bool start(const QStringList &arguments, const QString &netns = {})
     {
-        return program.start({"--address", address, "--port", QString::number(kPort)}) &&
-               ProgramProcess::waitFor([this] { return program.errorOutput().contains("started;"); });
+        const QStringList inNamespace{"netns", "exec", netns, ProgramPath()};
+        program->process().start(netns.isEmpty() ? ProgramPath() : "ip",
+                                 netns.isEmpty() ? arguments : inNamespace + arguments);
+        return program->process().waitForStarted(5000) &&
+               ProgramProcess::waitFor([this] { return program->errorOutput().contains("started;"); });
+    }
+    // The first captures of pattern in what it logged, in order.
+    QStringList logged(const QString &pattern)
+    {
+        QStringList found;
+        for (const auto &match : QRegularExpression(pattern).globalMatch(program->errorOutput()))
+            found << match.captured(1);
+        return found;
+    }
+    bool willLog(const QString &pattern, const QStringList &captures)
+    {
+        return ProgramProcess::waitFor([&] {
+            const QStringList found = logged(pattern);
+            return std::all_of(captures.cbegin(), captures.cend(),
+                               [&](const QString &capture) { return found.contains(capture); });
+        });
+    }
+    bool willShow(const QString &title, int count)
+    {
+        return ProgramProcess::waitFor([&] {
+            QString ids;
+            display->run("xdotool", {"search", "--onlyvisible", "--name", "^" + title + "$"}, &ids);
+            return ids.count('\n') == count;
+        });
+    }
+    bool keys(const QStringList &names)
+    {
+        return display->run("xdotool", QStringList{"key", "--delay", "150"} + names);
+    }
+    // A click on the tray icon opens the contacts window; the stored contacts
+    // that answer turn online. Then the last row is edited with what the
+    // locator found first.
+    bool pickForLastContact(const QStringList &online, const QStringList &located)
+    {
+        QRect icon;
+        ProgramProcess::waitFor([&] {
+            const QMap<qulonglong, QRect> shown = display->windowsOf(program->process().processId());
+            for (const qulonglong id : display->trayIcons())
+                icon = shown.value(id, icon);
+            return icon.isValid();
+        });
+        const QString x = QString::number(icon.center().x()), y = QString::number(icon.center().y());
+        QString contacts;
+        return display->run("xdotool", {"mousemove", x, y, "click", "1"}) &&
+               display->run("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^Zettlor Contacts$"},
+                            &contacts) &&
+               display->run("xdotool", {"windowactivate", "--sync", contacts.trimmed()}) &&
+               willLog(kOnline, online) && keys({"End", "Tab", "Tab", "space"}) &&
+               willShow("Zettlor Contacts", 2) && keys({"Tab", "Tab", "Tab", "Tab", "space"}) &&
+               willLog(kLocated, located) && keys({"Return"}) && willShow("Zettlor Locator", 0) &&
+               keys({"shift+Tab", "shift+Tab", "space"}) && willShow("Zettlor Contacts", 1);
     }
 
-    QString address;
     TestEnvironment folders;
-    ProgramProcess program;
+    std::optional<PrivateDisplay> display;
+    std::unique_ptr<ProgramProcess> program;
 };
 
-QString Presence(const QString &address, const QString &command)
+// Runs a shell script that stops at the first failing command; true when
+// all went well.
+bool Shell(const QString &script)
 {
-    return "!" + QHostInfo::localHostName() + " (" + address + ") " + command;
+    QProcess shell;
+    shell.start("sh", {"-ec", script});
+    return shell.waitForFinished(30000) && shell.exitStatus() == QProcess::NormalExit &&
+           shell.exitCode() == 0;
 }
+
+// Namespaces 1, 2 and 3 on 10.99.0.1..3/24, joined by a bridge in a hub
+// namespace, each with a default route so that 255.255.255.255 is routable.
+// Nothing joins them to this computer's network. Their names carry the
+// test's process id; they go with this guard, or with the next run when a
+// crashed run left them.
+struct SimulatedLan
+{
+    Q_DISABLE_COPY_MOVE(SimulatedLan)
+
+    static QString Namespace(const QString &host)
+    {
+        return QString("zettlor-lan-%1-").arg(::getpid()) + host;
+    }
+
+    SimulatedLan()
+    {
+        RemoveLeftovers();
+        made = Shell(QString(R"(p=zettlor-lan-%1
+            ip netns add $p-hub; ip -n $p-hub link add br0 type bridge; ip -n $p-hub link set br0 up
+            for h in 1 2 3; do
+                ip netns add $p-$h; ip -n $p-hub link add veth$h type veth peer name eth0 netns $p-$h
+                ip -n $p-hub link set veth$h master br0 up; ip -n $p-$h addr add 10.99.0.$h/24 dev eth0
+                ip -n $p-$h link set eth0 up; ip -n $p-$h link set lo up
+                ip -n $p-$h route add default dev eth0
+            done)")
+                         .arg(::getpid()));
+    }
+    ~SimulatedLan() { RemoveLeftovers(); }
+
+    // Ours, and those of runs that are no more.
+    static void RemoveLeftovers()
+    {
+        Shell(QString(R"(for n in $(ip netns list | grep -o '^zettlor-lan-[0-9]*-[^ ]*'); do
+            id=${n#zettlor-lan-}; id=${id%%-*}
+            if [ $id = %1 ] || [ ! -d /proc/$id ]; then ip netns del $n; fi
+        done)")
+                  .arg(::getpid()));
+    }
+
+    bool made = false;
+};
 
 } // namespace
 
@@ -51,70 +165,66 @@ class PeerProgramTest final : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<Peer> first;
-    std::unique_ptr<Peer> second;
-    std::unique_ptr<QUdpSocket> third; // stands in for a third copy
-
-    // Sent in Windows-1252, as older copies do.
-    void send(const QString &text, const QString &to)
-    {
-        third->writeDatagram(text.toLatin1(), QHostAddress(to), kPort);
-    }
-    // The next datagram the third party gets, or "" when none came.
-    QString next()
-    {
-        if (!ProgramProcess::waitFor([this] { return third->hasPendingDatagrams(); }))
-            return {};
-        return QString::fromUtf8(third->receiveDatagram().data());
-    }
-    // Pings and waits for the pong: everything sent before it has been handled.
-    bool roundTrip(const QString &to)
-    {
-        send("!third (" + kThird + ") ping", to);
-        return next() == Presence(to, "pong");
-    }
-
 private slots:
-    void init()
+    // A third party sends A a note in B's name, in Windows-1252 as older
+    // copies do: A keeps it with its sender and B gets A's receipt. At start
+    // A showed what a local user dropped into its Incoming folder, which
+    // others may write into but not list, and removed the file. A copy
+    // started on A's address ends.
+    void notesAndReceiptsPassBetweenCopies()
     {
-        first = std::make_unique<Peer>(kFirst);
-        second = std::make_unique<Peer>(kSecond);
-        QVERIFY2(first->start(), qPrintable(first->program.errorOutput() +
-                                            ReadBytes(first->folders.root() + "/dialogs.log")));
-        QVERIFY2(second->start(), qPrintable(second->program.errorOutput()));
-        third = std::make_unique<QUdpSocket>();
-        QVERIFY(third->bind(QHostAddress(kThird), kPort));
-    }
-    void cleanup()
-    {
-        third.reset();
-        second.reset();
-        first.reset();
+        const QString host = QHostInfo::localHostName();
+        Copy b, a;
+        const QString incoming = a.folders.defaultDataFolder() + "/Incoming";
+        WriteBytes(incoming + "/1.zln", ("anna (Local User)" + kNote + "Hi").toUtf8());
+        QVERIFY(b.start({"--address", "127.0.0.3", "--port", "21900"}));
+        QVERIFY(a.start({"--address", "127.0.0.2", "--port", "21900"}));
+        QUdpSocket().writeDatagram(("+" + host + " (127.0.0.3)" + kNote + "Grüße").toLatin1(),
+                                   QHostAddress("127.0.0.2"), 21900);
+        QVERIFY(b.willLog("alert balloon: \"([^\"]*)\"", {host + " (127.0.0.2) has received your message"}));
+        const QString active = a.folders.defaultDataFolder() + "/Active/";
+        QStringList endings;
+        for (const QString &name : QDir(active).entryList(QDir::Files))
+            endings << QString::fromUtf8(ReadBytes(active + name)).section(',', 9);
+        endings.sort();
+        QCOMPARE(endings, (QStringList{"Grüße[FROM=127.0.0.3|" + host + "]", "Hi[FROM=Local User|anna]"}));
+        QVERIFY(!QFile::exists(incoming + "/1.zln"));
+        struct stat folder;
+        QVERIFY(::stat(QFile::encodeName(incoming).constData(), &folder) == 0);
+        QCOMPARE(folder.st_mode & 07777, mode_t(03733));
+
+        Copy late;
+        QVERIFY(late.program->start({"--address", "127.0.0.2", "--port", "21900"}));
+        QCOMPARE(late.program->waitForExit(), 1);
+        QVERIFY(ReadBytes(late.folders.root() + "/dialogs.log").contains("Port 21900 is currently in use"));
     }
 
-    // Sent in Windows-1252, the note keeps its text and names its sender.
-    void noteBecomesFileWithSender()
+    // On a network of namespaces B and C answer the pings of A's contacts,
+    // opened from the tray, and A's locator broadcasts to 255.255.255.255 on
+    // the real port: B and C answer, A itself does not. The pick replaces A's
+    // last contact.
+    void copiesOnASimulatedNetworkFindEachOther()
     {
-        send("+third (" + kThird + ")2880,3255,*,*,,Verdana,12,12648447,0,Grüße", kSecond);
-        QCOMPARE(next(), "#" + QHostInfo::localHostName() + " (" + kSecond + ") has received your message");
-        QVERIFY(roundTrip(kSecond));
-        const QString active = second->folders.defaultDataFolder() + "/Active/";
-        const QStringList names = QDir(active).entryList(QDir::Files);
-        QCOMPARE(names.size(), 1);
-        QCOMPARE(QString::fromUtf8(ReadBytes(active + names.first())).section(",", 9),
-                 "Grüße[FROM=" + kThird + "|third]");
-    }
-
-    void busyPortEndsLateCopy()
-    {
-        Peer late(kFirst);
-        QVERIFY(late.program.start({"--address", kFirst, "--port", QString::number(kPort)}));
-        QCOMPARE(late.program.waitForExit(), 1);
-        const QString log = QString::fromUtf8(ReadBytes(late.folders.root() + "/dialogs.log"));
-        QVERIFY2(log.contains("Port 21952 is currently in use by another program.  That\\r\\nprogram must be "
-                              "closed before Zettlor can be launched."),
-                 qPrintable(log));
-        QVERIFY(roundTrip(kFirst));
+        if (::geteuid() != 0 || QStandardPaths::findExecutable("ip").isEmpty())
+            QSKIP("needs root and iproute2 to make network namespaces");
+        SimulatedLan lan;
+        if (!lan.made)
+            QSKIP("network namespaces could not be made here");
+        Copy b, c;
+        Copy a("10.99.0.2(B)|10.99.0.3(C)");
+        if (!a.display->problem().isEmpty())
+            QSKIP(qPrintable("needs a private X display: " + a.display->problem()));
+        QVERIFY(b.start({}, SimulatedLan::Namespace("2")) && c.start({}, SimulatedLan::Namespace("3")) &&
+                a.start({}, SimulatedLan::Namespace("1")));
+        const QStringList others{"10.99.0.2", "10.99.0.3"};
+        QVERIFY2(a.pickForLastContact(others, others), qPrintable(a.program->errorOutput()));
+        QVERIFY(a.program->errorOutput().contains("sent to \"255.255.255.255\" \"!"));
+        QVERIFY(!a.logged(kLocated).contains("10.99.0.1"));
+        const QString stored = a.folders.configHome() + "/Zettlor/Zettlor.conf";
+        QTRY_VERIFY(QSettings(stored, QSettings::IniFormat)
+                        .value("Settings/Contacts")
+                        .toString()
+                        .contains(QRegularExpression("^10.99.0.2\\(B\\)\\|10.99.0.[23]\\(")));
     }
 };
 
