@@ -1,0 +1,511 @@
+#include "TestEnvironment.h"
+#include "TestRegistry.h"
+#include "Windows.h"
+
+#include "core/Globals.h"
+#include "core/SettingKeys.h"
+#include "core/modDialogs.h"
+#include "core/modFiles.h"
+#include "core/modSettings.h"
+#include "editor/winEditor.h"
+#include "messaging/Winsock.h"
+#include "messaging/modContacts.h"
+#include "messaging/modDatagram.h"
+#include "messaging/modReceive.h"
+#include "messaging/modSend.h"
+#include "messaging/winContacts.h"
+#include "messaging/winContactsAddEdit.h"
+#include "messaging/winLocate.h"
+#include "notes/winNote.h"
+#include "tray/modTrayCommands.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <optional>
+
+namespace {
+
+const QString kStored = QStringLiteral("192.168.1.7(Anna)|192.168.1.20(DESK2)|10.0.0.3(bob)");
+const QString kPing = QStringLiteral(" <- !DESK7 (192.168.1.7) ping");
+// Each note asks to be taller and narrower than the grip allows.
+const QString kNote = QStringLiteral("99999,30,*,*,,Verdana,12,12648447,0,Hello");
+
+// Each row as "name|ip"; "*" after the name of an online one, brackets
+// around a selected one.
+QStringList Rows(const QTreeWidget *list)
+{
+    QStringList rows;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *row = list->topLevelItem(i);
+        const bool online = row->data(0, modContacts::PictureRole) == modContacts::Online;
+        const QString text = row->text(0) + (online ? "*|" : "|") + row->text(1);
+        rows << (row->isSelected() ? "[" + text + "]" : text);
+    }
+    return rows;
+}
+
+QStringList Pings(const QStringList &addresses)
+{
+    QStringList pings;
+    for (const QString &address : addresses)
+        pings << address + kPing;
+    return pings;
+}
+
+} // namespace
+
+// This copy is DESK7 on 192.168.1.7 in 192.168.1.0/24. What it sends and
+// shows is recorded, and each question gets m_answer.
+class MessagingTest final : public QObject
+{
+    Q_OBJECT
+
+    std::optional<TestEnvironment> m_environment;
+    QStringList m_calls;    // "address <- datagram" sent and "balloon text" shown, in order
+    QStringList m_messages; // texts, "(over the dialog)" while the contact dialog was shown
+    QMessageBox::StandardButton m_answer = QMessageBox::Yes;
+
+    // Another user of this computer, who has used the program or not.
+    void MakeUser(const QString &name, bool usedIt = true)
+    {
+        QDir().mkpath(m_environment->root() + "/home/" + name + (usedIt ? "/.local/share/Zettlor" : ""));
+    }
+    winContacts *Open(const QString &stored, int selected = -1)
+    {
+        ContactList = stored;
+        modSettings::WriteSetting(SettingKeys::Contacts, stored);
+        modTrayCommands::OpenContacts();
+        QCoreApplication::processEvents(); // the pings go out once it is shown
+        winContacts *contacts = ShownWindow<winContacts>();
+        if (selected >= 0)
+            contacts->ListView->setCurrentItem(contacts->ListView->topLevelItem(selected));
+        return contacts;
+    }
+
+private slots:
+    void init()
+    {
+        m_environment.emplace();
+        modFiles::CreateDataFolders();
+        UserName = "tester";
+        UserPathTemplate = modSend::ComputeUserPathTemplate();
+        m_calls.clear();
+        m_messages.clear();
+        m_answer = QMessageBox::Yes;
+        modDatagram::Surroundings s = modDatagram::ProgramSurroundings();
+        s.LocalHostName = [] { return QStringLiteral("DESK7"); };
+        s.LocalIP = [] { return QStringLiteral("192.168.1.7"); };
+        s.KnownBroadcasts = [] { return QStringList{"192.168.1.255"}; };
+        s.Send = [this](const QString &host, const QString &text) { m_calls << host + " <- " + text; };
+        s.ShowBalloon = [this](const QString &text) { m_calls << "balloon " + text; };
+        s.PlaySound = [](const QString &) {};
+        modDatagram::SetSurroundings(s);
+        modDialogs::SetDialogRunner([this](QDialog &dialog) {
+            m_messages << static_cast<QMessageBox &>(dialog).text() +
+                              (ShownWindow<winContactsAddEdit>() ? " (over the dialog)" : "");
+            return m_answer;
+        });
+    }
+    void cleanup()
+    {
+        DeleteWindows({"winContacts", "winContactsAddEdit", "winLocate", "winEditor", "winNote"});
+        modDialogs::SetDialogRunner({});
+        modDatagram::ResetSurroundings();
+        m_environment.reset();
+    }
+
+    void bindsPortUnshared_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<Winsock::BindError>("result");
+        const QString one = "127.0.0.4", any;
+        QTest::newRow("any after one") << one << any << Winsock::BindError::AddressInUse;
+        QTest::newRow("one after any") << any << one << Winsock::BindError::AddressInUse;
+        QTest::newRow("other address") << one << QString("127.0.0.5") << Winsock::BindError::None;
+        QTest::newRow("no address") << one << QString("not an address") << Winsock::BindError::Other;
+    }
+    void bindsPortUnshared()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        Winsock a;
+        Winsock b;
+        a.LocalPort = b.LocalPort = 21990;
+        QCOMPARE(a.Bind(first), Winsock::BindError::None);
+        QTEST(b.Bind(second), "result");
+    }
+
+    void dispatch_data()
+    {
+        QTest::addColumn<QString>("datagram");
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("ping") << "!DESK2 (10.0.0.2) ping"
+                              << QStringList{"10.0.0.2 <- !DESK7 (192.168.1.7) pong"};
+        QTest::newRow("hello") << "!DESK2 (10.0.0.2) hello" << QStringList{"stored !DESK2 (10.0.0.2) hello"};
+        QTest::newRow("pong") << "!DESK2 (10.0.0.2) pong" << QStringList{"stored !DESK2 (10.0.0.2) pong"};
+        QTest::newRow("helloall") << "!DESK2 (10.0.0.2) helloall"
+                                  << QStringList{"10.0.0.2 <- !DESK7 (192.168.1.7) hello"};
+        QTest::newRow("alert") << "#Backup finished" << QStringList{"balloon Backup finished"};
+        QTest::newRow("alert, alerts off") << "#off" << QStringList{}; // turns sent-note alerts off
+        QTest::newRow("zero inside a number")
+            << "!D (127.31.0.10) ping" << QStringList{"127.31.0.10 <- !DESK7 (192.168.1.7) pong"};
+        // Nothing is answered, kept or shown for a broken header, one whose
+        // address names no single host or this copy, or an entry holding a "|".
+        for (const char *d : {"!D 10.0.0.2) hello", "!D (10.0.0.2 pong", "!D () ping", "!D (256.1.1.1) ping",
+                              "!D ( 1.2.3.4) ping", "!D (1.2.3.0004) ping", "!D (127.31.0.010) ping",
+                              "!D (0.0.0.0) ping", "!D (255.255.255.255) helloall", "!D (192.168.1.255) ping",
+                              "+anna (Local User)x", "!a|b (10.0.0.2) hello", "!x (192.168.1.7) helloall"})
+            QTest::newRow(d) << QString(d) << QStringList{};
+    }
+    void dispatch()
+    {
+        QFETCH(QString, datagram);
+        ShowSentNoteAlert = datagram != "#off";
+        modDatagram::HandleDatagram(datagram);
+        if (!HelloReplies.isEmpty() || !PongReplies.isEmpty())
+            m_calls << "stored " + HelloReplies + PongReplies;
+        QTEST(m_calls, "calls");
+    }
+
+    // The oldest go first; the rest stay whole and in order.
+    void repliesStayBounded_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("count");
+        QTest::newRow("many small") << 10 << 5000;
+        QTest::newRow("few large") << 60000 << 20;
+    }
+    void repliesStayBounded()
+    {
+        QFETCH(int, size);
+        QFETCH(int, count);
+        QString replies;
+        QStringList added;
+        for (int i = 0; i < count; ++i) {
+            added << QString::number(i).leftJustified(size, 'x');
+            modDatagram::AppendReply(replies, added.last());
+        }
+        const QStringList kept = replies.split('|');
+        QVERIFY(replies.size() <= modDatagram::MaxReplyChars && kept.size() <= modDatagram::MaxReplyEntries);
+        QVERIFY(kept.size() > 1);
+        QCOMPARE(kept, added.mid(added.size() - kept.size()));
+    }
+
+    // Every row has a sender of its own: arrivals are counted per address for
+    // the whole run. The flood comes with alerts off.
+    void noteIsShownAcknowledgedAndItsSenderKept_data()
+    {
+        QTest::addColumn<QString>("sender");    // "name (address)"
+        QTest::addColumn<int>("count");         // of notes sent
+        QTest::addColumn<QString>("addSender"); // the stored setting
+        QTest::addColumn<QString>("contactsBefore");
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<QString>("contactsAfter");
+        const auto row = [](const char *tag, QString sender, QString addSender, QString before, QString after,
+                            int count = 1, int shown = 1) {
+            QTest::newRow(tag) << sender << count << addSender << before << shown << after;
+        };
+        row("new sender", "DESK2 (192.168.1.20)", "", "", "192.168.1.20(DESK2)");
+        row("known address is a prefix", "DESK4 (192.168.1.40)", "", "192.168.1.4(Anna)",
+            "192.168.1.4(Anna)|192.168.1.40(DESK4)");
+        row("false still adds", "L (10.0.1.1)", "false", "", "10.0.1.1(L)");
+        row("False adds nothing", "F (10.0.1.2)", "False", "", "");
+        row("name that would split the list", "a|b (10.0.1.3)", "", "", "");
+        // Shown, it would name "Local User" as its sender: a reply would go
+        // into anna's Incoming folder.
+        row("name posing as a local user", "x[FROM=Local User|anna (10.0.1.5)", "", "", "", 1, 0);
+        row("31 notes from one sender", "flood (10.0.1.6)", "False", "", "", 31, 30);
+    }
+    void noteIsShownAcknowledgedAndItsSenderKept()
+    {
+        QFETCH(QString, sender);
+        QFETCH(int, count);
+        QFETCH(QString, contactsBefore);
+        QFETCH(int, shown);
+        ShowIncomingNoteAlert = count == 1;
+        ContactList = contactsBefore;
+        modSettings::WriteSetting(SettingKeys::Contacts, contactsBefore);
+        QFETCH(QString, addSender);
+        modSettings::WriteSetting(SettingKeys::AddSenderToContacts, addSender);
+        for (int i = 0; i < count; ++i)
+            modDatagram::HandleDatagram("+" + sender + kNote);
+
+        const QString name = sender.section(" (", 0, 0), address = sender.section(" (", 1).chopped(1);
+        QStringList expectedShown;
+        QStringList expectedCalls;
+        for (int i = 0; i < shown; ++i) {
+            expectedShown << address + "|" + name;
+            expectedCalls << address + " <- #DESK7 (192.168.1.7) has received your message";
+            if (ShowIncomingNoteAlert)
+                expectedCalls << "balloon A new note has been received from " + sender;
+        }
+        QStringList notesShown;
+        for (const winNote *note : winNote::AllNotes()) {
+            QVERIFY(note->isVisible() && note->Label2->text() == "Hello");
+            QVERIFY(note->HeightTwips() <= 9000 && note->WidthTwips() >= 2550);
+            notesShown << note->noteFromIP + "|" + note->noteFromName;
+        }
+        QCOMPARE(notesShown, expectedShown);
+        QCOMPARE(m_calls, expectedCalls);
+        QTEST(modSettings::ReadSetting(SettingKeys::Contacts), "contactsAfter");
+    }
+
+    // Only regular note files are taken; a link, a folder, a file too large
+    // for a note or of another name stays where it is. So does a note's file
+    // until the note has a file of its own.
+    void importTakesOnlyNoteFiles()
+    {
+        QDir(modFiles::ActiveFolder()).removeRecursively();
+        WriteBytes(modFiles::ActiveFolder(), "in the way");
+        const QString incoming = modFiles::IncomingFolder() + "/", secret = m_environment->root() + "/secret";
+        WriteBytes(secret, "x (y)" + kNote.toUtf8());
+        QFile::link(secret, incoming + "link.zln");
+        QDir().mkpath(incoming + "folder.zln");
+        WriteBytes(incoming + "big.zln", "x (y)" + QByteArray(2 << 20, 'x'));
+        for (const char *name : {"note.zln", "NOTE.ZLN", "readme.txt"})
+            WriteBytes(incoming + name, "x (y)" + kNote.toUtf8());
+        modReceive::ImportIncomingNotes();
+        QCOMPARE(winNote::AllNotes().size(), 1);
+        QStringList left = QDir(incoming).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        left.sort();
+        QCOMPARE(left,
+                 (QStringList{"NOTE.ZLN", "big.zln", "folder.zln", "link.zln", "note.zln", "readme.txt"}));
+        QVERIFY(QFile::exists(secret));
+    }
+
+    // Each sender gets 30 notes a minute; others and later ones come in.
+    void arrivalsAreBoundedPerSender()
+    {
+        modReceive::ArrivalLimit limit;
+        for (int i = 0; i < 30; ++i)
+            QVERIFY(limit.Admit("10.0.0.1", i * 1000));
+        QVERIFY(!limit.Admit("10.0.0.1", 30000));
+        QVERIFY(limit.Admit("10.0.0.2", 30000));
+        QVERIFY(limit.Admit("10.0.0.1", 60000));
+    }
+
+    // Someone may put links into a shared Incoming folder under the names
+    // notes will get: the note replaces the link and never writes its target.
+    // Its owner reads it through the group, no one else at all.
+    void localDeliveryNeverWritesThroughALink()
+    {
+        UserName = "tester";
+        UserPathTemplate = m_environment->root() + "/home/[USERNAME]/data";
+        const QString incoming = m_environment->root() + "/home/anna/data/Incoming/";
+        QDir().mkpath(incoming);
+        QDateTime moment = QDateTime::currentDateTime();
+        for (int i = 0; i < 1000; ++i, moment = moment.addMSecs(10)) { // every name of the next 10 s
+            const QString name = moment.toString("ddMMyyHHmmss") +
+                                 QString("%1.zln").arg(moment.time().msec() / 10, 2, 10, QChar('0'));
+            QFile::link(m_environment->root() + "/target" + QString::number(i), incoming + name);
+        }
+        QCOMPARE(modSend::SendNote("Local User", "anna", "note"), QString());
+        QCOMPARE(QDir(m_environment->root()).entryList({"target*"}), QStringList());
+        const QStringList delivered = QDir(incoming).entryList(QDir::Files | QDir::NoSymLinks);
+        QCOMPARE(delivered.size(), 1);
+        QCOMPARE(ReadBytes(incoming + delivered.first()), QByteArray("tester (Local User)note"));
+        QCOMPARE(QFile(incoming + delivered.first()).permissions(), QFile::ReadOwner | QFile::WriteOwner |
+                                                                        QFile::ReadUser | QFile::WriteUser |
+                                                                        QFile::ReadGroup);
+    }
+
+    // Stored contacts and local users sorted by name; entries naming nobody
+    // are left out, and a pong marks the first row of its address. A double
+    // click or Return starts a note only to an online contact or a local user.
+    void rowsAnswerAndStartNotes()
+    {
+        MakeUser("zoe");
+        MakeUser("Carl");
+        MakeUser("nobody", false);
+        winContacts *contacts = Open(kStored + "|junk||10.0.0.1(Lab (2))|10.0.0.2(open|a)b(c");
+        QCOMPARE(m_calls, Pings({"192.168.1.7", "192.168.1.20", "10.0.0.3", "10.0.0.1"}));
+        PongReplies =
+            "!DESK2 (192.168.1.20) pong|!x (10.9.9.9) pong|!bob pong|!10.0.0.1) pong|!Lab (10.0.0.1) pong";
+        const QStringList rows{"[Anna|192.168.1.7]",  "bob|10.0.0.3",      "Carl|Local User",
+                               "DESK2*|192.168.1.20", "Lab (2)*|10.0.0.1", "zoe|Local User"};
+        QTRY_COMPARE(Rows(contacts->ListView), rows);
+        QStringList editorFor;
+        for (int row = 0; row < rows.size(); ++row) {
+            contacts->activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), contacts);
+            contacts->ListView->setCurrentItem(contacts->ListView->topLevelItem(row));
+            const QPoint at = contacts->ListView->visualItemRect(contacts->ListView->currentItem()).center();
+            QTest::mouseClick(contacts->ListView->viewport(), Qt::LeftButton, {}, at);
+            if (row % 2 == 0)
+                QTest::mouseDClick(contacts->ListView->viewport(), Qt::LeftButton, {}, at);
+            else
+                QTest::keyClick(contacts->ListView, Qt::Key_Return);
+            if (winEditor *editor = ShownWindow<winEditor>()) {
+                editorFor << editor->sendToIP + "|" + editor->sendToName;
+                editor->CloseEditor();
+                QTRY_VERIFY(!ShownWindow<winEditor>());
+            }
+        }
+        QCOMPARE(editorFor, (QStringList{"Local User|Carl", "192.168.1.20|DESK2", "10.0.0.1|Lab (2)",
+                                         "Local User|zoe"}));
+    }
+
+    void deleteSelectsTheRowAbove_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QString>("storedOnClose");
+        const auto row = [](const char *tag, QString stored, int selected, QMessageBox::StandardButton answer,
+                            QStringList rows, QString storedOnClose) {
+            QTest::newRow(tag) << stored << selected << answer
+                               << "Are you sure you want to delete the selected contact?" << rows
+                               << storedOnClose;
+        };
+        row("third of three", kStored, 2, QMessageBox::Yes, {"Anna|192.168.1.7", "[bob|10.0.0.3]"},
+            "192.168.1.7(Anna)|10.0.0.3(bob)");
+        row("answered No", kStored, 1, QMessageBox::No,
+            {"Anna|192.168.1.7", "[bob|10.0.0.3]", "DESK2|192.168.1.20"}, kStored);
+        row("the only row", "10.0.0.1(x)", 0, QMessageBox::Yes, {}, "");
+        QTest::newRow("local user") << "" << 0 << QMessageBox::Yes
+                                    << "The selected contact cannot be deleted."
+                                    << QStringList{"[zoe|Local User]"} << "";
+    }
+    void deleteSelectsTheRowAbove()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, selected);
+        QFETCH(QStringList, rows);
+        QFETCH(QMessageBox::StandardButton, answer);
+        m_answer = answer;
+        if (stored.isEmpty())
+            MakeUser("zoe");
+        winContacts *contacts = Open(stored, selected);
+        QTest::mouseClick(contacts->RemoveButton, Qt::LeftButton);
+        QTEST(m_messages.join(""), "message");
+        QCOMPARE(Rows(contacts->ListView), rows);
+        QCOMPARE(contacts->RemoveButton->isEnabled(), !rows.isEmpty());
+        contacts->close();
+        QTEST(modSettings::ReadSetting(SettingKeys::Contacts), "storedOnClose");
+    }
+
+    // Every row has answered. Once the dialog closes every stored address is
+    // pinged again, and a new or changed one shows offline; refused input is
+    // reported over the dialog, which stays.
+    void contactDialogAddsAndEdits_data()
+    {
+        QTest::addColumn<QString>("button"); // "Add" or "Edit", on the row of bob
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QString>("stored"); // right after the dialog
+        const QStringList before{"Anna*|192.168.1.7", "[bob*|10.0.0.3]", "DESK2*|192.168.1.20"};
+        const QString sorted = "192.168.1.7(Anna)|10.0.0.3(bob)|192.168.1.20(DESK2)";
+        const auto row = [](const char *tag, QString button, QString name, QString address, QString message,
+                            QStringList rows, QString stored) {
+            QTest::newRow(tag) << button << name << address << message << rows << stored;
+        };
+        row("add goes to the end", "Add", "Lab PC", "10.0.0.9", "", before + QStringList{"Lab PC|10.0.0.9"},
+            sorted + "|10.0.0.9(Lab PC)");
+        row("address listed already", "Add", "Other", "192.168.1.20",
+            "The entered contact already exists in the Zettlor Contacts list.", before, sorted);
+        row("edit keeps the place", "Edit", "Zed (2)", "10.0.0.30", "",
+            {"Anna*|192.168.1.7", "[Zed (2)|10.0.0.30]", "DESK2*|192.168.1.20"},
+            "192.168.1.7(Anna)|10.0.0.30(Zed (2))|192.168.1.20(DESK2)");
+        row("bar in the name", "Edit", "a|b", "10.0.0.3",
+            "The ''Name'' field cannot contain ''|'' or control characters. (over the dialog)", before,
+            kStored);
+        row("parenthesis in the address", "Add", "x", "10.0.0.1(",
+            "The ''IP Address'' field cannot contain ''('', ''|'' or control characters. (over the dialog)",
+            before, kStored);
+    }
+    void contactDialogAddsAndEdits()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, name);
+        QFETCH(QString, address);
+        QFETCH(QString, message);
+        QFETCH(QString, stored);
+        winContacts *contacts = Open(kStored, 1);
+        for (int i = 0; i < 3; ++i)
+            modContacts::ShowPicture(contacts->ListView->topLevelItem(i), modContacts::Online);
+        QTest::mouseClick(button == "Add" ? contacts->AddButton : contacts->EditButton, Qt::LeftButton);
+        QPointer<winContactsAddEdit> dialog = ShownWindow<winContactsAddEdit>();
+        QCOMPARE(dialog->NameTextBox->text(), button == "Add" ? "" : "bob");
+        m_calls.clear();
+        dialog->NameTextBox->setText(name);
+        dialog->IPTextBox->setText(address);
+        QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+        QCOMPARE(m_messages.join(""), message);
+        QTEST(Rows(contacts->ListView), "rows");
+        QCOMPARE(modSettings::ReadSetting(SettingKeys::Contacts), stored);
+        const bool stays = message.endsWith("(over the dialog)");
+        QStringList pinged;
+        for (const QString &entry : stays ? QStringList() : stored.split('|'))
+            pinged << entry.section('(', 0, 0);
+        QCOMPARE(m_calls, Pings(pinged));
+        QCOMPARE(dialog && dialog->isVisible(), stays);
+    }
+
+    void dialogsArePlacedOverTheContacts_data()
+    {
+        QTest::addColumn<QRect>("owner");
+        QTest::addColumn<QPoint>("placed"); // of a 200 x 100 window on a 1280 x 800 screen
+        QTest::newRow("centred") << QRect(100, 100, 400, 300) << QPoint(200, 200);
+        QTest::newRow("past the right edge") << QRect(1100, 100, 300, 300) << QPoint(540, 350);
+        QTest::newRow("past the left edge") << QRect(-300, -200, 300, 300) << QPoint(13, 13);
+    }
+    void dialogsArePlacedOverTheContacts()
+    {
+        QFETCH(QRect, owner);
+        QTEST(modContacts::PlacementOver(owner, QRect(0, 0, 1280, 800), QSize(200, 100)), "placed");
+    }
+
+    // The locator asks the address given for broadcasts. An answer that came
+    // after the last locator closed is listed first, then every answer that
+    // names a host.
+    void locatorListsTheAnswers()
+    {
+        BroadcastAddress = "127.0.0.3";
+        HelloReplies = "!OLD (10.0.0.4) hello";
+        winContacts *contacts = Open("");
+        QTest::mouseClick(contacts->AddButton, Qt::LeftButton);
+        QTest::mouseClick(ShownWindow<winContactsAddEdit>()->Command3, Qt::LeftButton);
+        const winLocate *locator = ShownWindow<winLocate>();
+        QTRY_COMPARE(m_calls, QStringList{"127.0.0.3 <- !DESK7 (192.168.1.7) helloall"});
+        HelloReplies +=
+            "|!DESK2 (192.168.1.20) hello|!x hello|!DESK3 (10.0.0.5) hello|!DESK2 (192.168.1.20) hello";
+        QTRY_COMPARE(Rows(locator->ListView), (QStringList{"[OLD*|10.0.0.4]", "DESK2*|192.168.1.20",
+                                                           "DESK3*|10.0.0.5", "DESK2*|192.168.1.20"}));
+    }
+
+    // Written back when the window closes, the rows keep a sender that a
+    // note added to the contacts meanwhile.
+    void noteFromNewSenderAddsItsRow()
+    {
+        winContacts *contacts = Open("10.0.0.1(x)|10.0.0.2(gone)");
+        QTest::mouseClick(contacts->RemoveButton, Qt::LeftButton);
+        for (const char *sender : {"+New (10.0.0.8)", "+Known (10.0.0.1)"})
+            modDatagram::HandleDatagram(sender + QString("2880,3255,*,*,,Verdana,12,12648447,0,Hi"));
+        QCOMPARE(Rows(contacts->ListView), (QStringList{"[x|10.0.0.1]", "New|10.0.0.8"}));
+        contacts->close();
+        QCOMPARE(modSettings::ReadSetting(SettingKeys::Contacts), "10.0.0.1(x)|10.0.0.8(New)");
+    }
+
+    void trayOpensOneWindowAndRaisesIt()
+    {
+        modTrayCommands::PerformTrayAction("Open Zettlor Contacts");
+        winContacts *contacts = ShownWindow<winContacts>();
+        contacts->showMinimized();
+        modTrayCommands::PerformTrayAction("Open Zettlor Contacts");
+        QCOMPARE(ShownWindow<winContacts>(), contacts);
+        QVERIFY(!contacts->isMinimized());
+    }
+};
+
+ZETTLOR_TEST_CLASS(MessagingTest)
+#include "MessagingTest.moc"
