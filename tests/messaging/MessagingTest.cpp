@@ -214,6 +214,8 @@ private slots:
         row("new sender", "DESK2 (192.168.1.20)", "", "", "192.168.1.20(DESK2)");
         row("known address is a prefix", "DESK4 (192.168.1.40)", "", "192.168.1.4(Anna)",
             "192.168.1.4(Anna)|192.168.1.40(DESK4)");
+        row("known address keeps its name", "DESK5 (192.168.1.5)", "", "192.168.1.5(Old)",
+            "192.168.1.5(Old)");
         row("false still adds", "L (10.0.1.1)", "false", "", "10.0.1.1(L)");
         row("False adds nothing", "F (10.0.1.2)", "False", "", "");
         row("name that would split the list", "a|b (10.0.1.3)", "", "", "");
