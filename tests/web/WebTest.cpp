@@ -135,6 +135,8 @@ private slots:
         QFETCH(bool, interactive);
         modUpdateCheck::CheckForUpdate(interactive);
         QTEST(m_events, "events");
+        if (m_events.value(0).startsWith("offer ")) // and not again by the automatic check
+            QCOMPARE(modSettings::ReadSetting(SettingKeys::CheckVersion), m_events[0].mid(6));
     }
 
     // A check asked for while one waits runs after it, not inside it.
