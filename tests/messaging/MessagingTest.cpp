@@ -491,7 +491,7 @@ private slots:
         winContacts *contacts = Open("10.0.0.1(x)|10.0.0.2(gone)");
         QTest::mouseClick(contacts->RemoveButton, Qt::LeftButton);
         for (const char *sender : {"+New (10.0.0.8)", "+Known (10.0.0.1)"})
-            modDatagram::HandleDatagram(sender + QString("2880,3255,*,*,,Verdana,12,12648447,0,Hi"));
+            modDatagram::HandleDatagram(sender + kNote);
         QCOMPARE(Rows(contacts->ListView), (QStringList{"[x|10.0.0.1]", "New|10.0.0.8"}));
         contacts->close();
         QCOMPARE(modSettings::ReadSetting(SettingKeys::Contacts), "10.0.0.1(x)|10.0.0.8(New)");
