@@ -40,6 +40,7 @@ struct LocalWebServer final : QTcpServer
     }
 };
 
+// An answer; its proxy challenge counts only with status 407.
 QByteArray Http(const QByteArray &body, const QByteArray &status = "200 OK")
 {
     return "HTTP/1.1 " + status + "\r\nConnection: close\r\nProxy-Authenticate: Basic realm=\"x\"\r\n" +
