@@ -5,11 +5,11 @@
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
+#include "core/CommandLine.h"
 #include "core/modRegReadWrite.h"
 
 #include <QDate>
 #include <QDir>
-#include <QFile>
 #include <QTest>
 
 #include <csignal>
@@ -17,10 +17,21 @@
 
 namespace {
 
-// A note of 217 x 192 pixels at 480,96.
+// A note of 217 x 192 pixels at 480,96, and where a drag by 60,40 takes it.
 const QByteArray kNote = "2880,3255,7200,1440,,Verdana,10,12648447,0,Note";
 const QByteArray kMovedNote = "2880,3255,8100,2040,,Verdana,10,12648447,0,Note";
-const QSize kNoteSize(217, 192);
+
+// The real program's environment on display with that note and options; its
+// dialogs are shown, not recorded.
+QProcessEnvironment ShownProgram(const TestEnvironment &environment, const PrivateDisplay &display,
+                                 const QByteArray &options)
+{
+    WriteBytes(environment.defaultDataFolder() + "/Active/1.zln", kNote);
+    WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf", "[Options]\n" + options);
+    QProcessEnvironment variables = ProgramEnvironment(environment, display);
+    variables.remove("ZETTLOR_DIALOG_LOG");
+    return variables;
+}
 
 } // namespace
 
@@ -29,145 +40,156 @@ class StartupTest final : public QObject
     Q_OBJECT
 
 private slots:
+    void commandLineAnswers_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("answer"); // the help's start, "version", or the error's start
+        QTest::newRow("help") << QStringList{"-h"} << "Usage: zettlor [options] [folder]\n";
+        QTest::newRow("version") << QStringList{"--version"} << "version";
+        QTest::newRow("unknown option") << QStringList{"--help-all"} << "Unknown option 'help-all'.";
+        QTest::newRow("bad address") << QStringList{"--address", "1.2.3"} << "--address";
+        QTest::newRow("bad broadcast") << QStringList{"--broadcast", "255.255.255"} << "--broadcast";
+        QTest::newRow("bad port") << QStringList{"--port", "70000"} << "--port";
+    }
+    void commandLineAnswers()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, answer);
+        const CommandLine line = ParseCommandLine(QStringList("zettlor") + arguments);
+        const QString given = line.showHelp ? CommandLineHelp() : line.showVersion ? "version" : line.error;
+        QVERIFY2(given.startsWith(answer), qPrintable(given));
+    }
+
     // Two starts after an older release's autostart entry "Zettlor": the first
     // writes the defaults and asks what it must; the user then removes the
     // entry, and the second start changes nothing.
     void startsWriteDefaultsAndAskOnce_data()
     {
-        QTest::addColumn<QString>("folderArgument"); // empty: the default folder
-        QTest::addColumn<QByteArray>("settings");    // the store's file before
-        QTest::addColumn<QByteArray>("options");     // its [Options] after
-        QTest::addColumn<QString>("entry");          // what the autostart entry starts; "" = none
-        QTest::addColumn<QString>("question");       // how the recorded question starts; "" = none
-        const auto row = [](const char *tag, QString folderArgument, QByteArray settings, QByteArray options,
+        QTest::addColumn<QString>("where");       // "portable", a folder argument, or "": the default folder
+        QTest::addColumn<QByteArray>("settings"); // the store's file before and after
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QString>("entry");    // what the autostart entry starts; "" = none
+        QTest::addColumn<QString>("question"); // how the recorded question starts; "" = none
+        const auto row = [](const char *tag, QString where, QByteArray settings, QByteArray after,
                             QString entry, QString question = {}) {
-            QTest::newRow(tag) << folderArgument << settings << options << entry << question;
+            QTest::newRow(tag) << where << settings << after << entry << question;
         };
-        const QByteArray checks = "CheckForNewUpdates=True\nCheckForNewUpdatesDate=" +
-                                  QDate::currentDate().toString(Qt::ISODate).toLatin1() +
-                                  "\nCheckForNewUpdatesPrompted=True\n";
+        const QByteArray today = QDate::currentDate().toString(Qt::ISODate).toLatin1();
+        const QByteArray stored =
+            "[Misc]\nVersion=3.0.6\n\n[Options]\nCheckForNewUpdates=True\nCheckForNewUpdatesDate=" + today +
+            "\nCheckForNewUpdatesPrompted=True\n";
         const QByteArray older = "[Misc]\nVersion=2.9.9\n[Options]\n";
         const QByteArray atLogon = "StartWithWindows=True\n", notAtLogon = "StartWithWindows=False\n";
-        row("folder argument", "/my notes\\", "", checks + atLogon, ProgramPath());
-        row("new version, at logon", "", older + atLogon, checks + atLogon, ProgramPath());
-        row("new version, not at logon", "", older + notAtLogon, checks + notAtLogon, "");
+        row("folder argument", "/my notes\\", "", stored + atLogon, ProgramPath());
+        row("new version, at logon", "", older + atLogon, stored + atLogon, ProgramPath());
+        row("new version, not at logon", "", older + notAtLogon, stored + notAtLogon, "");
         // The recorded answer is No: the check stays off and is never asked again.
         row("release check off", "", "[Options]\nCheckForNewUpdates=False\n",
-            "CheckForNewUpdates=False\nCheckForNewUpdatesPrompted=True\n" + atLogon, ProgramPath(),
+            "[Misc]\nVersion=3.0.6\n\n[Options]\nCheckForNewUpdates=False\nCheckForNewUpdatesPrompted="
+            "True\n" +
+                atLogon,
+            ProgramPath(),
             "Zettlor|Zettlor is not currently set to automatically alert you when\\r\\nnew releases");
+        row("portable", "portable", "[Options]\r\nSingleClickAction=Hide All Notes\r\n",
+            "[Options]\r\nSingleClickAction=Hide All Notes\r\nCHECKFORNEWUPDATES=True\r\n"
+            "CHECKFORNEWUPDATESPROMPTED=True\r\nCHECKFORNEWUPDATESDATE=" +
+                today + "\r\n[Misc]\r\nVERSION=3.0.6\r\n",
+            "/old/Zettlor3");
     }
     void startsWriteDefaultsAndAskOnce()
     {
-        QFETCH(QString, folderArgument);
-        QFETCH(QByteArray, settings);
-        QFETCH(QByteArray, options);
+        QFETCH(QString, where);
         QFETCH(QString, entry);
         QFETCH(QString, question);
         TestEnvironment environment;
-        const QString settingsFile = environment.configHome() + "/Zettlor/Zettlor.conf";
+        // A portable copy keeps everything beside itself and removes older releases' files there.
+        const bool portable = where == "portable";
+        const QString program = portable ? environment.programFolder() + "/zettlor" : ProgramPath();
+        QVERIFY(!portable || QFile::copy(ProgramPath(), program));
+        WriteBytes(environment.programFolder() + "/Note8.gif", "old");
+        const QString settingsFile = portable ? environment.programFolder() + "/Settings.ini"
+                                              : environment.configHome() + "/Zettlor/Zettlor.conf";
+        QFETCH(QByteArray, settings);
         WriteBytes(settingsFile, settings);
         modRegReadWrite::WriteRegistryString("Zettlor", "/old/Zettlor3");
         QStringList arguments{"--address", "127.0.0.1", "--port", "21984"};
-        if (!folderArgument.isEmpty())
-            arguments << environment.root() + folderArgument;
+        if (!portable && !where.isEmpty())
+            arguments << environment.root() + where;
         for (const QString &entryAfter : {entry, QString()}) {
-            QVERIFY(ProgramProcess(ProgramEnvironment(environment)).startUp(arguments));
+            QVERIFY(ProgramProcess(ProgramEnvironment(environment)).startUp(arguments, program));
             QCOMPARE(modRegReadWrite::ReadRegistryValue("Zettlor"), entryAfter);
             modRegReadWrite::DeleteRegistryValue("Zettlor");
         }
-        QCOMPARE(ReadBytes(settingsFile), "[Misc]\nVersion=3.0.6\n\n[Options]\n" + options);
-        const QString folder =
-            folderArgument.isEmpty() ? environment.defaultDataFolder() : environment.root() + "/my notes";
+        QTEST(ReadBytes(settingsFile), "after");
+        const QString folder = portable          ? environment.programFolder()
+                               : where.isEmpty() ? environment.defaultDataFolder()
+                                                 : environment.root() + "/my notes";
         QVERIFY(QDir(folder + "/Pending").exists());
-        QCOMPARE(QDir(environment.defaultDataFolder()).exists(), folderArgument.isEmpty());
+        QCOMPARE(QDir(environment.defaultDataFolder()).exists(), where.isEmpty());
+        QCOMPARE(QFile::exists(environment.programFolder() + "/Note8.gif"), !portable);
         const QString dialogs = QString::fromUtf8(ReadBytes(environment.root() + "/dialogs.log"));
         QVERIFY2(dialogs.startsWith(question) && dialogs.count('\n') == (question.isEmpty() ? 0 : 1),
                  qPrintable(dialogs));
     }
 
+    // The first copy runs under a file-size limit its settings exceed: the
+    // writes fail like a full disk instead of ending it.
     void secondStartHandsOver()
     {
         TestEnvironment environment;
         ProgramProcess first(ProgramEnvironment(environment));
+        first.process().setChildProcessModifier([] {
+            const rlimit limit{16, 16};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
         QVERIFY(first.startUp({"--address", "127.0.0.1", "--port", "21979"}));
         ProgramProcess second(environment.processEnvironment());
         QVERIFY(second.start({"--address", "127.0.0.1", "--port", "21979"}));
         QCOMPARE(second.waitForExit(), 0);
         QVERIFY(ProgramProcess::waitFor([&] { return first.errorOutput().contains("handed over"); }));
-        QVERIFY(first.isRunning());
+        first.stop();
+        QCOMPARE(first.waitForExit(), 0);
     }
 
-    void portableModeKeepsEverythingBesideTheProgram()
-    {
-        TestEnvironment environment;
-        const QString program = environment.programFolder() + "/zettlor";
-        QVERIFY(QFile::copy(ProgramPath(), program));
-        const QString settings = environment.programFolder() + "/Settings.ini";
-        WriteBytes(settings, "[Options]\r\nSingleClickAction=Hide All Notes\r\n");
-        const QStringList legacy{"Note1.gif", "Note8.gif", "Zettlor.exe", "NewNote.wav"};
-        for (const QString &name : legacy)
-            WriteBytes(environment.programFolder() + "/" + name, "old");
-        QVERIFY(ProgramProcess(ProgramEnvironment(environment)).startUp({"--port", "21981"}, program));
-        QVERIFY(QDir(environment.programFolder() + "/Pending").exists());
-        const QString stored = QString::fromUtf8(ReadBytes(settings));
-        QVERIFY2(stored.startsWith(
-                     "[Options]\r\nSingleClickAction=Hide All Notes\r\nCHECKFORNEWUPDATES=True\r\n") &&
-                     stored.contains("VERSION=3.0.6\r\n") && !stored.contains("STARTWITHWINDOWS"),
-                 qPrintable(stored));
-        for (const QString &name : legacy)
-            QVERIFY2(!QFile::exists(environment.programFolder() + "/" + name), qPrintable(name));
-        QVERIFY(QDir(environment.configHome()).isEmpty());
-    }
-
-    // Every way the program is ended keeps a move made just before: the
-    // menus' Exit, the signals and the session's die end with status 0, a
+    // Every way the program is ended keeps a move made just before: the tray
+    // menu's Exit, the signals and the session's die end with status 0, a
     // display that goes away with Qt's own status 1. Every save request of
     // the session saves at once, whatever it asks to save.
     void endingKeepsTheLastMove_data()
     {
         QTest::addColumn<QString>("ending");
-        QTest::addColumn<bool>("tray");
         QTest::addColumn<int>("status");
-        QTest::newRow("Exit in the tray menu") << "tray menu" << true << 0;
-        QTest::newRow("Exit in the control window's menu") << "control window" << false << 0;
-        QTest::newRow("SIGTERM during the delete question") << "delete question" << true << 0;
-        QTest::newRow("SIGHUP") << "SIGHUP" << true << 0;
-        QTest::newRow("X server gone 0.5 s later") << "X server" << true << 1;
-        QTest::newRow("session saves Local, dies") << "session Local" << false << 0;
-        QTest::newRow("session saves Global, dies") << "session Global" << false << 0;
-        QTest::newRow("session dies without a save") << "session die" << false << 0;
+        for (const char *ending : {"tray menu", "SIGTERM during the delete question", "SIGHUP",
+                                   "session Local", "session Global", "session die"})
+            QTest::newRow(ending) << QString(ending) << 0;
+        QTest::newRow("X server gone 0.5 s later") << "X server" << 1;
     }
     void endingKeepsTheLastMove()
     {
         QFETCH(QString, ending);
-        QFETCH(bool, tray);
         QFETCH(int, status);
         TestEnvironment environment;
-        PrivateDisplay display(tray ? PrivateDisplay::Tray::IceWm : PrivateDisplay::Tray::None);
+        PrivateDisplay display(ending == "tray menu" ? PrivateDisplay::Tray::IceWm
+                                                     : PrivateDisplay::Tray::None);
         if (!display.problem().isEmpty())
             QSKIP(qPrintable("needs a private X display: " + display.problem()));
         SessionManagerStub session;
-        const QString noteFile = environment.defaultDataFolder() + "/Active/1.zln";
-        WriteBytes(noteFile, kNote);
-        WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
-                   "[Options]\nWhenDeletingNotes=Prompt to archive or delete note\n");
-        QProcessEnvironment variables = ProgramEnvironment(environment, display);
-        variables.remove("ZETTLOR_DIALOG_LOG");
+        QProcessEnvironment variables =
+            ShownProgram(environment, display, "WhenDeletingNotes=Prompt to archive or delete note\n");
         variables.insert("SESSION_MANAGER", session.address());
         ProgramProcess program(variables);
         QVERIFY(program.startUp({"--address", "127.0.0.10", "--port", "21100"}));
-        const QRect note = WaitForWindow(display, program, [](QRect w) { return w.size() == kNoteSize; });
-        QVERIFY2(note.isValid(), "no note window");
+        const QRect note =
+            WaitForWindow(display, program, [](QRect w) { return w.size() == QSize(217, 192); });
         QVERIFY(Drag(display, note.topLeft() + QPoint(60, 24), QPoint(60, 40)));
         const QRect moved = note.translated(60, 40);
         QVERIFY(UseMenu(display, program, moved, {"Escape"})); // the drag is over
 
-        using Save = SessionManagerStub::SaveType;
-        const QHash<QString, Save> saves{{"session Local", Save::Local}, {"session Global", Save::Global}};
-        const auto small = [](QRect w) { return w.width() <= 100 && w.height() <= 100; };
-        if (ending == "tray menu" || ending == "control window") {
-            QVERIFY(UseMenu(display, program, WaitForWindow(display, program, small), {"Up", "Return"}));
-        } else if (ending == "delete question") {
+        const QString noteFile = environment.defaultDataFolder() + "/Active/1.zln";
+        if (ending == "tray menu") {
+            const auto icon = [](QRect w) { return w.width() <= 100 && w.height() <= 100; };
+            QVERIFY(UseMenu(display, program, WaitForWindow(display, program, icon), {"Up", "Return"}));
+        } else if (ending.startsWith("SIGTERM")) {
             QVERIFY(UseMenu(display, program, moved, {"Up", "Return"}));
             QVERIFY(WaitForWindow(display, program, [](QRect w) { return w.width() > 250; }).isValid());
             program.process().terminate();
@@ -177,10 +199,10 @@ private slots:
             QTest::qWait(500);
             display.stopServer();
         } else {
-            if (saves.contains(ending)) {
-                QVERIFY(session.saveYourself(saves.value(ending)));
-                // Sooner than the autosave, 2 s after the drag.
-                QCOMPARE(ReadBytes(noteFile), kMovedNote);
+            using Save = SessionManagerStub::SaveType;
+            if (ending != "session die") {
+                QVERIFY(session.saveYourself(ending == "session Local" ? Save::Local : Save::Global));
+                QCOMPARE(ReadBytes(noteFile), kMovedNote); // sooner than the autosave, 2 s after the drag
             }
             session.die();
         }
@@ -194,69 +216,11 @@ private slots:
         PrivateDisplay display(PrivateDisplay::Tray::None);
         if (!display.problem().isEmpty())
             QSKIP(qPrintable("needs a private X display: " + display.problem()));
-        WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
-                   "[Options]\nCheckForNewUpdates=False\n");
-        QProcessEnvironment variables = ProgramEnvironment(environment, display);
-        variables.remove("ZETTLOR_DIALOG_LOG");
-        ProgramProcess program(variables);
+        ProgramProcess program(ShownProgram(environment, display, "CheckForNewUpdates=False\n"));
         QVERIFY(program.start({"--address", "127.0.0.10", "--port", "21101"}));
         QVERIFY(WaitForWindow(display, program, [](QRect w) { return w.width() > 250; }).isValid());
         program.process().terminate();
         QCOMPARE(program.waitForExit(), 0);
-    }
-
-    // Settings and notes written beyond the limit fail like a full disk.
-    void fileSizeLimitDoesNotEndTheProgram()
-    {
-        TestEnvironment environment;
-        ProgramProcess program(ProgramEnvironment(environment));
-        program.process().setChildProcessModifier([] {
-            const rlimit limit{16, 16};
-            setrlimit(RLIMIT_FSIZE, &limit);
-        });
-        QVERIFY(program.startUp({"--address", "127.0.0.11", "--port", "21102"}));
-        program.stop();
-        QCOMPARE(program.waitForExit(), 0);
-    }
-
-    void commandLineAnswers_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("display");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("output"); // how stdout, or else stderr, starts
-        const auto row = [](const char *tag, QStringList arguments, bool display, int code, QString output) {
-            QTest::newRow(tag) << arguments << display << code << output;
-        };
-        row("version", {"--version"}, true, 0, "Zettlor 3.0.6\n");
-        row("help", {"-h"}, true, 0, "Usage: zettlor [options] [folder]\n");
-        row("unknown option", {"--help-all"}, true, 2, "zettlor: Unknown option 'help-all'.");
-        row("bad address", {"--address", "1.2.3"}, true, 2, "zettlor: --address");
-        row("bad broadcast", {"--broadcast", "255.255.255"}, true, 2, "zettlor: --broadcast");
-        row("bad port", {"--port", "70000"}, true, 2, "zettlor: --port");
-        row("no display", {}, false, 1, "zettlor: no display");
-    }
-    void commandLineAnswers()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(bool, display);
-        QFETCH(int, exitCode);
-        QFETCH(QString, output);
-        TestEnvironment environment;
-        QProcessEnvironment childEnvironment = environment.processEnvironment();
-        if (!display)
-            for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-                childEnvironment.remove(name);
-        ProgramProcess program(childEnvironment);
-        QVERIFY(program.start(arguments));
-        QCOMPARE(program.waitForExit(), exitCode);
-        // Answers go to stdout; errors are one line on stderr and nothing else.
-        const QString out = program.standardOutput();
-        const QString err = program.errorOutput();
-        QVERIFY2(exitCode == 0 ? out.startsWith(output) && err.isEmpty()
-                               : out.isEmpty() && err.startsWith(output) && err.count('\n') == 1,
-                 qPrintable(out + err));
-        QVERIFY(!QDir(environment.defaultDataFolder()).exists());
     }
 };
 

@@ -10,8 +10,7 @@ class ProgramProcess;
 
 // What a user does on a private display, through xdotool.
 
-// The first shown window of the program that fits, within 5 s; invalid when
-// none came.
+// The first shown window of the program that fits, within 5 s; invalid if none.
 QRect WaitForWindow(const PrivateDisplay &display, ProgramProcess &program,
                     const std::function<bool(QRect)> &fits);
 

@@ -21,40 +21,29 @@ struct SessionManagerStub::State
     IceConn connection = nullptr;
     SmsConn client = nullptr;
     bool saved = false;
-
-    void watch(int socket, std::function<void(QSocketNotifier *)> handle)
-    {
-        auto *notifier = new QSocketNotifier(socket, QSocketNotifier::Read, &notifiers);
-        QObject::connect(notifier, &QSocketNotifier::activated, notifier,
-                         [notifier, handle] { handle(notifier); });
-    }
-
-    void accept(IceListenObj listener)
-    {
-        IceAcceptStatus status;
-        IceConn accepted = IceAcceptConnection(listener, &status);
-        if (!accepted)
-            return;
-        connection = accepted;
-        watch(IceConnectionNumber(accepted), [this, accepted](QSocketNotifier *notifier) {
-            if (IceProcessMessages(accepted, nullptr, nullptr) != IceProcessMessagesIOError)
-                return;
-            notifier->setEnabled(false);
-            IceSetShutdownNegotiation(accepted, False);
-            IceCloseConnection(accepted);
-            if (connection == accepted)
-                connection = nullptr;
-        });
-    }
 };
 
 namespace {
 
 using State = SessionManagerStub::State;
 
+// Calls handle whenever socket can be read, until handle returns false.
+void Watch(QObject *parent, int socket, const std::function<bool()> &handle)
+{
+    auto *notifier = new QSocketNotifier(socket, QSocketNotifier::Read, parent);
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier,
+                     [notifier, handle] { notifier->setEnabled(handle()); });
+}
+
 State &StateOf(SmPointer data)
 {
     return *static_cast<State *>(data);
+}
+
+// Only programs of this computer reach the local socket.
+Bool AcceptLocalHost(char *)
+{
+    return True;
 }
 
 Status RegisterClient(SmsConn client, SmPointer, char *previousId)
@@ -64,6 +53,13 @@ Status RegisterClient(SmsConn client, SmPointer, char *previousId)
     SmsRegisterClientReply(client, id);
     std::free(id);
     return 1;
+}
+
+void CloseConnection(SmsConn client, SmPointer data, int count, char **reasons)
+{
+    SmFreeReasons(count, reasons);
+    SmsCleanUp(client);
+    StateOf(data).client = nullptr;
 }
 
 void SetProperties(SmsConn, SmPointer, int count, SmProp **properties)
@@ -80,37 +76,23 @@ void DeleteProperties(SmsConn, SmPointer, int count, char **names)
     std::free(names);
 }
 
-void CloseConnection(SmsConn client, SmPointer data, int count, char **reasons)
-{
-    SmFreeReasons(count, reasons);
-    SmsCleanUp(client);
-    StateOf(data).client = nullptr;
-}
-
+// Answers every request a client may make, in SmsCallbacks' order; what it
+// sends is freed.
 Status AcceptClient(SmsConn client, SmPointer data, unsigned long *mask, SmsCallbacks *callbacks, char **)
 {
     StateOf(data).client = client;
-    *mask = SmsRegisterClientProcMask | SmsInteractRequestProcMask | SmsInteractDoneProcMask |
-            SmsSaveYourselfRequestProcMask | SmsSaveYourselfP2RequestProcMask | SmsSaveYourselfDoneProcMask |
-            SmsCloseConnectionProcMask | SmsSetPropertiesProcMask | SmsDeletePropertiesProcMask |
-            SmsGetPropertiesProcMask;
-    callbacks->register_client = {RegisterClient, data};
-    callbacks->interact_request = {[](SmsConn c, SmPointer, int) { SmsInteract(c); }, data};
-    callbacks->interact_done = {[](SmsConn, SmPointer, Bool) {}, data};
-    callbacks->save_yourself_request = {[](SmsConn, SmPointer, int, Bool, int, Bool, Bool) {}, data};
-    callbacks->save_yourself_phase2_request = {[](SmsConn c, SmPointer) { SmsSaveYourselfPhase2(c); }, data};
-    callbacks->save_yourself_done = {[](SmsConn, SmPointer d, Bool) { StateOf(d).saved = true; }, data};
-    callbacks->close_connection = {CloseConnection, data};
-    callbacks->set_properties = {SetProperties, data};
-    callbacks->delete_properties = {DeleteProperties, data};
-    callbacks->get_properties = {[](SmsConn c, SmPointer) { SmsReturnProperties(c, 0, nullptr); }, data};
+    *mask = ~0ul;
+    *callbacks = {{RegisterClient, data},
+                  {[](SmsConn c, SmPointer, int) { SmsInteract(c); }, data},
+                  {[](SmsConn, SmPointer, Bool) {}, data},
+                  {[](SmsConn, SmPointer, int, Bool, int, Bool, Bool) {}, data},
+                  {[](SmsConn c, SmPointer) { SmsSaveYourselfPhase2(c); }, data},
+                  {[](SmsConn, SmPointer d, Bool) { StateOf(d).saved = true; }, data},
+                  {CloseConnection, data},
+                  {SetProperties, data},
+                  {DeleteProperties, data},
+                  {[](SmsConn c, SmPointer) { SmsReturnProperties(c, 0, nullptr); }, data}};
     return 1;
-}
-
-// Only programs of this computer reach the local socket.
-Bool AcceptLocalHost(char *)
-{
-    return True;
 }
 
 } // namespace
@@ -127,8 +109,17 @@ SessionManagerStub::SessionManagerStub() : d(new State)
     for (int i = 0; i < d->listenerCount; ++i) {
         IceListenObj listener = d->listeners[i];
         IceSetHostBasedAuthProc(listener, AcceptLocalHost);
-        d->watch(IceGetListenConnectionNumber(listener),
-                 [this, listener](QSocketNotifier *) { d->accept(listener); });
+        Watch(&d->notifiers, IceGetListenConnectionNumber(listener), [this, listener] {
+            IceAcceptStatus status;
+            if (IceConn accepted = IceAcceptConnection(listener, &status)) {
+                d->connection = accepted;
+                // A client gone leaves the connection for the destructor to close.
+                Watch(&d->notifiers, IceConnectionNumber(accepted), [accepted] {
+                    return IceProcessMessages(accepted, nullptr, nullptr) != IceProcessMessagesIOError;
+                });
+            }
+            return true;
+        });
     }
     char *address = IceComposeNetworkIdList(d->listenerCount, d->listeners);
     d->address = QString::fromLocal8Bit(address);
@@ -154,9 +145,9 @@ bool SessionManagerStub::saveYourself(SaveType type)
 {
     if (!d->client)
         return false;
-    const int types[] = {SmSaveGlobal, SmSaveLocal, SmSaveBoth};
     d->saved = false;
-    SmsSaveYourself(d->client, types[int(type)], False, SmInteractStyleNone, False);
+    SmsSaveYourself(d->client, type == SaveType::Local ? SmSaveLocal : SmSaveGlobal, False,
+                    SmInteractStyleNone, False);
     return ProgramProcess::waitFor([this] { return d->saved; });
 }
 

@@ -12,16 +12,14 @@ class SessionManagerStub final
     Q_DISABLE_COPY_MOVE(SessionManagerStub)
 
 public:
-    // What a save request asks the client to save (XSMP's save types).
-    enum class SaveType { Global, Local, Both };
+    enum class SaveType { Global, Local }; // what a save request asks the client to save
 
     SessionManagerStub();
     ~SessionManagerStub();
 
     // The program's SESSION_MANAGER; "" when it could not listen.
     QString address() const;
-    // Asks the registered client to save (no shutdown, no interaction) and
-    // waits for its "done".
+    // Asks the client to save (no shutdown, no interaction), waits for "done".
     bool saveYourself(SaveType type);
     // Tells the registered client to end.
     void die();
