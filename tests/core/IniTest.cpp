@@ -5,25 +5,6 @@
 
 #include <QTest>
 
-using modINI::ReadIni;
-using modINI::WriteIni;
-
-namespace {
-
-void ReadRow(const char *name, const QByteArray &file, const QString &section, const QString &key,
-             const QString &expected)
-{
-    QTest::newRow(name) << file << section << key << expected;
-}
-
-void WriteRow(const char *name, const QByteArray &before, const QString &section, const QString &key,
-              const QString &value, const QByteArray &after)
-{
-    QTest::newRow(name) << before << section << key << value << after;
-}
-
-} // namespace
-
 class IniTest final : public QObject
 {
     Q_OBJECT
@@ -31,72 +12,68 @@ class IniTest final : public QObject
 private slots:
     void readsValues_data()
     {
-        QTest::addColumn<QByteArray>("file"); // empty: no file
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QByteArray>("file");      // empty: no file
+        QTest::addColumn<QStringList>("question"); // section, key, the value expected
         const QByteArray sample = "; comment\r\n[Options]\r\nICON=/tmp/a.png\r\n SoundNoteSent = x.wav \r\n"
-                                  "[Settings]\r\nContacts=1.2.3.4(Bob)\r\n;Commented=1\r\n";
-        ReadRow("any case", sample, "OPTIONS", "icon", "/tmp/a.png");
-        ReadRow("blanks trimmed", sample, "Options", "soundnotesent", "x.wav");
-        ReadRow("wrong section", sample, "Settings", "Icon", "");
-        ReadRow("commented key", sample, "Settings", "Commented", "");
-        ReadRow("LF only, no final end", "[A]\nk=v", "A", "K", "v");
-        ReadRow("value with =", "[A]\r\nk=a=b\r\n", "A", "k", "a=b");
-        ReadRow("long value whole", "[S]\r\nC=" + QByteArray(2000, 'c') + "\r\n", "S", "C",
-                QString(2000, 'c'));
-        ReadRow("no file", "", "A", "k", "");
-        ReadRow("key that grew upper-case", "[A]\r\nSTRASSE=v\r\n", "a", "Straße", "v");
-        ReadRow("second byte order mark", "\xef\xbb\xbf\xef\xbb\xbf[A]\r\nk=v\r\n", "A", "k", "v");
+                                  "[Settings]\r\n;Commented=1\r\n";
+        QTest::newRow("any case") << sample << QStringList{"OPTIONS", "icon", "/tmp/a.png"};
+        QTest::newRow("blanks trimmed") << sample << QStringList{"Options", "soundnotesent", "x.wav"};
+        QTest::newRow("commented key") << sample << QStringList{"Settings", "Commented", ""};
+        QTest::newRow("LF only, no final end") << QByteArray("[A]\nk=v") << QStringList{"A", "K", "v"};
+        QTest::newRow("value with =") << QByteArray("[A]\r\nk=a=b\r\n") << QStringList{"A", "k", "a=b"};
+        QTest::newRow("no file") << QByteArray() << QStringList{"A", "k", ""};
+        QTest::newRow("key that grew upper-case")
+            << QByteArray("[A]\r\nSTRASSE=v\r\n") << QStringList{"a", "Straße", "v"};
+        QTest::newRow("second byte order mark")
+            << QByteArray("\xef\xbb\xbf\xef\xbb\xbf[A]\r\nk=v\r\n") << QStringList{"A", "k", "v"};
     }
     void readsValues()
     {
         QFETCH(QByteArray, file);
-        QFETCH(QString, section);
-        QFETCH(QString, key);
+        QFETCH(QStringList, question);
         TestEnvironment environment;
         const QString path = environment.root() + "/a.ini";
         if (!file.isEmpty())
             WriteBytes(path, file);
-        QTEST(ReadIni(section, key, path), "expected");
+        QCOMPARE(modINI::ReadIni(question[0], question[1], path), question[2]);
     }
 
     // A name no line can hold is refused: the file stays as it was.
     void writesValues_data()
     {
-        QTest::addColumn<QByteArray>("before"); // empty: no file
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("before");  // empty: no file
+        QTest::addColumn<QStringList>("change"); // section, key, value
         QTest::addColumn<QByteArray>("after");
-        WriteRow("new file", "", "Options", "Icon", "a.png", "[Options]\r\nICON=a.png\r\n");
-        WriteRow("replace keeps other lines", "; mine\r\n[Options]\r\nicon=old\r\nOther=1\r\n", "OPTIONS",
-                 "Icon", "new", "; mine\r\n[Options]\r\nICON=new\r\nOther=1\r\n");
-        WriteRow("append to section before next", "[A]\r\nX=1\r\n\r\n[B]\r\nY=2\r\n", "a", "z", "3",
-                 "[A]\r\nX=1\r\nZ=3\r\n\r\n[B]\r\nY=2\r\n");
-        WriteRow("LF file stays LF", "[A]\nX=1\n", "A", "X", "", "[A]\nX=\n");
-        WriteRow("line breaks in a value", "[Options]\r\nICON=a\r\n", "Settings", "Contacts",
-                 "x\r\n[Options]\r\nICON=e\n\r",
-                 "[Options]\r\nICON=a\r\n[Settings]\r\nCONTACTS=x  [Options]  ICON=e  \r\n");
         const QByteArray kept = "[A]\r\nK=1\r\n";
-        WriteRow("= in key", kept, "A", "k=v", "v", kept);
-        WriteRow("key reads as section", kept, "A", "[B]", "v", kept);
-        WriteRow("line break in key", kept, "A", "k\nX", "v", kept);
-        WriteRow("empty key", kept, "A", "", "v", kept);
-        WriteRow("] in section", kept, "A]x", "k", "v", kept);
+        QTest::newRow("new file") << QByteArray() << QStringList{"Options", "Icon", "a.png"}
+                                  << QByteArray("[Options]\r\nICON=a.png\r\n");
+        QTest::newRow("replace keeps other lines")
+            << QByteArray("; mine\r\n[Options]\r\nicon=old\r\nOther=1\r\n")
+            << QStringList{"OPTIONS", "Icon", "new"}
+            << QByteArray("; mine\r\n[Options]\r\nICON=new\r\nOther=1\r\n");
+        QTest::newRow("append to section before next")
+            << QByteArray("[A]\r\nX=1\r\n\r\n[B]\r\nY=2\r\n") << QStringList{"a", "z", "3"}
+            << QByteArray("[A]\r\nX=1\r\nZ=3\r\n\r\n[B]\r\nY=2\r\n");
+        QTest::newRow("LF file stays LF")
+            << QByteArray("[A]\nX=1\n") << QStringList{"A", "X", ""} << QByteArray("[A]\nX=\n");
+        QTest::newRow("line breaks in a value")
+            << kept << QStringList{"S", "C", "x\r\n[A]\r\nK=e\n\r"} << kept + "[S]\r\nC=x  [A]  K=e  \r\n";
+        QTest::newRow("= in key") << kept << QStringList{"A", "k=v", "v"} << kept;
+        QTest::newRow("key reads as section") << kept << QStringList{"A", "[B]", "v"} << kept;
+        QTest::newRow("line break in key") << kept << QStringList{"A", "k\nX", "v"} << kept;
+        QTest::newRow("empty key") << kept << QStringList{"A", "", "v"} << kept;
+        QTest::newRow("] in section") << kept << QStringList{"A]x", "k", "v"} << kept;
     }
     void writesValues()
     {
         QFETCH(QByteArray, before);
-        QFETCH(QString, section);
-        QFETCH(QString, key);
-        QFETCH(QString, value);
+        QFETCH(QStringList, change);
         QFETCH(QByteArray, after);
         TestEnvironment environment;
         const QString path = environment.root() + "/a.ini";
         if (!before.isEmpty())
             WriteBytes(path, before);
-        QCOMPARE(WriteIni(section, key, value, path), after != before);
+        QCOMPARE(modINI::WriteIni(change[0], change[1], change[2], path), after != before);
         QCOMPARE(ReadBytes(path), after);
     }
 };
