@@ -12,7 +12,6 @@
 #include <csignal>
 #include <sys/prctl.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace modFiles;
@@ -22,36 +21,6 @@ class FilesTest final : public QObject
     Q_OBJECT
 
 private slots:
-    void readTellsMissingFromUnreadable_data()
-    {
-        QTest::addColumn<QString>("linkTo"); // what x.zln links to; empty: no x.zln
-        QTest::addColumn<ReadOutcome>("outcome");
-        QTest::newRow("missing") << "" << ReadOutcome::Missing;
-        QTest::newRow("link to an older file") << "file" << ReadOutcome::Read;
-        QTest::newRow("link to a write-only file") << "write-only file" << ReadOutcome::Unreadable;
-        QTest::newRow("link to a FIFO") << "fifo" << ReadOutcome::Unreadable;
-    }
-    void readTellsMissingFromUnreadable()
-    {
-        QFETCH(QString, linkTo);
-        QFETCH(ReadOutcome, outcome);
-        if (linkTo == "write-only file" && geteuid() == 0)
-            QSKIP("root reads a file whatever its mode");
-        TestEnvironment environment;
-        const QString other = environment.root() + "/other";
-        if (linkTo.endsWith("file"))
-            WriteBytes(other, "Gr\xfc\xdf\x65 \x93x\x94"); // Windows-1252, as older copies wrote
-        if (linkTo == "write-only file")
-            QFile::setPermissions(other, QFile::WriteOwner);
-        if (linkTo == "fifo")
-            mkfifo(QFile::encodeName(other).constData(), 0600);
-        if (!linkTo.isEmpty())
-            QFile::link(other, environment.root() + "/x.zln");
-        QString text = "stale";
-        QCOMPARE(ReadTextFile(environment.root() + "/x.zln", text), outcome);
-        QCOMPARE(text, outcome == ReadOutcome::Read ? "Grüße “x”" : "");
-    }
-
     // Written whole or not at all, and no temporary file left: a file-size
     // limit makes a write fail halfway (for root as well). A file is never
     // moved onto itself.
