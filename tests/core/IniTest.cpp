@@ -14,18 +14,19 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file");      // empty: no file
         QTest::addColumn<QStringList>("question"); // section, key, the value expected
+        const auto row = [](const char *tag, QByteArray file, QStringList question) {
+            QTest::newRow(tag) << file << question;
+        };
         const QByteArray sample = "; comment\r\n[Options]\r\nICON=/tmp/a.png\r\n SoundNoteSent = x.wav \r\n"
                                   "[Settings]\r\n;Commented=1\r\n";
-        QTest::newRow("any case") << sample << QStringList{"OPTIONS", "icon", "/tmp/a.png"};
-        QTest::newRow("blanks trimmed") << sample << QStringList{"Options", "soundnotesent", "x.wav"};
-        QTest::newRow("commented key") << sample << QStringList{"Settings", "Commented", ""};
-        QTest::newRow("LF only, no final end") << QByteArray("[A]\nk=v") << QStringList{"A", "K", "v"};
-        QTest::newRow("value with =") << QByteArray("[A]\r\nk=a=b\r\n") << QStringList{"A", "k", "a=b"};
-        QTest::newRow("no file") << QByteArray() << QStringList{"A", "k", ""};
-        QTest::newRow("key that grew upper-case")
-            << QByteArray("[A]\r\nSTRASSE=v\r\n") << QStringList{"a", "Straße", "v"};
-        QTest::newRow("second byte order mark")
-            << QByteArray("\xef\xbb\xbf\xef\xbb\xbf[A]\r\nk=v\r\n") << QStringList{"A", "k", "v"};
+        row("any case", sample, {"OPTIONS", "icon", "/tmp/a.png"});
+        row("blanks trimmed", sample, {"Options", "soundnotesent", "x.wav"});
+        row("commented key", sample, {"Settings", "Commented", ""});
+        row("LF only, no final end", "[A]\nk=v", {"A", "K", "v"});
+        row("value with =", "[A]\r\nk=a=b\r\n", {"A", "k", "a=b"});
+        row("no file", "", {"A", "k", ""});
+        row("key that grew upper-case", "[A]\r\nSTRASSE=v\r\n", {"a", "Straße", "v"});
+        row("second byte order mark", "\xef\xbb\xbf\xef\xbb\xbf[A]\r\nk=v\r\n", {"A", "k", "v"});
     }
     void readsValues()
     {
@@ -44,25 +45,23 @@ private slots:
         QTest::addColumn<QByteArray>("before");  // empty: no file
         QTest::addColumn<QStringList>("change"); // section, key, value
         QTest::addColumn<QByteArray>("after");
+        const auto row = [](const char *tag, QByteArray before, QStringList change, QByteArray after) {
+            QTest::newRow(tag) << before << change << after;
+        };
         const QByteArray kept = "[A]\r\nK=1\r\n";
-        QTest::newRow("new file") << QByteArray() << QStringList{"Options", "Icon", "a.png"}
-                                  << QByteArray("[Options]\r\nICON=a.png\r\n");
-        QTest::newRow("replace keeps other lines")
-            << QByteArray("; mine\r\n[Options]\r\nicon=old\r\nOther=1\r\n")
-            << QStringList{"OPTIONS", "Icon", "new"}
-            << QByteArray("; mine\r\n[Options]\r\nICON=new\r\nOther=1\r\n");
-        QTest::newRow("append to section before next")
-            << QByteArray("[A]\r\nX=1\r\n\r\n[B]\r\nY=2\r\n") << QStringList{"a", "z", "3"}
-            << QByteArray("[A]\r\nX=1\r\nZ=3\r\n\r\n[B]\r\nY=2\r\n");
-        QTest::newRow("LF file stays LF")
-            << QByteArray("[A]\nX=1\n") << QStringList{"A", "X", ""} << QByteArray("[A]\nX=\n");
-        QTest::newRow("line breaks in a value")
-            << kept << QStringList{"S", "C", "x\r\n[A]\r\nK=e\n\r"} << kept + "[S]\r\nC=x  [A]  K=e  \r\n";
-        QTest::newRow("= in key") << kept << QStringList{"A", "k=v", "v"} << kept;
-        QTest::newRow("key reads as section") << kept << QStringList{"A", "[B]", "v"} << kept;
-        QTest::newRow("line break in key") << kept << QStringList{"A", "k\nX", "v"} << kept;
-        QTest::newRow("empty key") << kept << QStringList{"A", "", "v"} << kept;
-        QTest::newRow("] in section") << kept << QStringList{"A]x", "k", "v"} << kept;
+        row("new file", "", {"Options", "Icon", "a.png"}, "[Options]\r\nICON=a.png\r\n");
+        row("replace keeps other lines", "; mine\r\n[A]\r\nicon=old\r\nOther=1\r\n", {"a", "Icon", "new"},
+            "; mine\r\n[A]\r\nICON=new\r\nOther=1\r\n");
+        row("append to section before next", "[A]\r\nX=1\r\n\r\n[B]\r\nY=2\r\n", {"a", "z", "3"},
+            "[A]\r\nX=1\r\nZ=3\r\n\r\n[B]\r\nY=2\r\n");
+        row("LF file stays LF", "[A]\nX=1\n", {"A", "X", ""}, "[A]\nX=\n");
+        row("line breaks in a value", kept, {"S", "C", "x\r\n[A]\r\nK=e\n\r"},
+            kept + "[S]\r\nC=x  [A]  K=e  \r\n");
+        row("= in key", kept, {"A", "k=v", "v"}, kept);
+        row("key reads as section", kept, {"A", "[B]", "v"}, kept);
+        row("line break in key", kept, {"A", "k\nX", "v"}, kept);
+        row("empty key", kept, {"A", "", "v"}, kept);
+        row("] in section", kept, {"A]x", "k", "v"}, kept);
     }
     void writesValues()
     {
