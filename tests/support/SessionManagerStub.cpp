@@ -17,7 +17,6 @@ struct SessionManagerStub::State
     QObject notifiers; // parent of one socket notifier per listener and connection
     IceListenObj *listeners = nullptr;
     int listenerCount = 0;
-    QString address;
     IceConn connection = nullptr;
     SmsConn client = nullptr;
     bool saved = false;
@@ -35,17 +34,6 @@ void Watch(QObject *parent, int socket, const std::function<bool()> &handle)
                      [notifier, handle] { notifier->setEnabled(handle()); });
 }
 
-State &StateOf(SmPointer data)
-{
-    return *static_cast<State *>(data);
-}
-
-// Only programs of this computer reach the local socket.
-Bool AcceptLocalHost(char *)
-{
-    return True;
-}
-
 Status RegisterClient(SmsConn client, SmPointer, char *previousId)
 {
     std::free(previousId);
@@ -59,7 +47,7 @@ void CloseConnection(SmsConn client, SmPointer data, int count, char **reasons)
 {
     SmFreeReasons(count, reasons);
     SmsCleanUp(client);
-    StateOf(data).client = nullptr;
+    static_cast<State *>(data)->client = nullptr;
 }
 
 void SetProperties(SmsConn, SmPointer, int count, SmProp **properties)
@@ -80,14 +68,14 @@ void DeleteProperties(SmsConn, SmPointer, int count, char **names)
 // sends is freed.
 Status AcceptClient(SmsConn client, SmPointer data, unsigned long *mask, SmsCallbacks *callbacks, char **)
 {
-    StateOf(data).client = client;
+    static_cast<State *>(data)->client = client;
     *mask = ~0ul;
     *callbacks = {{RegisterClient, data},
                   {[](SmsConn c, SmPointer, int) { SmsInteract(c); }, data},
                   {[](SmsConn, SmPointer, Bool) {}, data},
                   {[](SmsConn, SmPointer, int, Bool, int, Bool, Bool) {}, data},
                   {[](SmsConn c, SmPointer) { SmsSaveYourselfPhase2(c); }, data},
-                  {[](SmsConn, SmPointer d, Bool) { StateOf(d).saved = true; }, data},
+                  {[](SmsConn, SmPointer d, Bool) { static_cast<State *>(d)->saved = true; }, data},
                   {CloseConnection, data},
                   {SetProperties, data},
                   {DeleteProperties, data},
@@ -102,13 +90,14 @@ SessionManagerStub::SessionManagerStub() : d(new State)
     // libICE's default ends the process when a client goes away.
     IceSetIOErrorHandler([](IceConn) {});
     char error[256] = {};
+    const auto acceptLocalHost = [](char *) -> Bool { return True; }; // only this computer reaches the socket
     _IceTransNoListen("tcp");
-    if (!SmsInitialize("Zettlor tests", "1.0", AcceptClient, d.get(), AcceptLocalHost, sizeof error, error) ||
+    if (!SmsInitialize("Zettlor tests", "1.0", AcceptClient, d.get(), acceptLocalHost, sizeof error, error) ||
         !IceListenForConnections(&d->listenerCount, &d->listeners, sizeof error, error))
         return;
     for (int i = 0; i < d->listenerCount; ++i) {
         IceListenObj listener = d->listeners[i];
-        IceSetHostBasedAuthProc(listener, AcceptLocalHost);
+        IceSetHostBasedAuthProc(listener, acceptLocalHost);
         Watch(&d->notifiers, IceGetListenConnectionNumber(listener), [this, listener] {
             IceAcceptStatus status;
             if (IceConn accepted = IceAcceptConnection(listener, &status)) {
@@ -122,7 +111,7 @@ SessionManagerStub::SessionManagerStub() : d(new State)
         });
     }
     char *address = IceComposeNetworkIdList(d->listenerCount, d->listeners);
-    d->address = QString::fromLocal8Bit(address);
+    m_address = QString::fromLocal8Bit(address);
     std::free(address);
 }
 
@@ -134,11 +123,6 @@ SessionManagerStub::~SessionManagerStub()
     }
     if (d->listeners)
         IceFreeListenObjs(d->listenerCount, d->listeners);
-}
-
-QString SessionManagerStub::address() const
-{
-    return d->address;
 }
 
 bool SessionManagerStub::saveYourself(SaveType type)

@@ -18,7 +18,7 @@ public:
     ~SessionManagerStub();
 
     // The program's SESSION_MANAGER; "" when it could not listen.
-    QString address() const;
+    QString address() const { return m_address; }
     // Asks the client to save (no shutdown, no interaction), waits for "done".
     bool saveYourself(SaveType type);
     // Tells the registered client to end.
@@ -28,4 +28,5 @@ public:
 
 private:
     std::unique_ptr<State> d;
+    QString m_address;
 };
