@@ -21,6 +21,20 @@ class FilesTest final : public QObject
     Q_OBJECT
 
 private slots:
+    // A file the user may not read is not missing: it is never taken as empty.
+    void unreadableFileIsNotMissing()
+    {
+        if (geteuid() == 0)
+            QSKIP("root reads a file whatever its mode");
+        TestEnvironment environment;
+        const QString path = environment.root() + "/x.zln";
+        WriteBytes(path, "text");
+        QFile::setPermissions(path, QFile::WriteOwner);
+        QString text = "stale";
+        QCOMPARE(ReadTextFile(path, text), ReadOutcome::Unreadable);
+        QCOMPARE(text, QString());
+    }
+
     // Written whole or not at all, and no temporary file left: a file-size
     // limit makes a write fail halfway (for root as well). A file is never
     // moved onto itself.
