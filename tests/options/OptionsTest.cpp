@@ -19,11 +19,9 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QSettings>
 #include <QSoundEffect>
 #include <QTest>
-#include <optional>
 
 namespace {
 
@@ -35,10 +33,10 @@ void Perform(winOptions *dialog, const QString &step)
     const QString verb = step.section(' ', 0, 0), name = step.section(' ', 1, 1), rest = step.section(' ', 2);
     if (verb == "click")
         dialog->findChild<QAbstractButton *>(name)->click();
-    else if (verb == "type")
-        QTest::keyClicks(dialog->findChild<QLineEdit *>(name), rest);
     else if (verb == "choose")
         dialog->findChild<QComboBox *>(name)->setCurrentText(rest);
+    else if (verb == "type")
+        QTest::keyClicks(dialog->findChild<QWidget *>(name), rest);
     else if (verb == "key")
         QTest::keySequence(dialog->findChild<QWidget *>(name), QKeySequence(rest));
     else if (verb == "pick") {
@@ -50,39 +48,29 @@ void Perform(winOptions *dialog, const QString &step)
     }
 }
 
-QPixmap Filled(Qt::GlobalColor colour)
-{
-    QPixmap picture(32, 32);
-    picture.fill(colour);
-    return picture;
-}
-
 } // namespace
 
 class OptionsTest final : public QObject
 {
     Q_OBJECT
 
-    std::optional<TestEnvironment> m_environment;
     QStringList m_opened;
 
     // What a user or the rest of the program sees: the stored options
-    // ("Key=value"), the globals, the logon entry, the notes' placement, the
+    // ("Key=value"), the globals, the logon entry, the note's placement, the
     // tray picture, the sound played and the pages opened ("name:value").
-    QStringList State() const
+    QStringList State(const QString &store) const
     {
-        const QString conf = m_environment->configHome() + "/Zettlor/Zettlor.conf";
-        QSettings file(PortableMode ? modSettings::PortableSettingsFile() : conf, QSettings::IniFormat);
+        QSettings file(PortableMode ? modSettings::PortableSettingsFile() : store, QSettings::IniFormat);
         file.beginGroup("Options");
-        QStringList state = m_opened, notes;
+        QStringList state = m_opened;
         for (const QString &key : file.allKeys())
             state << key + "=" + file.value(key).toString();
         for (const winNote *note : winNote::AllNotes())
-            notes << (note->windowFlags().testFlag(Qt::WindowStaysOnTopHint) ? "on top" : "pinned");
+            state << (note->windowFlags().testFlag(Qt::WindowStaysOnTopHint) ? "note:on top" : "note:pinned");
         winTrayControl *tray = winMenu::Instance()->findChild<winTrayControl *>();
         state << "SingleClickAction:" + SingleClickAction << "DoubleClickAction:" + DoubleClickAction
               << "ShowSentNoteAlert:" + QString::number(ShowSentNoteAlert)
-              << "NotesAlwaysOnTop:" + QString::number(NotesAlwaysOnTop) << "notes:" + notes.join('|')
               << "EventSounds:" + QStringList(EventSounds.begin(), EventSounds.end()).join('|')
               << "logon entry:" + QString::number(!modRegReadWrite::ReadRegistryValue("Zettlor").isEmpty())
               << "tray:" + tray->grab().toImage().pixelColor(tray->rect().center()).name();
@@ -92,13 +80,6 @@ class OptionsTest final : public QObject
     }
 
 private slots:
-    void init()
-    {
-        m_environment.emplace();
-        m_opened.clear();
-        modWebLinks::SetUrlOpener([this](const QUrl &url) { m_opened << "opened:" + url.toString(); });
-        qputenv("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
-    }
     void cleanup()
     {
         DeleteWindows({"winOptions", "winNote"});
@@ -107,10 +88,10 @@ private slots:
         modDialogs::SetDialogRunner({});
         modWebLinks::SetUrlOpener({});
         qunsetenv("ZETTLOR_WEB_BASE");
-        m_environment.reset();
+        m_opened.clear();
     }
 
-    // Given: stored "Key=value", "logon entry", "portable", "notes". Each row
+    // Given: stored "Key=value", "logon entry", "portable", "note". Each row
     // ends by closing the dialog; changes are what its steps changed.
     void closingWritesWhatIsShown_data()
     {
@@ -121,58 +102,57 @@ private slots:
             QTest::newRow(tag) << given << steps << changes;
         };
         const QString applied = "click ApplyButton";
-        row("cancelled after Help", {}, {"click Check5", "type Text1 me", "click Command8", "click Command2"},
-            {"opened:http://127.0.0.1:9/forum/index.php?c=18"});
-        row("applied, then escape", {},
-            {"click Check2", "click Command4", applied, "click Check1", "key Command1 Escape"},
+        row("applied, Help, cancelled", {},
+            {"click Check2", "pick ROOT/tray.svg Command3", "click Command4", applied, "click Check1",
+             "click Command8", "click Command2"},
             {"DisplayIncomingNoteAlert=True", "DisplaySentNoteAlert=False", "ShowSentNoteAlert:0",
-             "Icon=default", "tray:#a78d35" /* the program's icon */});
-        // Each letter is stored shifted by its position.
-        row("proxy, Return", {"ProxyUsername=bdf"}, {"type Text1 d", "type Text2 secret", "key Text2 Return"},
-            {"OnlyDownloadWhenConnected=True", "ProxyUsername=bdfh", "ProxyPassword=tgfvjz"});
+             "Icon=default", "opened:http://127.0.0.1:9/forum/index.php?c=18"});
         // The logon box is ticked only for exactly "True" and an entry.
         row("general, read by its rules",
             {"StartWithWindows=True", "CheckForNewUpdates=no", "DeleteNoteAfterReplying=true",
-             "AlwaysDisplayNotesOnTop=yes", "WhenDeletingNotes=archive note", "notes"},
+             "AlwaysDisplayNotesOnTop=yes", "WhenDeletingNotes=archive note", "note"},
             {"click Check3", "click Check5", "click Check6", applied, "click Check6", "click Command1"},
             {"CheckForNewUpdates=True", "AddSenderToContacts=True", "DeleteNoteAfterReplying=True",
              "AlwaysDisplayNotesOnTop=False", "WhenDeletingNotes=Permanently delete note", "logon entry:1"});
-        row("registered, on top", {"StartWithWindows=True", "logon entry", "notes"},
+        row("registered, on top", {"StartWithWindows=True", "logon entry", "note"},
             {"click Check3", "click Check6", "click Command1"},
             {"StartWithWindows=False", "CheckForNewUpdates=True", "AddSenderToContacts=True",
              "DeleteNoteAfterReplying=False", "AlwaysDisplayNotesOnTop=True",
-             "WhenDeletingNotes=Permanently delete note", "logon entry:0", "NotesAlwaysOnTop:1",
-             "notes:on top|on top"});
-        // An entry there is an installed copy's.
+             "WhenDeletingNotes=Permanently delete note", "logon entry:0", "note:on top"});
         row("portable", {"portable", "StartWithWindows=True", "logon entry"},
             {"click Check4", "click Command1"},
             {"STARTWITHWINDOWS=False", "CHECKFORNEWUPDATES=True", "ADDSENDERTOCONTACTS=False",
              "DELETENOTEAFTERREPLYING=False", "ALWAYSDISPLAYNOTESONTOP=False",
              "WHENDELETINGNOTES=Permanently delete note"});
-        // The tray does nothing for an action text it does not know.
-        row("tray icon", {"SingleClickAction=Hide All Notes"},
-            {"choose DoubleClickCombo Visit Vantrel", "pick ROOT/tray.png Command3", "click Command1"},
+        // Each letter of the proxy's user name and password is stored shifted by its position.
+        row("tray icon and proxy, Return", {"SingleClickAction=Hide All Notes", "ProxyUsername=bdf"},
+            {"choose DoubleClickCombo Visit Vantrel", "pick ROOT/tray.svg Command3", "type Text1 d",
+             "type Text2 secret", "key Text2 Return"},
             {"SingleClickAction=No Action", "DoubleClickAction=Visit Vantrel", "SingleClickAction:No Action",
-             "DoubleClickAction:Visit Vantrel", "Icon=ROOT/tray.png", "tray:#ff0000"});
-        // A listed sound is stored by its name, a browsed one with its folder.
-        row("sounds", {},
-            {"choose Combo11 chime.wav", "click Command9", "choose Combo10 Note received",
-             "pick ROOT/bell.wav Command10", "click Command1"},
+             "DoubleClickAction:Visit Vantrel", "Icon=ROOT/tray.svg", "tray:#ff0000",
+             "OnlyDownloadWhenConnected=True", "ProxyUsername=bdfh", "ProxyPassword=tgfvjz"});
+        // A listed sound is stored by its name, a browsed one with its folder;
+        // the last tab's name is read without blanks and Ctrl+Tab wraps.
+        row("sounds, tabs", {"LastOption=Inter net"},
+            {"key Command1 Ctrl+Tab", "choose Combo11 chime.wav", "click Command9",
+             "choose Combo10 Note received", "pick ROOT/bell.wav Command10", "click Command1"},
             {"SoundNoteSent=chime.wav", "SoundNoteReceived=ROOT/bell.wav",
              "SoundNoteCopiedToClipboard=(None)", "EventSounds:chime.wav|ROOT/bell.wav|(None)",
-             "played:ROOT/program/chime.wav"});
-        row("last tab, blanks ignored, wraps", {"LastOption=Inter net"},
-            {"key Command1 Ctrl+Tab", "key Command1 Escape"}, {"LastOption=General"});
+             "played:ROOT/program/chime.wav", "LastOption=General"});
     }
     void closingWritesWhatIsShown()
     {
         QFETCH(QStringList, given);
         QFETCH(QStringList, steps);
         QFETCH(QStringList, changes);
-        const QString root = m_environment->root();
+        TestEnvironment environment;
+        const QString root = environment.root(), store = environment.configHome() + "/Zettlor/Zettlor.conf";
+        modWebLinks::SetUrlOpener([this](const QUrl &url) { m_opened << "opened:" + url.toString(); });
+        qputenv("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
         WriteBytes(ProgramFolder + "/chime.wav", "RIFF");
-        QVERIFY(Filled(Qt::red).save(root + "/tray.png"));
-        winMenu::Create()->ImageIcon = QIcon(Filled(Qt::blue));
+        WriteBytes(root + "/tray.svg",
+                   "<svg xmlns='http://www.w3.org/2000/svg'><rect width='9' height='9' fill='red'/></svg>");
+        winMenu::Create();
         modTrayIcon::AddTrayIcon();
         for (const QString &entry : given) {
             if (entry == "portable") {
@@ -180,20 +160,19 @@ private slots:
                 PortableMode = true;
             } else if (entry == "logon entry")
                 QVERIFY(modRegReadWrite::WriteRegistryString("Zettlor", "/opt/zettlor/zettlor"));
-            else if (entry == "notes") {
-                for (const char *name : {"a.zln", "b.zln"})
-                    WriteBytes(modFiles::ActiveFolder() + "/" + name,
-                               "2880,3255,1500,1500,,Verdana,10,12648447,0,x");
+            else if (entry == "note") {
+                WriteBytes(modFiles::ActiveFolder() + "/a.zln",
+                           "2880,3255,1500,1500,,Verdana,10,12648447,0,x");
                 modMisc::LoadAllNotes();
             } else
                 modSettings::WriteSetting("Options", entry.section('=', 0, 0), entry.section('=', 1));
         }
         winOptions *dialog = modOptions::OpenOptions();
         QCOMPARE(modOptions::OpenOptions(), dialog);
-        const QStringList before = State();
+        const QStringList before = State(store);
         for (const QString &step : steps)
             Perform(dialog, QString(step).replace("ROOT", root));
-        QStringList after = State();
+        QStringList after = State(store);
         after.removeIf([&before](const QString &entry) { return before.contains(entry); });
         after.sort();
         changes.replaceInStrings("ROOT", root).sort();
