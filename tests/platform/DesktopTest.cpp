@@ -4,7 +4,6 @@
 #include "TestRegistry.h"
 
 #include <QDirIterator>
-#include <QImage>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -21,15 +20,12 @@ QString Output(const QString &program, const QStringList &arguments,
     return process.exitCode() == 0 ? QString::fromUtf8(process.readAllStandardOutput()) : "failed";
 }
 
-// Runs the build tree's install rules into the test's staging folder, as a
-// package build does; the folder.
-QString Install(const TestEnvironment &environment)
+// Runs the build tree's install rules into root, as a package build does.
+bool Install(const QString &root)
 {
     QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
-    variables.insert("DESTDIR", environment.root() + "/root");
-    return Output(ZETTLOR_CMAKE, {"--install", ZETTLOR_BUILD_DIR, "--prefix", "/usr"}, variables) == "failed"
-               ? QString()
-               : environment.root() + "/root";
+    variables.insert("DESTDIR", root);
+    return Output(ZETTLOR_CMAKE, {"--install", ZETTLOR_BUILD_DIR, "--prefix", "/usr"}, variables) != "failed";
 }
 
 } // namespace
@@ -39,27 +35,23 @@ class DesktopTest final : public QObject
     Q_OBJECT
 
 private slots:
-    // Exactly the program's files, and a manual page that names every option
-    // the program's help lists.
+    // Exactly the program's files; the manual page names every option of --help.
     void installTreeHoldsTheProgramFiles()
     {
         TestEnvironment environment;
-        const QString root = Install(environment);
-        QVERIFY(!root.isEmpty());
+        const QString root = environment.root();
+        QVERIFY(Install(root));
         QStringList files,
             expected = QString("bin/zettlor share/applications/zettlor.desktop "
-                               "share/icons/hicolor/scalable/apps/zettlor.svg "
-                               "share/man/man1/zettlor.1.gz "
-                               "share/metainfo/example.zettlor.Zettlor.metainfo.xml "
-                               "share/zettlor/Bell.wav share/zettlor/Chime.wav share/zettlor/Pop.wav")
+                               "share/icons/hicolor/scalable/apps/zettlor.svg share/man/man1/zettlor.1.gz "
+                               "share/metainfo/example.zettlor.Zettlor.metainfo.xml share/zettlor/Bell.wav "
+                               "share/zettlor/Chime.wav share/zettlor/Pop.wav")
                            .split(' ');
         for (QDirIterator it(root + "/usr", QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
              it.hasNext();)
             files << it.next().mid(root.size() + 5);
-        for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
             expected << QString("share/icons/hicolor/%1x%1/apps/zettlor.png").arg(size);
-            QCOMPARE(QImage(root + "/usr/" + expected.last()).size(), QSize(size, size));
-        }
         files.removeIf([](const QString &file) { return file.startsWith("share/doc/zettlor/"); });
         files.sort();
         expected.sort();
@@ -69,18 +61,14 @@ private slots:
         const QString manual =
             Output("gzip", {"-dc", root + "/usr/share/man/man1/zettlor.1.gz"}).replace("\\-", "-");
         static const QRegularExpression option("(?<![\\w-])--?[a-z][a-z-]*");
-        QStringList options;
+        QVERIFY2(help.count(option) >= 4, qPrintable(help));
         for (const QRegularExpressionMatch &match : option.globalMatch(help))
-            options << match.captured();
-        QVERIFY2(options.size() >= 4, qPrintable(help));
-        for (const QString &name : options)
-            QVERIFY2(manual.contains(QRegularExpression("(?<![\\w-])" + name + "(?![\\w-])")),
-                     qPrintable(name));
+            QVERIFY2(manual.contains(QRegularExpression("(?<![\\w-])" + match.captured() + "(?![\\w-])")),
+                     qPrintable(match.captured()));
     }
 
-    // The icon leaves icewm's tray for the control window in the screen's
-    // corner within 5 s of the tray's end and docks again when a tray appears;
-    // a note stays on screen on another workspace.
+    // A note stays on screen on another workspace; the icon leaves for the
+    // control window in the corner within 5 s of the tray's end and docks again.
     void installedProgramUnderIcewm()
     {
         TestEnvironment environment;
@@ -90,9 +78,8 @@ private slots:
         WriteBytes(environment.defaultDataFolder() + "/Active/1.zln",
                    "2880,3255,7200,1440,,Verdana,10,12648447,0,Note");
         ProgramProcess program(ProgramEnvironment(environment, display));
-        const QString root = Install(environment);
-        QVERIFY(!root.isEmpty() &&
-                program.startUp({"--address", "127.0.0.35", "--port", "21350"}, root + "/usr/bin/zettlor"));
+        QVERIFY(Install(environment.root()) && program.startUp({"--address", "127.0.0.35", "--port", "21350"},
+                                                               environment.root() + "/usr/bin/zettlor"));
         const auto windows = [&] { return display.windowsOf(program.process().processId()); };
         const auto docked = [&] {
             const QList<qulonglong> icons = display.trayIcons();
@@ -108,10 +95,9 @@ private slots:
         QVERIFY(ProgramProcess::waitFor([&] { return docked() && windows().size() == 2; }));
         const QList<qulonglong> shown = windows().keys(); // the note and the icon
         QString workspace;
-        QVERIFY(display.run("xdotool", {"set_desktop", "1"}));
-        QVERIFY(ProgramProcess::waitFor([&] {
-            return display.run("xdotool", {"get_desktop"}, &workspace) && workspace.trimmed() == "1";
-        }));
+        QVERIFY(display.run("xdotool", {"set_desktop", "1"}) && ProgramProcess::waitFor([&] {
+                    return display.run("xdotool", {"get_desktop"}, &workspace) && workspace == "1\n";
+                }));
         QCOMPARE(windows().keys(), shown);
         display.stopTray();
         QVERIFY(ProgramProcess::waitFor(standIn, 5000));
