@@ -44,46 +44,40 @@ void Perform(winOptions *dialog, const QString &step)
     }
 }
 
+// What the user and the program see, after state (the pages opened): stored
+// options as "Key=value", globals, logon entry, note, tray and sound as "name:value".
+QStringList State(const QString &store, QStringList state)
+{
+    QSettings file(PortableMode ? modSettings::PortableSettingsFile() : store, QSettings::IniFormat);
+    file.beginGroup("Options");
+    for (const QString &key : file.allKeys())
+        state << key + "=" + file.value(key).toString();
+    for (const winNote *note : winNote::AllNotes())
+        state << (note->windowFlags().testFlag(Qt::WindowStaysOnTopHint) ? "note:on top" : "note:pinned");
+    winTrayControl *tray = winMenu::Instance()->findChild<winTrayControl *>();
+    state << "SingleClickAction:" + SingleClickAction << "DoubleClickAction:" + DoubleClickAction
+          << "ShowSentNoteAlert:" + QString::number(ShowSentNoteAlert)
+          << "EventSounds:" + QStringList(EventSounds.begin(), EventSounds.end()).join('|')
+          << "logon entry:" + QString::number(!modRegReadWrite::ReadRegistryValue("Zettlor").isEmpty())
+          << "tray:" + tray->grab().toImage().pixelColor(tray->rect().center()).name();
+    for (const QSoundEffect *sound : qApp->findChildren<QSoundEffect *>())
+        state << "played:" + sound->source().toLocalFile();
+    return state;
+}
+
 } // namespace
 
 class OptionsTest final : public QObject
 {
     Q_OBJECT
 
-    QStringList m_opened;
-
-    // What the user and the program see: stored options as "Key=value", the
-    // rest (globals, logon entry, note, tray, sound played, page opened) as "name:value".
-    QStringList State(const QString &store) const
-    {
-        QSettings file(PortableMode ? modSettings::PortableSettingsFile() : store, QSettings::IniFormat);
-        file.beginGroup("Options");
-        QStringList state = m_opened;
-        for (const QString &key : file.allKeys())
-            state << key + "=" + file.value(key).toString();
-        for (const winNote *note : winNote::AllNotes())
-            state << (note->windowFlags().testFlag(Qt::WindowStaysOnTopHint) ? "note:on top" : "note:pinned");
-        winTrayControl *tray = winMenu::Instance()->findChild<winTrayControl *>();
-        state << "SingleClickAction:" + SingleClickAction << "DoubleClickAction:" + DoubleClickAction
-              << "ShowSentNoteAlert:" + QString::number(ShowSentNoteAlert)
-              << "EventSounds:" + QStringList(EventSounds.begin(), EventSounds.end()).join('|')
-              << "logon entry:" + QString::number(!modRegReadWrite::ReadRegistryValue("Zettlor").isEmpty())
-              << "tray:" + tray->grab().toImage().pixelColor(tray->rect().center()).name();
-        for (const QSoundEffect *sound : qApp->findChildren<QSoundEffect *>())
-            state << "played:" + sound->source().toLocalFile();
-        return state;
-    }
-
 private slots:
     void cleanup()
     {
-        DeleteWindows({"winOptions", "winNote"});
-        modTrayIcon::RemoveTrayIcon();
-        delete winMenu::Instance();
+        DeleteWindows({"winOptions", "winNote", "winMenu"});
         modDialogs::SetDialogRunner({});
         modWebLinks::SetUrlOpener({});
         qunsetenv("ZETTLOR_WEB_BASE");
-        m_opened.clear();
     }
 
     // Given stored options, "logon entry", "portable", "note"; each row ends by
@@ -141,7 +135,8 @@ private slots:
         QFETCH(QStringList, changes);
         TestEnvironment environment;
         const QString root = environment.root(), store = environment.configHome() + "/Zettlor/Zettlor.conf";
-        modWebLinks::SetUrlOpener([this](const QUrl &url) { m_opened << "opened:" + url.toString(); });
+        QStringList opened;
+        modWebLinks::SetUrlOpener([&opened](const QUrl &url) { opened << "opened:" + url.toString(); });
         qputenv("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
         WriteBytes(ProgramFolder + "/chime.wav", "RIFF");
         WriteBytes(root + "/tray.svg", "<svg><rect width='9' height='9' fill='red'/></svg>");
@@ -157,10 +152,10 @@ private slots:
             modSettings::WriteSetting("Options", entry.section('=', 0, 0), entry.section('=', 1));
         winOptions *dialog = modOptions::OpenOptions();
         QCOMPARE(modOptions::OpenOptions(), dialog);
-        const QStringList before = State(store);
+        const QStringList before = State(store, opened);
         for (const QString &step : steps)
             Perform(dialog, QString(step).replace("ROOT", root));
-        QStringList after = State(store);
+        QStringList after = State(store, opened);
         after.removeIf([&before](const QString &entry) { return before.contains(entry); });
         after.sort();
         changes.replaceInStrings("ROOT", root).sort();
