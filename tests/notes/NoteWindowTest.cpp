@@ -181,20 +181,6 @@ private slots:
         QCOMPARE(Stored(), QByteArray("2880,3255,150,150,,Verdana,10,0,0,b"));
     }
 
-    // The dog-ear is cut from the window's own shape, which covers the
-    // whole note however large it is.
-    void cutsTheTopLeftCorner()
-    {
-        winNote note;
-        note.resize(800, 650);
-        note.show();
-        const QRegion shape = note.mask();
-        for (int y = 0; y < 12; ++y)
-            for (int x = 0; x < 12; ++x)
-                QCOMPARE(shape.contains(QPoint(x, y)), x + y > 8);
-        QVERIFY(shape.contains(QPoint(799, 649)));
-    }
-
     void pullsNotesOnScreen_data()
     {
         QTest::addColumn<QRect>("screen");
@@ -311,8 +297,7 @@ private slots:
     void quickEditEnds_data()
     {
         QTest::addColumn<QString>("steps");
-        QTest::newRow("menu, untouched") << "away";
-        QTest::newRow("menu, then a key") << "key away";
+        QTest::newRow("a key, pointer away, another program in front") << "away";
         QTest::newRow("Escape") << "Escape";
         QTest::newRow("double-click, grip press") << "double-click grip";
     }
@@ -326,22 +311,17 @@ private slots:
             QTest::mouseDClick(note->Label2, Qt::LeftButton);
         else
             note->EnterQuickEditMode();
-        if (steps.startsWith("key"))
+        if (steps == "away")
             QTest::keyClick(note->Text1, Qt::Key_End);
         MovePointer(note, QPoint(2, 2));
         if (steps == "Escape")
             QTest::keyClick(note->Text1, Qt::Key_Escape);
         if (steps.endsWith("grip"))
             QTest::mousePress(note->CornerImage, Qt::LeftButton, {}, QPoint(0, 0));
-        if (steps.endsWith("away")) {
+        if (steps == "away") {
             QTest::qWait(250);
             QVERIFY2(note->IsInQuickEditMode(), "ours is still the active application");
             winNote::SetApplicationActiveForTests(false);
-        }
-        if (steps == "away") { // untouched
-            QTest::qWait(250);
-            QVERIFY(note->IsInQuickEditMode());
-            return;
         }
         QTRY_VERIFY(!note->IsInQuickEditMode());
         QVERIFY(note->Label2->isVisible() && !note->Text1->isVisible() && !note->QuickEditTimer->isActive());
