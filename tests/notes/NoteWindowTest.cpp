@@ -73,33 +73,59 @@ private slots:
         QTRY_COMPARE(Stored(), QByteArray("2880,3255,7200,1440,,Verdana,10,0,0,new"));
     }
 
-    // Only regular files up to 1 MiB that can be read become notes; nothing
-    // else can stall start-up or be overwritten by an empty note. A note that
-    // is a link is shown, but its save replaces the link, not the target.
-    void loadsEveryReadableNote_data()
+    // At start only regular files up to 1 MiB that can be read become notes:
+    // nothing can stall start-up or be overwritten by an empty note. A note
+    // that is a link is saved in the link's place, not into its target. A
+    // save cut short leaves its temporary file beside the note: the newer,
+    // non-empty text is kept and no stray is left.
+    void loadsOnlyWhatIsSafe_data()
     {
-        QTest::addColumn<QString>("entry"); // what "x.zln" is
-        QTest::newRow("link to a note") << "link to a note";
-        QTest::newRow("link to a FIFO") << "link to a FIFO";
-        QTest::newRow("unreadable") << "link to /proc/self/mem";
-        QTest::newRow("larger than 1 MiB") << "large";
+        QTest::addColumn<QString>("entry"); // what "x.zln", or "n.zln" and its stray, are
+        QTest::addColumn<QString>("shown"); // the notes' texts, sorted
+        QTest::newRow("link to a note") << "link to a note"
+                                        << "a x";
+        QTest::newRow("link to a FIFO") << "link to a FIFO"
+                                        << "a";
+        QTest::newRow("unreadable") << "link to /proc/self/mem"
+                                    << "a";
+        QTest::newRow("larger than 1 MiB") << "large"
+                                           << "a";
+        QTest::newRow("newer stray") << "stray 10 new"
+                                     << "a new";
+        QTest::newRow("older stray") << "stray -10 new"
+                                     << "a old";
+        QTest::newRow("stray without its note") << "stray 10 new, no note"
+                                                << "a new";
+        QTest::newRow("empty newer stray") << "stray 10"
+                                           << "a old";
     }
-    void loadsEveryReadableNote()
+    void loadsOnlyWhatIsSafe()
     {
         QFETCH(QString, entry);
-        const bool shown = entry == "link to a note";
+        const QByteArray fields = "2880,3255,150,150,,Verdana,10,0,0,";
         modFiles::CreateDataFolders();
-        WriteBytes(ActiveFile("a.zln"), "2880,3255,150,150,,Verdana,10,0,0,a");
+        WriteBytes(ActiveFile("a.zln"), fields + "a");
         WriteBytes(ActiveFile("c.txt"), "not a note");
         const QString target = m_fixture->environment.root() + "/target";
-        if (shown)
-            WriteBytes(target, "2880,3255,300,300,,Verdana,10,0,0,x");
+        if (entry == "link to a note")
+            WriteBytes(target, fields + "x");
         if (entry == "link to a FIFO")
             QCOMPARE(mkfifo(qPrintable(target), 0600), 0);
         if (entry.startsWith("link"))
             QVERIFY(QFile::link(entry.startsWith("link to /") ? entry.mid(8) : target, ActiveFile("x.zln")));
         if (entry == "large")
-            WriteBytes(ActiveFile("x.zln"), "2880,3255,300,300,,Verdana,10,0,0," + QByteArray(1 << 20, 'x'));
+            WriteBytes(ActiveFile("x.zln"), fields + QByteArray(1 << 20, 'x'));
+        const auto writeAt = [](const QString &path, const QByteArray &bytes, const QDateTime &time) {
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() &&
+                   file.setFileTime(time, QFileDevice::FileModificationTime);
+        };
+        const QDateTime noteTime = QDateTime::currentDateTime().addSecs(-100);
+        if (entry.startsWith("stray") && !entry.endsWith("no note"))
+            QVERIFY(writeAt(ActiveFile(), fields + "old", noteTime));
+        if (entry.startsWith("stray"))
+            QVERIFY(writeAt(ActiveFile("n.zln.a1B2c3"), entry.contains("new") ? fields + "new" : "",
+                            noteTime.addSecs(entry.section(' ', 1, 1).toInt())));
         modMisc::LoadAllNotes();
         QStringList texts;
         for (winNote *note : winNote::AllNotes()) {
@@ -108,44 +134,10 @@ private slots:
             QVERIFY(note->ResaveNote());
         }
         texts.sort();
-        QCOMPARE(texts, shown ? QStringList({"a", "x"}) : QStringList({"a"}));
-        if (shown)
-            QCOMPARE(ReadBytes(target), QByteArray("2880,3255,300,300,,Verdana,10,0,0,x"));
-    }
-
-    // A save cut short between writing and renaming leaves its temporary file
-    // beside the note; the next start keeps the newer text and no stray.
-    void strayTemporaryFilesAreSettled_data()
-    {
-        QTest::addColumn<QByteArray>("note"); // empty: no note file
-        QTest::addColumn<QByteArray>("stray");
-        QTest::addColumn<int>("strayAge"); // seconds relative to the note
-        QTest::addColumn<QByteArray>("kept");
-        const QByteArray older = "2880,3255,150,150,,Verdana,10,0,0,old";
-        const QByteArray newer = "2880,3255,150,150,,Verdana,10,0,0,new";
-        QTest::newRow("newer stray") << older << newer << 10 << newer;
-        QTest::newRow("older stray") << older << newer << -10 << older;
-        QTest::newRow("stray without its note") << QByteArray() << newer << 10 << newer;
-        QTest::newRow("empty newer stray") << older << QByteArray() << 10 << older;
-    }
-    void strayTemporaryFilesAreSettled()
-    {
-        QFETCH(QByteArray, note);
-        QFETCH(QByteArray, stray);
-        QFETCH(int, strayAge);
-        modFiles::CreateDataFolders();
-        const QDateTime noteTime = QDateTime::currentDateTime().addSecs(-100);
-        const auto writeAt = [](const QString &path, const QByteArray &bytes, const QDateTime &time) {
-            QFile file(path);
-            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() &&
-                   file.setFileTime(time, QFileDevice::FileModificationTime);
-        };
-        if (!note.isEmpty())
-            QVERIFY(writeAt(ActiveFile(), note, noteTime));
-        QVERIFY(writeAt(ActiveFile("n.zln.a1B2c3"), stray, noteTime.addSecs(strayAge)));
-        modMisc::LoadAllNotes();
-        QCOMPARE(QDir(modFiles::ActiveFolder()).entryList(QDir::Files), QStringList{"n.zln"});
-        QTEST(Stored(), "kept");
+        QTEST(texts.join(' '), "shown");
+        QCOMPARE(QDir(modFiles::ActiveFolder()).entryList({"*.zln.*"}, QDir::Files), QStringList());
+        if (entry == "link to a note")
+            QCOMPARE(ReadBytes(target), fields + "x");
     }
 
     // A handle names one note for the whole run, even when the next note
