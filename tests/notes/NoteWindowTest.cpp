@@ -82,22 +82,17 @@ private slots:
     {
         QTest::addColumn<QString>("entry"); // what "x.zln", or "n.zln" and its stray, are
         QTest::addColumn<QString>("shown"); // the notes' texts, sorted
-        QTest::newRow("link to a note") << "link to a note"
-                                        << "a x";
-        QTest::newRow("link to a FIFO") << "link to a FIFO"
-                                        << "a";
-        QTest::newRow("unreadable") << "link to /proc/self/mem"
-                                    << "a";
-        QTest::newRow("larger than 1 MiB") << "large"
-                                           << "a";
-        QTest::newRow("newer stray") << "stray 10 new"
-                                     << "a new";
-        QTest::newRow("older stray") << "stray -10 new"
-                                     << "a old";
-        QTest::newRow("stray without its note") << "stray 10 new, no note"
-                                                << "a new";
-        QTest::newRow("empty newer stray") << "stray 10"
-                                           << "a old";
+        const auto row = [](const char *name, const char *entry, const char *shown) {
+            QTest::newRow(name) << QString(entry) << QString(shown);
+        };
+        row("link to a note", "link to a note", "a x");
+        row("link to a FIFO", "link to a FIFO", "a");
+        row("unreadable", "link to /proc/self/mem", "a");
+        row("larger than 1 MiB", "large", "a");
+        row("newer stray", "stray 10 new", "a new");
+        row("older stray", "stray -10 new", "a old");
+        row("stray without its note", "stray 10 new, no note", "a new");
+        row("empty newer stray", "stray 10", "a old");
     }
     void loadsOnlyWhatIsSafe()
     {
