@@ -10,6 +10,7 @@
 #include "notes/modDualMonitors.h"
 #include "notes/modMisc.h"
 #include "notes/modNoteCommands.h"
+#include "notes/modNoteText.h"
 #include "notes/modPinToDesktop.h"
 #include "notes/winNote.h"
 #include "tray/winMenu.h"
@@ -28,26 +29,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-// What every note case starts from: its own folders and one 1920 x 1080
-// screen. Whatever the case left (notes, the note menu, test hooks) goes
-// with it, also when the case failed halfway.
-struct NoteFixture
-{
-    NoteFixture() { modDualMonitors::SetVirtualScreenForTests(QRect(0, 0, 1920, 1080)); }
-    ~NoteFixture()
-    {
-        DeleteWindows({"winNote"});
-        delete winMenu::Instance();
-        winNote::SetSaveDelayForTests(0);
-        winNote::SetApplicationActiveForTests(std::nullopt);
-        modAlerts::SetAlertPresenter({});
-        modDialogs::SetDialogRunner({});
-        modNoteCommands::SetPrintFileForTests({});
-        modDualMonitors::SetVirtualScreenForTests(std::nullopt);
-    }
-    TestEnvironment environment;
-};
 
 QString ActiveFile(const QString &name = "n.zln")
 {
@@ -102,15 +83,83 @@ QString Placement(const winNote *note)
     return "neither";
 }
 
+// The record in one line: the nine fields ("-" when unset, "*" centred, "B"
+// and "I" for the style), the text, the sender's address and name.
+QString Described(const modNoteText::NoteRecord &r)
+{
+    const auto number = [](const auto &value) { return value ? QString::number(*value) : QString("-"); };
+    return QString("%1|%2|%3|%4|%5|%6|%7|%8|%9|")
+               .arg(number(r.height), number(r.width), r.leftCentred ? "*" : number(r.left),
+                    r.topCentred ? "*" : number(r.top), QString(r.bold ? "B" : "") + (r.italic ? "I" : ""),
+                    r.fontName.value_or("-"), number(r.fontSize), number(r.backColour),
+                    number(r.textColour)) +
+           r.text + "|" + r.fromIP + "|" + r.fromName;
+}
+
 } // namespace
 
-class NoteWindowTest final : public QObject
+class NoteTest final : public QObject
 {
     Q_OBJECT
 
+    std::optional<TestEnvironment> m_environment;
+
 private slots:
-    void init() { m_fixture.emplace(); }
-    void cleanup() { m_fixture.reset(); }
+    // Each case starts with its own folders, one 1920 x 1080 screen and the
+    // note menu; whatever it left goes, also when it failed halfway.
+    void init()
+    {
+        m_environment.emplace();
+        modDualMonitors::SetVirtualScreenForTests(QRect(0, 0, 1920, 1080));
+        winMenu::Create();
+    }
+    void cleanup()
+    {
+        DeleteWindows({"winNote"});
+        delete winMenu::Instance();
+        winNote::SetSaveDelayForTests(0);
+        winNote::SetApplicationActiveForTests(std::nullopt);
+        modAlerts::SetAlertPresenter({});
+        modDialogs::SetDialogRunner({});
+        modNoteCommands::SetPrintFileForTests({});
+        modDualMonitors::SetVirtualScreenForTests(std::nullopt);
+        m_environment.reset();
+    }
+
+    void reads_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("record");
+        const auto row = [](const char *name, const char *text, const char *record) {
+            QTest::newRow(name) << QString(text) << QString(record);
+        };
+        row("last trailer wins", "1,2,3,4,,F,9,0,0,a[FROM=x|y]b[FROM=5.6.7.8|N]",
+            "1|2|3|4||F|9|0|0|a[FROM=x|y]b|5.6.7.8|N");
+        row("empty address is text", "1,2,3,4,,F,9,0,0,[FROM=|][FROM=|]",
+            "1|2|3|4||F|9|0|0|[FROM=|][FROM=|]||");
+        row("trailer word in font name", "1,2,3,4,,F[FROM=D|,9,0,0,t]", "1|2|3|4||F[FROM=D||9|0|0|t]||");
+        row("trailer word inside text", "1,2,3,4,,F,9,0,0,a[FROM=b|c] d", "1|2|3|4||F|9|0|0|a[FROM=b|c] d||");
+        row("bad fields stay unset", "abc,,*,x,ITALICBOLD,,big,99999999999,-1,t", "-|-|*|-|BI|-|-|-|-1|t||");
+        row("partial keeps whole text", "1,2.5,3", "1|2.5|-|-||-|-|-|-|1,2.5,3||");
+    }
+    void reads()
+    {
+        QFETCH(QString, text);
+        QTEST(Described(modNoteText::ParseNoteText(text)), "record");
+    }
+
+    void formatsNumbers_data()
+    {
+        QTest::addColumn<float>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("fraction with dot") << -2880.5f << "-2880.5";
+        QTest::newRow("tiny negative is zero") << -0.0000003f << "0";
+    }
+    void formatsNumbers()
+    {
+        QFETCH(float, value);
+        QTEST(modNoteText::FormatNumber(value), "text");
+    }
 
     // Bad fields keep the initial look; a size of no pixel would hide the note for good.
     void savesBackByteForByte_data()
@@ -181,7 +230,7 @@ private slots:
         modFiles::CreateDataFolders();
         WriteBytes(ActiveFile("a.zln"), fields + "a");
         WriteBytes(ActiveFile("c.txt"), "not a note");
-        const QString target = m_fixture->environment.root() + "/target";
+        const QString target = m_environment->root() + "/target";
         if (entry == "link to a note")
             WriteBytes(target, fields + "x");
         if (entry == "link to a FIFO")
@@ -279,7 +328,7 @@ private slots:
     void dragEndsWhenTheLeftButtonIsUp()
     {
         QFETCH(bool, chord);
-        winMenu *menu = winMenu::Create();
+        winMenu *menu = winMenu::Instance();
         winNote *note = ShownNote(Note);
         QWidget *grabbed = chord ? static_cast<QWidget *>(note->Label2) : note;
         QTest::mousePress(grabbed, Qt::LeftButton, {}, QPoint(20, 20));
@@ -370,22 +419,6 @@ private slots:
         QVERIFY(Stored().endsWith(",a\r\nb" + typed + "!"));
     }
 
-private:
-    std::optional<NoteFixture> m_fixture;
-};
-
-class NoteCommandsTest final : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void init()
-    {
-        m_fixture.emplace();
-        winMenu::Create();
-    }
-    void cleanup() { m_fixture.reset(); }
-
     // Archiving saves a pending change first and replaces an older archived
     // copy; where it fails, the note stays with its file. No answer: the
     // setting archives without asking.
@@ -457,7 +490,7 @@ private slots:
     // Every line, over several pages.
     void printIntoPdf()
     {
-        const QString pdf = m_fixture->environment.root() + "/note.pdf";
+        const QString pdf = m_environment->root() + "/note.pdf";
         modNoteCommands::SetPrintFileForTests(pdf);
         QStringList lines;
         for (int line = 1; line <= 150; ++line)
@@ -473,11 +506,7 @@ private slots:
                      .split(QRegularExpression("[\n\f]+"), Qt::SkipEmptyParts),
                  lines);
     }
-
-private:
-    std::optional<NoteFixture> m_fixture;
 };
 
-ZETTLOR_TEST_CLASS(NoteWindowTest)
-ZETTLOR_TEST_CLASS(NoteCommandsTest)
+ZETTLOR_TEST_CLASS(NoteTest)
 #include "NoteTest.moc"
