@@ -19,6 +19,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
@@ -476,6 +477,36 @@ private slots:
         QVERIFY(winMenu::Instance()->ReplyToSender->isVisible());
         Choose(note, &winMenu::SetNoteToTop);
         QCOMPARE(Placement(note), "on the desktop");
+    }
+
+    // The note draws only the lines it shows, and draws them as a label of
+    // the same look would: wrapped, tabs expanded, right to left aligned.
+    void drawsItsTextAsALabel_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("cut at the bottom") << QString("word\tand ").repeated(300);
+        QTest::newRow("right to left")
+            << QString("\u05e9\u05dc\u05d5\u05dd ab\r\n\tTab & x && ").repeated(30);
+    }
+    void drawsItsTextAsALabel()
+    {
+        QFETCH(QString, text);
+        QLabel *shown = ShownNote("2000,3000,100,100,,DejaVu Sans,12,0,0," + text.toUtf8())->Label2;
+        QLabel label;
+        label.setWordWrap(true);
+        label.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label.setFont(shown->font());
+        label.setText(text);
+        label.resize(shown->size());
+        const QRect visible = shown->rect() & QRect(-shown->pos(), shown->parentWidget()->size());
+        QVERIFY(visible.height() < shown->height());
+        const auto drawn = [&visible](QWidget *widget) {
+            QImage image(visible.size(), QImage::Format_RGB32);
+            image.fill(Qt::white);
+            widget->render(&image, {}, visible, QWidget::DrawChildren);
+            return image;
+        };
+        QCOMPARE(drawn(shown), drawn(&label));
     }
 
     // Clipboard text on Linux breaks lines with LF; the note file keeps CR LF.
