@@ -47,29 +47,6 @@ QString ProgramFile(const QString &name)
     return ProgramFolder + QLatin1Char('/') + name;
 }
 
-void SettleDataFolder()
-{
-    PortableMode = QFile::exists(PortableSettingsFile());
-    if (PortableMode) {
-        DataFolder = ProgramFolder;
-        return;
-    }
-    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    DataFolder = dataHome + QStringLiteral("/Zettlor");
-}
-
-void ApplyCommandLineFolder(QString folder)
-{
-    folder = folder.trimmed();
-    if (folder.isEmpty())
-        return;
-    if (folder.size() > 1 && (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'))))
-        folder.chop(1);
-    DataFolder = folder;
-    if (QDir(folder).entryList(QDir::Files).isEmpty())
-        modFiles::MakeFolder(folder);
-}
-
 void LoadTrayPicture(winMenu *menu)
 {
     const QString iconFile = ReadSetting(SettingKeys::Icon);
@@ -90,22 +67,6 @@ void ReadSettingsIntoGlobals()
     EventSounds[2] = ReadSettingOrDefault(SettingKeys::SoundNoteCopiedToClipboard);
 }
 
-void HandleVersionChange()
-{
-    if (ReadSetting(SettingKeys::Version) == ProgramVersion)
-        return;
-    modStartWithWindows::MigrateLegacyNotes();
-    // The migration removes the older release's entry, which has the current
-    // name: whoever chose to start at logon keeps it, now for this executable.
-    if (!PortableMode && IsExactlyTrue(ReadSetting(SettingKeys::StartWithWindows)))
-        modStartWithWindows::RegisterStartAtLogon();
-    WriteSetting(SettingKeys::Version, ProgramVersion);
-    modProcessKiller::KillLegacyProcesses();
-    for (const char *name : kLegacyFiles)
-        modFiles::DeleteFile(ProgramFile(QLatin1String(name)));
-    QCoreApplication::processEvents();
-}
-
 // False when the program must end because the port is taken.
 bool BindUdpEndpoint()
 {
@@ -116,26 +77,6 @@ bool BindUdpEndpoint()
                                 .arg(UdpPort),
                             QMessageBox::Ok, QMessageBox::Information);
     return false;
-}
-
-void AskForReleaseCheckConsent()
-{
-    const QString checking = ReadSetting(SettingKeys::CheckForNewUpdates);
-    if (checking.isEmpty()) {
-        WriteSetting(SettingKeys::CheckForNewUpdates, QStringLiteral("True"));
-        WriteSetting(SettingKeys::CheckForNewUpdatesPrompted, QStringLiteral("True"));
-        return;
-    }
-    if (checking != QLatin1String("False") || !ReadSetting(SettingKeys::CheckForNewUpdatesPrompted).isEmpty())
-        return;
-    const auto answer = modDialogs::ShowMessage(
-        QStringLiteral("Zettlor is not currently set to automatically alert you when\r\n"
-                       "new releases are available.\r\n\r\n"
-                       "Would you like to enable this feature now?"),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::Information);
-    if (answer == QMessageBox::Yes)
-        WriteSetting(SettingKeys::CheckForNewUpdates, QStringLiteral("True"));
-    WriteSetting(SettingKeys::CheckForNewUpdatesPrompted, QStringLiteral("True"));
 }
 
 void RunDailyReleaseCheck()
@@ -194,6 +135,67 @@ void ListenForTermination()
     qApp->installEventFilter(new QuitAsExit(qApp));
 }
 
+} // namespace
+
+void SettleDataFolder()
+{
+    PortableMode = QFile::exists(PortableSettingsFile());
+    if (PortableMode) {
+        DataFolder = ProgramFolder;
+        return;
+    }
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    DataFolder = dataHome + QStringLiteral("/Zettlor");
+}
+
+void ApplyCommandLineFolder(QString folder)
+{
+    folder = folder.trimmed();
+    if (folder.isEmpty())
+        return;
+    if (folder.size() > 1 && (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'))))
+        folder.chop(1);
+    DataFolder = folder;
+    if (QDir(folder).entryList(QDir::Files).isEmpty())
+        modFiles::MakeFolder(folder);
+}
+
+void HandleVersionChange()
+{
+    if (ReadSetting(SettingKeys::Version) == ProgramVersion)
+        return;
+    modStartWithWindows::MigrateLegacyNotes();
+    // The migration removes the older release's entry, which has the current
+    // name: whoever chose to start at logon keeps it, now for this executable.
+    if (!PortableMode && IsExactlyTrue(ReadSetting(SettingKeys::StartWithWindows)))
+        modStartWithWindows::RegisterStartAtLogon();
+    WriteSetting(SettingKeys::Version, ProgramVersion);
+    modProcessKiller::KillLegacyProcesses();
+    for (const char *name : kLegacyFiles)
+        modFiles::DeleteFile(ProgramFile(QLatin1String(name)));
+    QCoreApplication::processEvents();
+}
+
+void AskForReleaseCheckConsent()
+{
+    const QString checking = ReadSetting(SettingKeys::CheckForNewUpdates);
+    if (checking.isEmpty()) {
+        WriteSetting(SettingKeys::CheckForNewUpdates, QStringLiteral("True"));
+        WriteSetting(SettingKeys::CheckForNewUpdatesPrompted, QStringLiteral("True"));
+        return;
+    }
+    if (checking != QLatin1String("False") || !ReadSetting(SettingKeys::CheckForNewUpdatesPrompted).isEmpty())
+        return;
+    const auto answer = modDialogs::ShowMessage(
+        QStringLiteral("Zettlor is not currently set to automatically alert you when\r\n"
+                       "new releases are available.\r\n\r\n"
+                       "Would you like to enable this feature now?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Information);
+    if (answer == QMessageBox::Yes)
+        WriteSetting(SettingKeys::CheckForNewUpdates, QStringLiteral("True"));
+    WriteSetting(SettingKeys::CheckForNewUpdatesPrompted, QStringLiteral("True"));
+}
+
 void RegisterOnFirstRun()
 {
     if (PortableMode || !ReadSetting(SettingKeys::StartWithWindows).isEmpty())
@@ -201,8 +203,6 @@ void RegisterOnFirstRun()
     WriteSetting(SettingKeys::StartWithWindows, QStringLiteral("True"));
     modStartWithWindows::RegisterStartAtLogon();
 }
-
-} // namespace
 
 std::optional<int> Main(const CommandLine &commandLine)
 {

@@ -10,6 +10,17 @@ namespace ModMain {
 // Runs every start-up step. Returns an exit code when the program must end
 // now (another copy runs, the port is busy); nullopt to enter the event loop.
 std::optional<int> Main(const CommandLine &commandLine);
+// Start-up steps Main runs, open to tests. The data folder: the program's
+// own in portable mode, else the user's; a folder argument overrides it.
+void SettleDataFolder();
+void ApplyCommandLineFolder(QString folder);
+// Once per new release: migrates older notes, keeps start at logon for
+// whoever chose it, removes older releases' files.
+void HandleVersionChange();
+// Asks once whether to check for releases when the check is off.
+void AskForReleaseCheckConsent();
+// The first installed run starts at logon; the user's later choice holds.
+void RegisterOnFirstRun();
 // The tray's "Exit": removes the icon, closes every window and ends with 0.
 void ExitProgram();
 
