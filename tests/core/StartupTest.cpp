@@ -5,10 +5,13 @@
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
-#include "core/CommandLine.h"
+#include "core/Globals.h"
+#include "core/ModMain.h"
+#include "core/modDialogs.h"
+#include "core/modFiles.h"
 #include "core/modRegReadWrite.h"
+#include "core/modSettings.h"
 
-#include <QDate>
 #include <QDir>
 #include <QTest>
 
@@ -40,96 +43,112 @@ class StartupTest final : public QObject
     Q_OBJECT
 
 private slots:
+    // Answered before any window system is needed: a mistake on standard error.
     void commandLineAnswers_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("answer"); // the help's start, "version", or the error's start
-        QTest::newRow("help") << QStringList{"-h"} << "Usage: zettlor [options] [folder]\n";
-        QTest::newRow("version") << QStringList{"--version"} << "version";
-        QTest::newRow("unknown option") << QStringList{"--help-all"} << "Unknown option 'help-all'.";
-        QTest::newRow("bad address") << QStringList{"--address", "1.2.3"} << "--address";
-        QTest::newRow("bad broadcast") << QStringList{"--broadcast", "255.255.255"} << "--broadcast";
-        QTest::newRow("bad port") << QStringList{"--port", "70000"} << "--port";
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("answer"); // how its output starts
+        QTest::newRow("help") << QStringList{"-h"} << 0 << "Usage: zettlor [options] [folder]\n";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "Zettlor 3.0.6\n";
+        QTest::newRow("Qt's option") << QStringList{"--help-all"} << 2
+                                     << "zettlor: Unknown option 'help-all'.";
+        QTest::newRow("bad broadcast")
+            << QStringList{"--broadcast", "255.255.255"} << 2 << "zettlor: --broadcast";
+        QTest::newRow("bad port") << QStringList{"--port", "70000"} << 2 << "zettlor: --port";
+        QTest::newRow("no display") << QStringList{} << 1 << "zettlor: no display found";
     }
     void commandLineAnswers()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, answer);
-        const CommandLine line = ParseCommandLine(QStringList("zettlor") + arguments);
-        const QString given = line.showHelp ? CommandLineHelp() : line.showVersion ? "version" : line.error;
+        TestEnvironment environment;
+        QProcessEnvironment variables = environment.processEnvironment();
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            variables.remove(name);
+        ProgramProcess program(variables);
+        QVERIFY(program.start(arguments));
+        QTEST(program.waitForExit(), "status");
+        const QString given = program.standardOutput() + program.errorOutput();
         QVERIFY2(given.startsWith(answer), qPrintable(given));
     }
 
-    // Two starts after an older release's autostart entry "Zettlor": the first
-    // writes the defaults and asks what it must; the user then removes the
+    // Two starts after an older release left notes in the settings and
+    // autostart entries, one named "Zettlor": the first writes the defaults,
+    // makes the notes files and asks what it must; the user then removes the
     // entry, and the second start changes nothing.
     void startsWriteDefaultsAndAskOnce_data()
     {
-        QTest::addColumn<QString>("where");       // "portable", a folder argument, or "": the default folder
-        QTest::addColumn<QByteArray>("settings"); // the store's file before and after
+        QTest::addColumn<QString>("folder"); // the folder argument, or "portable"
+        QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<QByteArray>("after");
-        QTest::addColumn<QString>("entry");    // what the autostart entry starts; "" = none
-        QTest::addColumn<QString>("question"); // how the recorded question starts; "" = none
-        const auto row = [](const char *tag, QString where, QByteArray settings, QByteArray after,
-                            QString entry, QString question = {}) {
-            QTest::newRow(tag) << where << settings << after << entry << question;
+        QTest::addColumn<QString>("entry");   // what the entry "Zettlor" starts after the first start
+        QTest::addColumn<QByteArray>("note"); // the text of the one note file made
+        QTest::addColumn<int>("questions");
+        const auto row = [](const char *tag, QString folder, QByteArray settings, QByteArray after,
+                            QString entry, QByteArray note = {}, int questions = 0) {
+            QTest::newRow(tag) << folder << settings << after << entry << note << questions;
         };
-        const QByteArray today = QDate::currentDate().toString(Qt::ISODate).toLatin1();
+        const QString self = QCoreApplication::applicationFilePath();
         const QByteArray stored =
-            "[Misc]\nVersion=3.0.6\n\n[Options]\nCheckForNewUpdates=True\nCheckForNewUpdatesDate=" + today +
-            "\nCheckForNewUpdatesPrompted=True\n";
+            "[Misc]\nVersion=3.0.6\n\n[Options]\nCheckForNewUpdates=True\nCheckForNewUpdatesPrompted=True\n";
         const QByteArray older = "[Misc]\nVersion=2.9.9\n[Options]\n";
         const QByteArray atLogon = "StartWithWindows=True\n", notAtLogon = "StartWithWindows=False\n";
-        row("folder argument", "/my notes\\", "", stored + atLogon, ProgramPath());
-        row("new version, at logon", "", older + atLogon, stored + atLogon, ProgramPath());
-        row("new version, not at logon", "", older + notAtLogon, stored + notAtLogon, "");
-        // The recorded answer is No: the check stays off and is never asked again.
+        row("folder argument", "/my notes\\", "", stored + atLogon, self);
+        row("new version, at logon", "", older + atLogon, stored + atLogon, self);
+        row("new version, not at logon", "",
+            "[General]\nNote30=\"a,b,Shopping && errands\"\n" + older + notAtLogon,
+            "[General]\nNote30=\n\n" + stored + notAtLogon, "", "Shopping & errands");
+        // The answer is No: the check stays off.
         row("release check off", "", "[Options]\nCheckForNewUpdates=False\n",
             "[Misc]\nVersion=3.0.6\n\n[Options]\nCheckForNewUpdates=False\nCheckForNewUpdatesPrompted="
             "True\n" +
                 atLogon,
-            ProgramPath(),
-            "Zettlor|Zettlor is not currently set to automatically alert you when\\r\\nnew releases");
-        row("portable", "portable", "[Options]\r\nSingleClickAction=Hide All Notes\r\n",
-            "[Options]\r\nSingleClickAction=Hide All Notes\r\nCHECKFORNEWUPDATES=True\r\n"
-            "CHECKFORNEWUPDATESPROMPTED=True\r\nCHECKFORNEWUPDATESDATE=" +
-                today + "\r\n[Misc]\r\nVERSION=3.0.6\r\n",
+            self, {}, 1);
+        // Its Active cannot be made: the note stays in the settings.
+        row("portable", "portable", "[\\]\r\nNote30=a,b,milk\r\n",
+            "[\\]\r\nNote30=a,b,milk\r\n[Misc]\r\nVERSION=3.0.6\r\n[Options]\r\nCHECKFORNEWUPDATES=True\r\n"
+            "CHECKFORNEWUPDATESPROMPTED=True\r\n",
             "/old/Zettlor3");
     }
     void startsWriteDefaultsAndAskOnce()
     {
-        QFETCH(QString, where);
+        QFETCH(QString, folder);
         QFETCH(QString, entry);
-        QFETCH(QString, question);
         TestEnvironment environment;
-        // A portable copy keeps everything beside itself and removes older releases' files there.
-        const bool portable = where == "portable";
-        const QString program = portable ? environment.programFolder() + "/zettlor" : ProgramPath();
-        QVERIFY(!portable || QFile::copy(ProgramPath(), program));
-        WriteBytes(environment.programFolder() + "/Note8.gif", "old");
-        const QString settingsFile = portable ? environment.programFolder() + "/Settings.ini"
+        const bool portable = folder == "portable";
+        const QString settingsFile = portable ? modSettings::PortableSettingsFile()
                                               : environment.configHome() + "/Zettlor/Zettlor.conf";
         QFETCH(QByteArray, settings);
         WriteBytes(settingsFile, settings);
+        WriteBytes(environment.programFolder() + (portable ? "/Active" : "/Note8.gif"), "");
+        for (const char *name : {"Zettlor Note Launcher", "Other"})
+            WriteBytes(modRegReadWrite::AutostartFolder() + "/" + name + ".desktop", "");
         modRegReadWrite::WriteRegistryString("Zettlor", "/old/Zettlor3");
-        QStringList arguments{"--address", "127.0.0.1", "--port", "21984"};
-        if (!portable && !where.isEmpty())
-            arguments << environment.root() + where;
+        int questions = 0;
+        modDialogs::SetDialogRunner([&](QDialog &) { return ++questions, int(QMessageBox::No); });
         for (const QString &entryAfter : {entry, QString()}) {
-            QVERIFY(ProgramProcess(ProgramEnvironment(environment)).startUp(arguments, program));
+            ModMain::SettleDataFolder();
+            if (!portable && !folder.isEmpty())
+                ModMain::ApplyCommandLineFolder(environment.root() + folder);
+            modFiles::CreateDataFolders();
+            ModMain::HandleVersionChange();
+            ModMain::AskForReleaseCheckConsent();
+            ModMain::RegisterOnFirstRun();
             QCOMPARE(modRegReadWrite::ReadRegistryValue("Zettlor"), entryAfter);
             modRegReadWrite::DeleteRegistryValue("Zettlor");
         }
+        modDialogs::SetDialogRunner({});
         QTEST(ReadBytes(settingsFile), "after");
-        const QString folder = portable          ? environment.programFolder()
-                               : where.isEmpty() ? environment.defaultDataFolder()
-                                                 : environment.root() + "/my notes";
-        QVERIFY(QDir(folder + "/Pending").exists());
-        QCOMPARE(QDir(environment.defaultDataFolder()).exists(), where.isEmpty());
-        QCOMPARE(QFile::exists(environment.programFolder() + "/Note8.gif"), !portable);
-        const QString dialogs = QString::fromUtf8(ReadBytes(environment.root() + "/dialogs.log"));
-        QVERIFY2(dialogs.startsWith(question) && dialogs.count('\n') == (question.isEmpty() ? 0 : 1),
-                 qPrintable(dialogs));
+        QTEST(questions, "questions");
+        QCOMPARE(DataFolder, portable           ? environment.programFolder()
+                             : folder.isEmpty() ? environment.defaultDataFolder()
+                                                : environment.root() + "/my notes");
+        const QStringList notes = QDir(modFiles::ActiveFolder()).entryList(QDir::Files);
+        QTEST(notes.isEmpty() ? QByteArray() : ReadBytes(modFiles::ActiveFolder() + "/" + notes[0]), "note");
+        QCOMPARE(QDir(modRegReadWrite::AutostartFolder()).entryList(QDir::Files),
+                 QStringList("Other.desktop"));
+        QVERIFY(!QFile::exists(environment.programFolder() + "/Note8.gif"));
     }
 
     // The first copy runs under a file-size limit its settings exceed: the
