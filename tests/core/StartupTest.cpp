@@ -24,18 +24,6 @@ namespace {
 const QByteArray kNote = "2880,3255,7200,1440,,Verdana,10,12648447,0,Note";
 const QByteArray kMovedNote = "2880,3255,8100,2040,,Verdana,10,12648447,0,Note";
 
-// The real program's environment on display with that note and options; its
-// dialogs are shown, not recorded.
-QProcessEnvironment ShownProgram(const TestEnvironment &environment, const PrivateDisplay &display,
-                                 const QByteArray &options)
-{
-    WriteBytes(environment.defaultDataFolder() + "/Active/1.zln", kNote);
-    WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf", "[Options]\n" + options);
-    QProcessEnvironment variables = ProgramEnvironment(environment, display);
-    variables.remove("ZETTLOR_DIALOG_LOG");
-    return variables;
-}
-
 } // namespace
 
 class StartupTest final : public QObject
@@ -173,13 +161,15 @@ private slots:
     // Every way the program is ended keeps a move made just before: the tray
     // menu's Exit, the signals and the session's die end with status 0, a
     // display that goes away with Qt's own status 1. Every save request of
-    // the session saves at once, whatever it asks to save.
+    // the session saves at once, whatever it asks to save. A signal while
+    // start-up waits for an answer ends it as well.
     void endingKeepsTheLastMove_data()
     {
         QTest::addColumn<QString>("ending");
         QTest::addColumn<int>("status");
-        for (const char *ending : {"tray menu", "SIGTERM during the delete question", "SIGHUP",
-                                   "session Local", "session Global", "session die"})
+        for (const char *ending :
+             {"tray menu", "SIGTERM during the delete question", "SIGTERM during the start question",
+              "SIGHUP", "session Local", "session Global", "session die"})
             QTest::newRow(ending) << QString(ending) << 0;
         QTest::newRow("X server gone 0.5 s later") << "X server" << 1;
     }
@@ -193,24 +183,36 @@ private slots:
         if (!display.problem().isEmpty())
             QSKIP(qPrintable("needs a private X display: " + display.problem()));
         SessionManagerStub session;
-        QProcessEnvironment variables =
-            ShownProgram(environment, display, "WhenDeletingNotes=Prompt to archive or delete note\n");
+        const QString noteFile = environment.defaultDataFolder() + "/Active/1.zln";
+        WriteBytes(noteFile, kNote);
+        const bool question = ending.endsWith("start question");
+        WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
+                   "[Options]\nWhenDeletingNotes=Prompt to archive or delete note\n" +
+                       QByteArray(question ? "CheckForNewUpdates=False\n" : ""));
+        QProcessEnvironment variables = ProgramEnvironment(environment, display);
+        variables.remove("ZETTLOR_DIALOG_LOG"); // shown, not recorded
         variables.insert("SESSION_MANAGER", session.address());
         ProgramProcess program(variables);
-        QVERIFY(program.startUp({"--address", "127.0.0.10", "--port", "21100"}));
+        const auto dialog = [](QRect w) { return w.width() > 250; };
+        const QStringList arguments{"--address", "127.0.0.10", "--port", "21100"};
+        if (question) { // start-up waits for the answer
+            QVERIFY(program.start(arguments) && WaitForWindow(display, program, dialog).isValid());
+            program.process().terminate();
+            QCOMPARE(program.waitForExit(), 0);
+            return;
+        }
+        QVERIFY(program.startUp(arguments));
         const QRect note =
             WaitForWindow(display, program, [](QRect w) { return w.size() == QSize(217, 192); });
         QVERIFY(Drag(display, note.topLeft() + QPoint(60, 24), QPoint(60, 40)));
         const QRect moved = note.translated(60, 40);
         QVERIFY(UseMenu(display, program, moved, {"Escape"})); // the drag is over
-
-        const QString noteFile = environment.defaultDataFolder() + "/Active/1.zln";
         if (ending == "tray menu") {
             const auto icon = [](QRect w) { return w.width() <= 100 && w.height() <= 100; };
             QVERIFY(UseMenu(display, program, WaitForWindow(display, program, icon), {"Up", "Return"}));
         } else if (ending.startsWith("SIGTERM")) {
             QVERIFY(UseMenu(display, program, moved, {"Up", "Return"}));
-            QVERIFY(WaitForWindow(display, program, [](QRect w) { return w.width() > 250; }).isValid());
+            QVERIFY(WaitForWindow(display, program, dialog).isValid());
             program.process().terminate();
         } else if (ending == "SIGHUP") {
             ::kill(program.process().processId(), SIGHUP);
@@ -227,19 +229,6 @@ private slots:
         }
         QCOMPARE(program.waitForExit(), status);
         QCOMPARE(ReadBytes(noteFile), kMovedNote);
-    }
-
-    void signalDuringTheStartQuestionEnds()
-    {
-        TestEnvironment environment;
-        PrivateDisplay display(PrivateDisplay::Tray::None);
-        if (!display.problem().isEmpty())
-            QSKIP(qPrintable("needs a private X display: " + display.problem()));
-        ProgramProcess program(ShownProgram(environment, display, "CheckForNewUpdates=False\n"));
-        QVERIFY(program.start({"--address", "127.0.0.10", "--port", "21101"}));
-        QVERIFY(WaitForWindow(display, program, [](QRect w) { return w.width() > 250; }).isValid());
-        program.process().terminate();
-        QCOMPARE(program.waitForExit(), 0);
     }
 };
 
