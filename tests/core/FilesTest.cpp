@@ -30,9 +30,8 @@ private slots:
         const QString path = environment.root() + "/x.zln";
         WriteBytes(path, "text");
         QFile::setPermissions(path, QFile::WriteOwner);
-        QString text = "stale";
+        QString text;
         QCOMPARE(ReadTextFile(path, text), ReadOutcome::Unreadable);
-        QCOMPARE(text, QString());
     }
 
     // Written whole or not at all, and no temporary file left: a file-size
@@ -75,12 +74,9 @@ private slots:
         setrlimit(RLIMIT_FSIZE, &saved);
         QTEST(done, "done");
         QTEST(ReadBytes(a) + "|" + ReadBytes(link) + "|" + ReadBytes(b), "after");
-        QStringList strays =
-            QDir(environment.root() + "/a").entryList(QDir::Files | QDir::Hidden | QDir::System) +
-            QDir(environment.root() + "/b").entryList(QDir::Files | QDir::Hidden | QDir::System);
-        strays.removeAll("n.zln");
-        strays.removeAll("link.zln");
-        QCOMPARE(strays, QStringList());
+        for (const char *folder : {"/a", "/b"}) // no temporary file left
+            QCOMPARE(QDir(environment.root() + folder).entryList({"*.zln?*"}, QDir::Files | QDir::Hidden),
+                     QStringList());
     }
 
     // Only the system calls show it: this process is traced while it saves.
@@ -106,18 +102,11 @@ private slots:
         strace.terminate();
         strace.waitForFinished();
         QVERIFY(written);
-        QStringList events;
-        for (const QString &call : QString(ReadBytes(log)).split('\n')) {
-            if (call.startsWith("fsync(") &&
-                call.contains("<" + QFileInfo(folder).canonicalFilePath() + ">)"))
-                events << "folder synced";
-            else if (call.startsWith("fdatasync(") || call.startsWith("fsync("))
-                events << "data synced";
-            else if (call.contains(", \"" + path + "\"") && call.endsWith("= 0"))
-                events << "placed";
-        }
-        QVERIFY2(events.join(", ").contains(QRegularExpression("data synced.*placed.*folder synced")),
-                 qPrintable(events.join(", ")));
+        const QString expected = "fdatasync.*rename[^\\n]*\"" + path + "\"[^\\n]*= 0\\n.*fsync\\(\\d+<" +
+                                 QFileInfo(folder).canonicalFilePath() + ">\\)";
+        QVERIFY2(QString(ReadBytes(log))
+                     .contains(QRegularExpression(expected, QRegularExpression::DotMatchesEverythingOption)),
+                 ReadBytes(log).constData());
     }
 
     // Other users pass through the data folder to Incoming; they must not
@@ -142,27 +131,19 @@ private slots:
         QCOMPARE(ProgramDataFileNames({"*.wav"}), (QStringList{"ding.wav", "Note sent.wav", "Zap.WAV"}));
     }
 
+    // Names never repeat: not in a burst, nor where another copy took names.
     void newNoteFileNameNeverRepeats()
     {
         TestEnvironment environment;
         const QString folder = environment.root() + "/Active";
-        // Occupy the next three seconds of names, as another copy might have;
-        // the burst below falls within few hundredths ("yy" parses into the
-        // 1900s, hence the century).
-        const QDateTime moment =
+        // The next three seconds of names are taken ("yy" parses into the 1900s).
+        const QDateTime now =
             QDateTime::fromString(NewNoteFileName(folder).left(12), "ddMMyyHHmmss").addYears(100);
-        for (int step = 0; step < 300; ++step) {
-            const QDateTime at = moment.addMSecs(step * 10);
-            WriteBytes(folder + at.toString("/ddMMyyHHmmss") +
-                           QString("%1.zln").arg(step % 100, 2, 10, QChar('0')),
-                       "taken");
-        }
-        for (int i = 0; i < 400; ++i) {
-            const QString name = NewNoteFileName(folder);
-            QVERIFY2(QRegularExpression("^\\d{14}\\.zln$").match(name).hasMatch(), qPrintable(name));
-            WriteBytes(folder + "/" + name, "new");
-        }
-        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 700);
+        for (int step = 0; step < 300; ++step)
+            WriteBytes(folder + now.addMSecs(step * 10).toString("/ddMMyyHHmmsszzz").chopped(1) + ".zln", "");
+        for (int i = 0; i < 400; ++i)
+            WriteBytes(folder + "/" + NewNoteFileName(folder), "");
+        QCOMPARE(QDir(folder).entryList({"??????????????.zln"}, QDir::Files).size(), 700);
     }
 };
 
