@@ -1,8 +1,10 @@
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
+#include "core/modAlerts.h"
 #include "core/modINI.h"
 
+#include <QDir>
 #include <QTest>
 
 class IniTest final : public QObject
@@ -49,7 +51,8 @@ private slots:
             QTest::newRow(tag) << before << change << after;
         };
         const QByteArray kept = "[A]\r\nK=1\r\n";
-        row("new file", "", {"Options", "Icon", "a.png"}, "[Options]\r\nICON=a.png\r\n");
+        row("new file", "", {"Options", "Icon", "J\u00f6rg \u20ac"},
+            "[Options]\r\nICON=J\xc3\xb6rg \xe2\x82\xac\r\n");
         row("replace keeps other lines", "; mine\r\n[A]\r\nicon=old\r\nOther=1\r\n", {"a", "Icon", "new"},
             "; mine\r\n[A]\r\nICON=new\r\nOther=1\r\n");
         row("append to section before next", "[A]\r\nX=1\r\n\r\n[B]\r\nY=2\r\n", {"a", "z", "3"},
@@ -71,6 +74,29 @@ private slots:
             WriteBytes(path, before);
         QCOMPARE(modINI::WriteIni(change[0], change[1], change[2], path), after != before);
         QCOMPARE(ReadBytes(path), after);
+    }
+
+    // A file it cannot read (a folder in its place, for root too) is never
+    // rewritten from nothing: its values are held, the user is told once,
+    // and they go in with the next write once it can be read.
+    void unreadableFileIsNeverWritten()
+    {
+        TestEnvironment environment;
+        const QString path = environment.root() + "/a.ini";
+        QDir().mkpath(path);
+        QStringList alerts;
+        modAlerts::SetAlertPresenter([&](const QString &text) { alerts << text; });
+        modINI::WriteIni("Options", "Icon", "a.png", path);
+        modINI::WriteIni("Settings", "Contacts", "5.6.7.8(Eve)", path);
+        modAlerts::SetAlertPresenter({});
+        QCOMPARE(modINI::ReadIni("Settings", "Contacts", path), QString("5.6.7.8(Eve)"));
+        QVERIFY2(alerts.size() == 1 && alerts[0].contains(path), qPrintable(alerts.join('|')));
+        QVERIFY(QDir().rmdir(path));
+        WriteBytes(path, "[Settings]\r\nCONTACTS=1.2.3.4(Bob)\r\n");
+        modINI::WriteIni("Misc", "Version", "3.0.6", path);
+        QCOMPARE(
+            ReadBytes(path),
+            "[Settings]\r\nCONTACTS=5.6.7.8(Eve)\r\n[Options]\r\nICON=a.png\r\n[Misc]\r\nVERSION=3.0.6\r\n");
     }
 };
 
