@@ -18,14 +18,6 @@
 #include <csignal>
 #include <sys/resource.h>
 
-namespace {
-
-// A note of 217 x 192 pixels at 480,96, and where a drag by 60,40 takes it.
-const QByteArray kNote = "2880,3255,7200,1440,,Verdana,10,12648447,0,Note";
-const QByteArray kMovedNote = "2880,3255,8100,2040,,Verdana,10,12648447,0,Note";
-
-} // namespace
-
 using namespace modRegReadWrite;
 
 class StartupTest final : public QObject
@@ -181,8 +173,10 @@ private slots:
         if (!display.problem().isEmpty())
             QSKIP(qPrintable("needs a private X display: " + display.problem()));
         SessionManagerStub session;
+        // A note of 217 x 192 pixels at 480,96, and where a drag by 60,40 takes it.
         const QString noteFile = environment.defaultDataFolder() + "/Active/1.zln";
-        WriteBytes(noteFile, kNote);
+        WriteBytes(noteFile, "2880,3255,7200,1440,,Verdana,10,12648447,0,Note");
+        const QByteArray moved = "2880,3255,8100,2040,,Verdana,10,12648447,0,Note";
         const bool question = ending.endsWith("start question");
         WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
                    "[Options]\nWhenDeletingNotes=Prompt to archive or delete note\n" +
@@ -203,13 +197,13 @@ private slots:
         const QRect note =
             WaitForWindow(display, program, [](QRect w) { return w.size() == QSize(217, 192); });
         QVERIFY(Drag(display, note.topLeft() + QPoint(60, 24), QPoint(60, 40)));
-        const QRect moved = note.translated(60, 40);
-        QVERIFY(UseMenu(display, program, moved, {"Escape"})); // the drag is over
+        const QRect there = note.translated(60, 40);
+        QVERIFY(UseMenu(display, program, there, {"Escape"})); // the drag is over
         if (ending == "tray menu") {
             const auto icon = [](QRect w) { return w.width() <= 100 && w.height() <= 100; };
             QVERIFY(UseMenu(display, program, WaitForWindow(display, program, icon), {"Up", "Return"}));
         } else if (ending.startsWith("SIGTERM")) {
-            QVERIFY(UseMenu(display, program, moved, {"Up", "Return"}));
+            QVERIFY(UseMenu(display, program, there, {"Up", "Return"}));
             QVERIFY(WaitForWindow(display, program, dialog).isValid());
             program.process().terminate();
         } else if (ending == "SIGHUP") {
@@ -221,12 +215,12 @@ private slots:
             using Save = SessionManagerStub::SaveType;
             if (ending != "session die") {
                 QVERIFY(session.saveYourself(ending == "session Local" ? Save::Local : Save::Global));
-                QCOMPARE(ReadBytes(noteFile), kMovedNote); // sooner than the autosave, 2 s after the drag
+                QCOMPARE(ReadBytes(noteFile), moved); // sooner than the autosave, 2 s after the drag
             }
             session.die();
         }
         QCOMPARE(program.waitForExit(), status);
-        QCOMPARE(ReadBytes(noteFile), kMovedNote);
+        QCOMPARE(ReadBytes(noteFile), moved);
     }
 };
 
