@@ -71,19 +71,18 @@ private slots:
             QTest::newRow(tag) << folder << settings << after << entry << note;
         };
         const QString self = QCoreApplication::applicationFilePath();
-        const QByteArray stored =
-            "[Misc]\nVersion=3.0.6\n\n[Options]\nCheckForNewUpdates=True\nCheckForNewUpdatesPrompted=True\n";
-        const QByteArray older = "[Misc]\nVersion=2.9.9\n[Options]\n", off = "CheckForNewUpdates=False\n";
+        const QByteArray version = "[Misc]\nVersion=3.0.6\n\n[Options]\n",
+                         older = "[Misc]\nVersion=2.9.9\n[Options]\n";
+        const QByteArray stored = version + "CheckForNewUpdates=True\nCheckForNewUpdatesPrompted=True\n";
         const QByteArray atLogon = "StartWithWindows=True\n", notAtLogon = "StartWithWindows=False\n";
         row("folder argument", "/my notes\\", "", stored + atLogon, self);
-        row("new version, at logon", "", older + atLogon, stored + atLogon, self);
+        // Asked once about the release check; the answer is No: it stays off.
+        const QByteArray off = "CheckForNewUpdates=False\n";
+        row("new version, at logon, release check off", "", older + off + atLogon,
+            version + off + "CheckForNewUpdatesPrompted=True\n" + atLogon, self);
         row("new version, not at logon", "",
             "[General]\nNote30=\"a,b,Shopping && errands\"\n" + older + notAtLogon,
             "[General]\nNote30=\n\n" + stored + notAtLogon, "", "Shopping & errands");
-        // Asked once; the answer is No: the check stays off.
-        row("release check off", "", "[Options]\n" + off,
-            "[Misc]\nVersion=3.0.6\n\n[Options]\n" + off + "CheckForNewUpdatesPrompted=True\n" + atLogon,
-            self);
         // Its Active cannot be made: the note stays in the settings.
         row("portable", "portable", "[\\]\r\nNote30=a,b,milk\r\n",
             "[\\]\r\nNote30=a,b,milk\r\n[Misc]\r\nVERSION=3.0.6\r\n[Options]\r\nCHECKFORNEWUPDATES=True\r\n"
