@@ -121,14 +121,13 @@ private slots:
             QCOMPARE(QFileInfo(folder).permissions() & 0x7777, folder == DataFolder ? 0x7711 : 0x7700);
         const QString tree = environment.root() + "/usr";
         ProgramFolder = tree + "/bin";
-        for (const char *file : {"bin/About.ini", "bin/ding.wav", "bin/Zap.WAV", "share/zettlor/About.ini",
-                                 "share/zettlor/About.gif", "share/zettlor/ding.wav",
-                                 "share/zettlor/Note sent.wav", "share/zettlor/chime.wav/x"})
+        for (const char *file :
+             {"bin/About.ini", "bin/ding.wav", "bin/Zap.WAV", "share/zettlor/About.ini",
+              "share/zettlor/About.gif", "share/zettlor/ding.wav", "share/zettlor/Pop.wav"})
             WriteBytes(tree + "/" + file, "");
         QCOMPARE(ProgramDataFile("About.ini"), tree + "/bin/About.ini");
         QCOMPARE(ProgramDataFile("About.gif"), tree + "/share/zettlor/About.gif");
-        QCOMPARE(ProgramDataFile("Bell.wav"), tree + "/bin/Bell.wav");
-        QCOMPARE(ProgramDataFileNames({"*.wav"}), (QStringList{"ding.wav", "Note sent.wav", "Zap.WAV"}));
+        QCOMPARE(ProgramDataFileNames({"*.wav"}), (QStringList{"ding.wav", "Pop.wav", "Zap.WAV"}));
     }
 
     // Names never repeat: not in a burst, nor where another copy took names.
