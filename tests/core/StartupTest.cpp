@@ -155,17 +155,14 @@ private slots:
     void endingKeepsTheLastMove_data()
     {
         QTest::addColumn<QString>("ending");
-        QTest::addColumn<int>("status");
         for (const char *ending :
              {"tray menu", "SIGTERM during the delete question", "SIGTERM during the start question",
-              "SIGHUP", "session Local", "session Global", "session die"})
-            QTest::newRow(ending) << QString(ending) << 0;
-        QTest::newRow("X server gone 0.5 s later") << "X server" << 1;
+              "SIGHUP", "session Local", "session Global", "session die", "X server gone 0.5 s later"})
+            QTest::newRow(ending) << QString(ending);
     }
     void endingKeepsTheLastMove()
     {
         QFETCH(QString, ending);
-        QFETCH(int, status);
         TestEnvironment environment;
         PrivateDisplay display(ending == "tray menu" ? PrivateDisplay::Tray::IceWm
                                                      : PrivateDisplay::Tray::None);
@@ -207,7 +204,7 @@ private slots:
             program.process().terminate();
         } else if (ending == "SIGHUP") {
             ::kill(program.process().processId(), SIGHUP);
-        } else if (ending == "X server") {
+        } else if (ending.startsWith("X server")) {
             QTest::qWait(500);
             display.stopServer();
         } else {
@@ -218,7 +215,7 @@ private slots:
             }
             session.die();
         }
-        QCOMPARE(program.waitForExit(), status);
+        QCOMPARE(program.waitForExit(), ending.startsWith("X server") ? 1 : 0);
         QCOMPARE(ReadBytes(noteFile), moved);
     }
 };
