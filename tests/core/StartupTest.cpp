@@ -57,7 +57,7 @@ private slots:
 
     // Two starts after an older release left notes in the settings and
     // autostart entries, one named "Zettlor": the first writes the defaults,
-    // makes the notes files and asks what it must; the user then removes the
+    // turns the notes into files and asks what it must; the user then removes the
     // entry, and the second start changes nothing.
     void startsWriteDefaultsAndAskOnce_data()
     {
