@@ -35,6 +35,7 @@ private slots:
         QTest::newRow("version") << QStringList{"--version"} << 0 << "Zettlor 3.0.6\n";
         QTest::newRow("Qt's option") << QStringList{"--help-all"} << 2
                                      << "zettlor: Unknown option 'help-all'.";
+        QTest::newRow("bad address") << QStringList{"--address", "1.2.3"} << 2 << "zettlor: --address";
         QTest::newRow("bad broadcast")
             << QStringList{"--broadcast", "255.255.255"} << 2 << "zettlor: --broadcast";
         QTest::newRow("bad port") << QStringList{"--port", "70000"} << 2 << "zettlor: --port";
