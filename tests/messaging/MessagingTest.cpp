@@ -8,7 +8,6 @@
 #include "core/modFiles.h"
 #include "core/modSettings.h"
 #include "editor/winEditor.h"
-#include "messaging/Winsock.h"
 #include "messaging/modContacts.h"
 #include "messaging/modDatagram.h"
 #include "messaging/modReceive.h"
@@ -119,27 +118,6 @@ private slots:
         m_environment.reset();
     }
 
-    void bindsPortUnshared_data()
-    {
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("second");
-        QTest::addColumn<Winsock::BindError>("result");
-        const QString one = "127.0.0.4", any;
-        QTest::newRow("any after one") << one << any << Winsock::BindError::AddressInUse;
-        QTest::newRow("one after any") << any << one << Winsock::BindError::AddressInUse;
-        QTest::newRow("no address") << one << QString("not an address") << Winsock::BindError::Other;
-    }
-    void bindsPortUnshared()
-    {
-        QFETCH(QString, first);
-        QFETCH(QString, second);
-        Winsock a;
-        Winsock b;
-        a.LocalPort = b.LocalPort = 21990;
-        QCOMPARE(a.Bind(first), Winsock::BindError::None);
-        QTEST(b.Bind(second), "result");
-    }
-
     void dispatch_data()
     {
         QTest::addColumn<QString>("datagram");
@@ -172,28 +150,22 @@ private slots:
         QTEST(m_calls, "calls");
     }
 
-    // The oldest go first; the rest stay whole and in order.
-    void repliesStayBounded_data()
-    {
-        QTest::addColumn<int>("size");
-        QTest::addColumn<int>("count");
-        QTest::newRow("many small") << 10 << 5000;
-        QTest::newRow("few large") << 60000 << 20;
-    }
+    // Bounded in entries and in characters, the oldest go first; the rest
+    // stay whole and in order.
     void repliesStayBounded()
     {
-        QFETCH(int, size);
-        QFETCH(int, count);
-        QString replies;
-        QStringList added;
-        for (int i = 0; i < count; ++i) {
-            added << QString::number(i).leftJustified(size, 'x');
-            modDatagram::AppendReply(replies, added.last());
+        for (const auto &[size, count] : {std::pair(10, 5000), std::pair(60000, 20)}) {
+            QString replies;
+            QStringList added;
+            for (int i = 0; i < count; ++i)
+                modDatagram::AppendReply(replies,
+                                         added.emplaceBack(QString::number(i).leftJustified(size, 'x')));
+            const QStringList kept = replies.split('|');
+            QVERIFY(replies.size() <= modDatagram::MaxReplyChars &&
+                    kept.size() <= modDatagram::MaxReplyEntries);
+            QVERIFY(kept.size() > 1);
+            QCOMPARE(kept, added.mid(added.size() - kept.size()));
         }
-        const QStringList kept = replies.split('|');
-        QVERIFY(replies.size() <= modDatagram::MaxReplyChars && kept.size() <= modDatagram::MaxReplyEntries);
-        QVERIFY(kept.size() > 1);
-        QCOMPARE(kept, added.mid(added.size() - kept.size()));
     }
 
     // Every row has a sender of its own: arrivals are counted per address for
@@ -210,7 +182,6 @@ private slots:
                             int count = 1, int shown = 1) {
             QTest::newRow(tag) << sender << count << addSender << before << shown << after;
         };
-        row("new sender", "DESK2 (192.168.1.20)", "", "", "192.168.1.20(DESK2)");
         row("known address is a prefix", "DESK4 (192.168.1.40)", "", "192.168.1.4(Anna)",
             "192.168.1.4(Anna)|192.168.1.40(DESK4)");
         row("known address keeps its name", "DESK5 (192.168.1.5)", "", "192.168.1.5(Old)",
@@ -238,22 +209,17 @@ private slots:
             modDatagram::HandleDatagram("+" + sender + kNote);
 
         const QString name = sender.section(" (", 0, 0), address = sender.section(" (", 1).chopped(1);
-        QStringList expectedShown;
-        QStringList expectedCalls;
-        for (int i = 0; i < shown; ++i) {
-            expectedShown << address + "|" + name;
-            expectedCalls << address + " <- #DESK7 (192.168.1.7) has received your message";
-            if (ShowIncomingNoteAlert)
-                expectedCalls << "balloon A new note has been received from " + sender;
-        }
         QStringList notesShown;
         for (const winNote *note : winNote::AllNotes()) {
             QVERIFY(note->isVisible() && note->Label2->text() == "Hello");
             QVERIFY(note->HeightTwips() <= 9000 && note->WidthTwips() >= 2550);
             notesShown << note->noteFromIP + "|" + note->noteFromName;
         }
-        QCOMPARE(notesShown, expectedShown);
-        QCOMPARE(m_calls, expectedCalls);
+        QCOMPARE(notesShown, QStringList(shown, address + "|" + name));
+        QStringList calls(shown, address + " <- #DESK7 (192.168.1.7) has received your message");
+        if (ShowIncomingNoteAlert && shown)
+            calls << "balloon A new note has been received from " + sender;
+        QCOMPARE(m_calls, calls);
         QTEST(modSettings::ReadSetting(SettingKeys::Contacts), "contactsAfter");
     }
 
@@ -286,9 +252,8 @@ private slots:
         modReceive::ArrivalLimit limit;
         for (int i = 0; i < 30; ++i)
             QVERIFY(limit.Admit("10.0.0.1", i * 1000));
-        QVERIFY(!limit.Admit("10.0.0.1", 30000));
-        QVERIFY(limit.Admit("10.0.0.2", 30000));
-        QVERIFY(limit.Admit("10.0.0.1", 60000));
+        QVERIFY(!limit.Admit("10.0.0.1", 30000) && limit.Admit("10.0.0.2", 30000) &&
+                limit.Admit("10.0.0.1", 60000));
     }
 
     // Someone may put links into a shared Incoming folder under the names
@@ -319,6 +284,7 @@ private slots:
     // Stored contacts and local users sorted by name; entries naming nobody
     // are left out, and a pong marks the first row of its address. A double
     // click or Return starts a note only to an online contact or a local user.
+    // Opened again, the window comes back.
     void rowsAnswerAndStartNotes()
     {
         MakeUser("zoe");
@@ -350,6 +316,9 @@ private slots:
         }
         QCOMPARE(editorFor, (QStringList{"Local User|Carl", "192.168.1.20|DESK2", "10.0.0.1|Lab (2)",
                                          "Local User|zoe"}));
+        contacts->showMinimized(); // the tray's Contacts raises it again
+        modTrayCommands::PerformTrayAction("Open Zettlor Contacts");
+        QVERIFY(ShownWindow<winContacts>() == contacts && !contacts->isMinimized());
     }
 
     void deleteSelectsTheRowAbove_data()
@@ -452,23 +421,22 @@ private slots:
         QCOMPARE(dialog && dialog->isVisible(), stays);
     }
 
-    void dialogsArePlacedOverTheContacts_data()
-    {
-        QTest::addColumn<QRect>("owner");
-        QTest::addColumn<QPoint>("placed"); // of a 200 x 100 window on a 1280 x 800 screen
-        QTest::newRow("centred") << QRect(100, 100, 400, 300) << QPoint(200, 200);
-        QTest::newRow("past the right edge") << QRect(1100, 100, 300, 300) << QPoint(540, 350);
-        QTest::newRow("past the left edge") << QRect(-300, -200, 300, 300) << QPoint(13, 13);
-    }
+    // A window of 200 x 100 on a 1280 x 800 screen: centred over its owner, on
+    // the screen when that would cross its right edge, near the left edge
+    // when the owner is past it.
     void dialogsArePlacedOverTheContacts()
     {
-        QFETCH(QRect, owner);
-        QTEST(modContacts::PlacementOver(owner, QRect(0, 0, 1280, 800), QSize(200, 100)), "placed");
+        const auto placed = [](QRect owner) {
+            return modContacts::PlacementOver(owner, {0, 0, 1280, 800}, {200, 100});
+        };
+        QCOMPARE(placed({100, 100, 400, 300}), QPoint(200, 200));
+        QCOMPARE(placed({1100, 100, 300, 300}), QPoint(540, 350));
+        QCOMPARE(placed({-300, -200, 300, 300}), QPoint(13, 13));
     }
 
     // The locator asks the address given for broadcasts. An answer that came
     // after the last locator closed is listed first, then every answer that
-    // names a host.
+    // names a host; Add puts the first into the contact dialog.
     void locatorListsTheAnswers()
     {
         BroadcastAddress = "127.0.0.3";
@@ -476,12 +444,15 @@ private slots:
         winContacts *contacts = Open("");
         QTest::mouseClick(contacts->AddButton, Qt::LeftButton);
         QTest::mouseClick(ShownWindow<winContactsAddEdit>()->Command3, Qt::LeftButton);
-        const winLocate *locator = ShownWindow<winLocate>();
+        winLocate *locator = ShownWindow<winLocate>();
         QTRY_COMPARE(m_calls, QStringList{"127.0.0.3 <- !DESK7 (192.168.1.7) helloall"});
         HelloReplies +=
             "|!DESK2 (192.168.1.20) hello|!x hello|!DESK3 (10.0.0.5) hello|!DESK2 (192.168.1.20) hello";
         QTRY_COMPARE(Rows(locator->ListView), (QStringList{"[OLD*|10.0.0.4]", "DESK2*|192.168.1.20",
                                                            "DESK3*|10.0.0.5", "DESK2*|192.168.1.20"}));
+        QTest::mouseClick(locator->AddButton, Qt::LeftButton);
+        const winContactsAddEdit *dialog = ShownWindow<winContactsAddEdit>();
+        QCOMPARE(dialog->NameTextBox->text() + "|" + dialog->IPTextBox->text(), "OLD|10.0.0.4");
     }
 
     // Written back when the window closes, the rows keep a sender that a
@@ -495,16 +466,6 @@ private slots:
         QCOMPARE(Rows(contacts->ListView), (QStringList{"[x|10.0.0.1]", "New|10.0.0.8"}));
         contacts->close();
         QCOMPARE(modSettings::ReadSetting(SettingKeys::Contacts), "10.0.0.1(x)|10.0.0.8(New)");
-    }
-
-    void trayOpensOneWindowAndRaisesIt()
-    {
-        modTrayCommands::PerformTrayAction("Open Zettlor Contacts");
-        winContacts *contacts = ShownWindow<winContacts>();
-        contacts->showMinimized();
-        modTrayCommands::PerformTrayAction("Open Zettlor Contacts");
-        QCOMPARE(ShownWindow<winContacts>(), contacts);
-        QVERIFY(!contacts->isMinimized());
     }
 };
 
