@@ -321,104 +321,82 @@ private slots:
         QVERIFY(ShownWindow<winContacts>() == contacts && !contacts->isMinimized());
     }
 
-    void deleteSelectsTheRowAbove_data()
+    // Anna, bob and DESK2 stored, all answered, and the local user zoe. Add
+    // and Edit (of bob) go through the contact dialog: once it closes every
+    // stored address is pinged again and a new or changed one shows offline;
+    // refused input is reported over the dialog, which stays. Delete asks
+    // first ("Delete, No" is answered No) and selects the row above.
+    void contactButtons_data()
     {
-        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("button");
         QTest::addColumn<int>("selected");
-        QTest::addColumn<QMessageBox::StandardButton>("answer");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<QString>("storedOnClose");
-        const auto row = [](const char *tag, QString stored, int selected, QMessageBox::StandardButton answer,
-                            QStringList rows, QString storedOnClose) {
-            QTest::newRow(tag) << stored << selected << answer
-                               << "Are you sure you want to delete the selected contact?" << rows
-                               << storedOnClose;
-        };
-        row("third of three", kStored, 2, QMessageBox::Yes, {"Anna|192.168.1.7", "[bob|10.0.0.3]"},
-            "192.168.1.7(Anna)|10.0.0.3(bob)");
-        row("answered No", kStored, 1, QMessageBox::No,
-            {"Anna|192.168.1.7", "[bob|10.0.0.3]", "DESK2|192.168.1.20"}, kStored);
-        row("the only row", "10.0.0.1(x)", 0, QMessageBox::Yes, {}, "");
-        QTest::newRow("local user") << "" << 0 << QMessageBox::Yes
-                                    << "The selected contact cannot be deleted."
-                                    << QStringList{"[zoe|Local User]"} << "";
-    }
-    void deleteSelectsTheRowAbove()
-    {
-        QFETCH(QString, stored);
-        QFETCH(int, selected);
-        QFETCH(QStringList, rows);
-        QFETCH(QMessageBox::StandardButton, answer);
-        m_answer = answer;
-        if (stored.isEmpty())
-            MakeUser("zoe");
-        winContacts *contacts = Open(stored, selected);
-        QTest::mouseClick(contacts->RemoveButton, Qt::LeftButton);
-        QTEST(m_messages.join(""), "message");
-        QCOMPARE(Rows(contacts->ListView), rows);
-        QCOMPARE(contacts->RemoveButton->isEnabled(), !rows.isEmpty());
-        contacts->close();
-        QTEST(modSettings::ReadSetting(SettingKeys::Contacts), "storedOnClose");
-    }
-
-    // Every row has answered. Once the dialog closes every stored address is
-    // pinged again, and a new or changed one shows offline; refused input is
-    // reported over the dialog, which stays.
-    void contactDialogAddsAndEdits_data()
-    {
-        QTest::addColumn<QString>("button"); // "Add" or "Edit", on the row of bob
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<QString>("stored"); // right after the dialog
-        const QStringList before{"Anna*|192.168.1.7", "[bob*|10.0.0.3]", "DESK2*|192.168.1.20"};
+        QTest::addColumn<QString>("stored"); // once the window closed
+        const QStringList before{"Anna*|192.168.1.7", "[bob*|10.0.0.3]", "DESK2*|192.168.1.20",
+                                 "zoe*|Local User"};
         const QString sorted = "192.168.1.7(Anna)|10.0.0.3(bob)|192.168.1.20(DESK2)";
+        const QString refused =
+            "The ''%1'' field cannot contain %2''|'' or control characters. (over the dialog)";
+        const QString asked = "Are you sure you want to delete the selected contact?";
         const auto row = [](const char *tag, QString button, QString name, QString address, QString message,
-                            QStringList rows, QString stored) {
-            QTest::newRow(tag) << button << name << address << message << rows << stored;
+                            QStringList rows, QString stored, int selected = 1) {
+            QTest::newRow(tag) << button << selected << name << address << message << rows << stored;
         };
         row("add goes to the end", "Add", "Lab PC", "10.0.0.9", "", before + QStringList{"Lab PC|10.0.0.9"},
             sorted + "|10.0.0.9(Lab PC)");
         row("address listed already", "Add", "Other", "192.168.1.20",
             "The entered contact already exists in the Zettlor Contacts list.", before, sorted);
         row("edit keeps the place", "Edit", "Zed (2)", "10.0.0.30", "",
-            {"Anna*|192.168.1.7", "[Zed (2)|10.0.0.30]", "DESK2*|192.168.1.20"},
+            {"Anna*|192.168.1.7", "[Zed (2)|10.0.0.30]", "DESK2*|192.168.1.20", "zoe*|Local User"},
             "192.168.1.7(Anna)|10.0.0.30(Zed (2))|192.168.1.20(DESK2)");
-        row("bar in the name", "Edit", "a|b", "10.0.0.3",
-            "The ''Name'' field cannot contain ''|'' or control characters. (over the dialog)", before,
-            kStored);
-        row("parenthesis in the address", "Add", "x", "10.0.0.1(",
-            "The ''IP Address'' field cannot contain ''('', ''|'' or control characters. (over the dialog)",
+        row("bar in the name", "Edit", "a|b", "10.0.0.3", refused.arg("Name", ""), before, kStored);
+        row("parenthesis in the address", "Add", "x", "10.0.0.1(", refused.arg("IP Address", "''('', "),
             before, kStored);
+        row("delete", "Delete", "", "", asked,
+            {"[Anna*|192.168.1.7]", "DESK2*|192.168.1.20", "zoe*|Local User"},
+            "192.168.1.7(Anna)|192.168.1.20(DESK2)");
+        row("delete answered No", "Delete, No", "", "", asked, before, kStored);
+        row("delete the local user", "Delete", "", "", "The selected contact cannot be deleted.",
+            {"Anna*|192.168.1.7", "bob*|10.0.0.3", "DESK2*|192.168.1.20", "[zoe*|Local User]"}, kStored, 3);
     }
-    void contactDialogAddsAndEdits()
+    void contactButtons()
     {
         QFETCH(QString, button);
-        QFETCH(QString, name);
-        QFETCH(QString, address);
+        QFETCH(int, selected);
         QFETCH(QString, message);
         QFETCH(QString, stored);
-        winContacts *contacts = Open(kStored, 1);
-        for (int i = 0; i < 3; ++i)
+        MakeUser("zoe");
+        winContacts *contacts = Open(kStored, selected);
+        for (int i = 0; i < 4; ++i)
             modContacts::ShowPicture(contacts->ListView->topLevelItem(i), modContacts::Online);
-        QTest::mouseClick(button == "Add" ? contacts->AddButton : contacts->EditButton, Qt::LeftButton);
-        QPointer<winContactsAddEdit> dialog = ShownWindow<winContactsAddEdit>();
-        QCOMPARE(dialog->NameTextBox->text(), button == "Add" ? "" : "bob");
         m_calls.clear();
-        dialog->NameTextBox->setText(name);
-        dialog->IPTextBox->setText(address);
-        QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+        m_answer = button == "Delete, No" ? QMessageBox::No : QMessageBox::Yes;
+        QPointer<winContactsAddEdit> dialog;
+        if (button.startsWith("Delete")) {
+            QTest::mouseClick(contacts->RemoveButton, Qt::LeftButton);
+        } else {
+            QTest::mouseClick(button == "Add" ? contacts->AddButton : contacts->EditButton, Qt::LeftButton);
+            dialog = ShownWindow<winContactsAddEdit>();
+            QCOMPARE(dialog->NameTextBox->text(), button == "Add" ? "" : "bob");
+            QFETCH(QString, name);
+            QFETCH(QString, address);
+            dialog->NameTextBox->setText(name);
+            dialog->IPTextBox->setText(address);
+            QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+        }
         QCOMPARE(m_messages.join(""), message);
         QTEST(Rows(contacts->ListView), "rows");
-        QCOMPARE(modSettings::ReadSetting(SettingKeys::Contacts), stored);
         const bool stays = message.endsWith("(over the dialog)");
+        QCOMPARE(dialog && dialog->isVisible(), stays);
         QStringList pinged;
-        for (const QString &entry : stays ? QStringList() : stored.split('|'))
+        for (const QString &entry : stays || button.startsWith("Delete") ? QStringList() : stored.split('|'))
             pinged << entry.section('(', 0, 0);
         QCOMPARE(m_calls, Pings(pinged));
-        QCOMPARE(dialog && dialog->isVisible(), stays);
+        contacts->close();
+        QCOMPARE(modSettings::ReadSetting(SettingKeys::Contacts), stored);
     }
 
     // A window of 200 x 100 on a 1280 x 800 screen: centred over its owner, on

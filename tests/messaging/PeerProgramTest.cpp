@@ -29,7 +29,7 @@ struct Copy
     explicit Copy(bool onDisplay = false)
     {
         QProcessEnvironment environment = ProgramEnvironment(folders);
-        environment.insert("QT_LOGGING_RULES", "zettlor.*.info=true");
+        WriteBytes(folders.configHome() + "/QtProject/qtlogging.ini", "[Rules]\nzettlor.*.info=true\n");
         if (onDisplay) {
             WriteBytes(folders.configHome() + "/Zettlor/Zettlor.conf",
                        "[Options]\nSingleClickAction=Open Zettlor Contacts\n");
@@ -37,15 +37,6 @@ struct Copy
             display->addTo(environment);
         }
         program = std::make_unique<ProgramProcess>(environment);
-    }
-    // Inside the network namespace netns when one is named.
-    bool start(const QStringList &arguments, const QString &netns = {})
-    {
-        const QStringList inNamespace{"netns", "exec", netns, ProgramPath()};
-        program->process().start(netns.isEmpty() ? ProgramPath() : "ip",
-                                 netns.isEmpty() ? arguments : inNamespace + arguments);
-        return program->process().waitForStarted(5000) &&
-               ProgramProcess::waitFor([this] { return program->errorOutput().contains("started;"); });
     }
     // The first captures of pattern in what it logged, in order.
     QStringList logged(const QString &pattern)
@@ -131,9 +122,10 @@ struct SimulatedLan
             if [ $id = $PPID ] || [ ! -d /proc/$id ]; then ip netns del $n; fi
         done)");
     }
-    static QString Namespace(const QString &host)
+    // What runs the program on host 1, 2 or 3.
+    static QStringList Run(int host)
     {
-        return QString("zettlor-lan-%1-").arg(::getpid()) + host;
+        return {"netns", "exec", QString("zettlor-lan-%1-%2").arg(::getpid()).arg(host), ProgramPath()};
     }
 
     const bool made;
@@ -157,8 +149,8 @@ private slots:
         Copy b, a;
         const QString incoming = a.folders.defaultDataFolder() + "/Incoming";
         WriteBytes(incoming + "/1.zln", ("anna (Local User)" + kNote + "Hi").toUtf8());
-        QVERIFY(b.start({"--address", "127.0.0.3", "--port", "21900"}));
-        QVERIFY(a.start({"--address", "127.0.0.2", "--port", "21900"}));
+        QVERIFY(b.program->startUp({"--address", "127.0.0.3", "--port", "21900"}));
+        QVERIFY(a.program->startUp({"--address", "127.0.0.2", "--port", "21900"}));
         QUdpSocket().writeDatagram(("+" + host + " (127.0.0.3)" + kNote + "Grüße").toLatin1(),
                                    QHostAddress("127.0.0.2"), 21900);
         QVERIFY(b.willLog("alert balloon: \"([^\"]*)\"", {host + " (127.0.0.2) has received your message"}));
@@ -191,8 +183,9 @@ private slots:
         Copy b, c, a(true);
         if (!a.display->problem().isEmpty())
             QSKIP(qPrintable("needs a private X display: " + a.display->problem()));
-        QVERIFY(b.start({}, SimulatedLan::Namespace("2")) && c.start({}, SimulatedLan::Namespace("3")) &&
-                a.start({}, SimulatedLan::Namespace("1")));
+        QVERIFY(b.program->startUp(SimulatedLan::Run(2), "ip") &&
+                c.program->startUp(SimulatedLan::Run(3), "ip") &&
+                a.program->startUp(SimulatedLan::Run(1), "ip"));
         QVERIFY2(a.locate({"10.99.0.2", "10.99.0.3"}), qPrintable(a.program->errorOutput()));
         QVERIFY(!a.logged(kLocated).contains("10.99.0.1"));
     }
