@@ -249,7 +249,6 @@ private slots:
     // Its owner reads it through the group, no one else at all.
     void localDeliveryNeverWritesThroughALink()
     {
-        UserName = "tester";
         UserPathTemplate = m_environment->root() + "/home/[USERNAME]/data";
         const QString incoming = m_environment->root() + "/home/anna/data/Incoming/";
         QDir().mkpath(incoming);

@@ -22,8 +22,8 @@ const QString kNote = QStringLiteral("2880,3255,*,*,,Verdana,12,12648447,0,");
 
 // A real zettlor with its own folders, logging what it does on stderr. On a
 // display without a tray, where a click on the window standing in for the
-// icon opens the contacts; otherwise offscreen. Copies end in the reverse order they were made, as each
-// TestEnvironment restores the one before it.
+// icon opens the contacts; otherwise offscreen. Copies end in the reverse
+// order they were made, as each TestEnvironment restores the one before it.
 struct Copy
 {
     explicit Copy(bool onDisplay = false)

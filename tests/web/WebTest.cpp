@@ -5,7 +5,6 @@
 #include "core/SettingKeys.h"
 #include "core/modDialogs.h"
 #include "core/modSettings.h"
-#include "core/modText.h"
 #include "tray/modTrayCommands.h"
 #include "tray/winMenu.h"
 #include "web/modUpdateCheck.h"
@@ -142,16 +141,13 @@ private slots:
                                         "http://zettlor.invalid/AboutZettlor.asp"}));
     }
 
-    // The tray's web items open their pages; a distributor's About.ini
-    // points Visit at its page, not the click action. Only web and mail
+    // The tray's web items open their pages; a distributor's page replaces
+    // the home page of Visit, not of the click action. Only web and mail
     // addresses reach the browser, never a local file or a script.
     void opensTheRightPages()
     {
         winMenu *menu = winMenu::Create();
-        const QString about = m_environment->programFolder() + "/About.ini";
-        WriteBytes(about, "[About]\r\nName=" + modText::EncodeText("Acme").toUtf8() +
-                              "\r\nURL=" + modText::EncodeText("www.acme.example").toUtf8() + "\r\n");
-        menu->ApplyBranding(about);
+        menu->brandingUrl = "www.acme.example"; // as its About.ini gives it
         for (const char *item : {"SendBugReport", "ZettlorSupportForums", "VisitVT"})
             menu->findChild<QAction *>(item)->trigger();
         modTrayCommands::PerformTrayAction("Visit Vantrel");
