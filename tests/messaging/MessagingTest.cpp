@@ -142,10 +142,16 @@ private slots:
         QTEST(m_calls, "calls");
     }
 
-    // Bounded in entries and in characters, the oldest go first; the rest
-    // stay whole and in order.
-    void repliesStayBounded()
+    // Replies are bounded in entries and in characters, the oldest go first
+    // and the rest stay whole and in order. Each sender gets 30 notes a
+    // minute; others and later ones come in.
+    void floodsAreBounded()
     {
+        modReceive::ArrivalLimit limit;
+        for (int i = 0; i < 30; ++i)
+            QVERIFY(limit.Admit("10.0.0.1", i * 1000));
+        QVERIFY(!limit.Admit("10.0.0.1", 30000) && limit.Admit("10.0.0.2", 30000) &&
+                limit.Admit("10.0.0.1", 60000));
         for (const auto &[size, count] : {std::pair(10, 5000), std::pair(60000, 20)}) {
             QString replies;
             QStringList added;
@@ -199,8 +205,8 @@ private slots:
         const QString name = sender.section(" (", 0, 0), address = sender.section(" (", 1).chopped(1);
         QStringList notesShown;
         for (const winNote *note : winNote::AllNotes()) {
-            QVERIFY(note->isVisible() && note->Label2->text() == "Hello");
-            QVERIFY(note->HeightTwips() <= 9000 && note->WidthTwips() >= 2550);
+            QVERIFY(note->isVisible() && note->Label2->text() == "Hello" && note->HeightTwips() <= 9000 &&
+                    note->WidthTwips() >= 2550);
             notesShown << note->noteFromIP + "|" + note->noteFromName;
         }
         QCOMPARE(notesShown, QStringList(shown, address + "|" + name));
@@ -232,16 +238,6 @@ private slots:
         QCOMPARE(left,
                  (QStringList{"NOTE.ZLN", "big.zln", "folder.zln", "link.zln", "note.zln", "readme.txt"}));
         QVERIFY(QFile::exists(secret));
-    }
-
-    // Each sender gets 30 notes a minute; others and later ones come in.
-    void arrivalsAreBoundedPerSender()
-    {
-        modReceive::ArrivalLimit limit;
-        for (int i = 0; i < 30; ++i)
-            QVERIFY(limit.Admit("10.0.0.1", i * 1000));
-        QVERIFY(!limit.Admit("10.0.0.1", 30000) && limit.Admit("10.0.0.2", 30000) &&
-                limit.Admit("10.0.0.1", 60000));
     }
 
     // Someone may put links into a shared Incoming folder under the names

@@ -77,8 +77,7 @@ struct Copy
     std::unique_ptr<ProgramProcess> program;
 };
 
-// Runs a shell script that stops at the first failing command; true when
-// all went well.
+// Runs a script that stops at the first failing command; true when all went well.
 bool Shell(const QString &script)
 {
     QProcess shell;
