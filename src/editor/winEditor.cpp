@@ -81,9 +81,13 @@ winEditor *winEditor::NewEditor()
     return new winEditor;
 }
 
-bool winEditor::HasSharedEditor()
+void winEditor::closeEvent(QCloseEvent *event)
 {
-    return !sharedEditor.isNull();
+    // A closed editor waits for its deletion; opening the editor again in
+    // the meantime must not show this one, which would vanish under the user.
+    if (sharedEditor == this)
+        sharedEditor.clear();
+    QWidget::closeEvent(event);
 }
 
 winEditor::winEditor()

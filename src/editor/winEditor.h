@@ -23,7 +23,6 @@ public:
     static winEditor *SharedEditor();
     // A separate editor, for updating one note.
     static winEditor *NewEditor();
-    static bool HasSharedEditor();
     ~winEditor() override;
 
     // Every entry of the combo as a font list file.
@@ -74,6 +73,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
