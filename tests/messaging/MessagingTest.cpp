@@ -21,8 +21,10 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTreeWidget>
 #include <optional>
@@ -207,6 +209,11 @@ private slots:
         for (const winNote *note : winNote::AllNotes()) {
             QVERIFY(note->isVisible() && note->Label2->text() == "Hello" && note->HeightTwips() <= 9000 &&
                     note->WidthTwips() >= 2550);
+            // Centred on the primary screen.
+            const QPoint offCentre =
+                note->geometry().center() - QGuiApplication::primaryScreen()->geometry().center();
+            QVERIFY2(offCentre.manhattanLength() <= 2,
+                     qPrintable(QString("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
             notesShown << note->noteFromIP + "|" + note->noteFromName;
         }
         QCOMPARE(notesShown, QStringList(shown, address + "|" + name));
