@@ -158,8 +158,8 @@ private slots:
                               base + "/forum/index.php?c=18", "http://www.acme.example", base + "/"}));
     }
 
-    // The real program checks for a release at start-up, and ends at once
-    // when told to while the proxy is silent.
+    // The real program checks for a release at start-up, once a day, and
+    // ends at once when told to while the proxy is silent.
     void startUpCheckEndsWhenTold()
     {
         QProcessEnvironment variables = ProgramEnvironment(*m_environment);
@@ -170,6 +170,10 @@ private slots:
                 ProgramProcess::waitFor([&] { return proxy.requests.size() == 1; }));
         program.stop(); // kills it after 5 s
         QCOMPARE(program.waitForExit(), 0);
+        // The check runs before start-up ends; a second start the same day asks nothing.
+        ProgramProcess again(variables);
+        QVERIFY(again.startUp({"--address", "127.0.0.70", "--port", "21700"}));
+        QCOMPARE(proxy.requests.size(), 1);
     }
 };
 
