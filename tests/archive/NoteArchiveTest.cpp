@@ -4,13 +4,11 @@
 
 #include "archive/modArchive.h"
 #include "archive/winNoteArchive.h"
-#include "core/Globals.h"
 #include "core/modDialogs.h"
 #include "core/modFiles.h"
 #include "notes/winNote.h"
 #include "tray/winMenu.h"
 
-#include <QDir>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -19,25 +17,27 @@ namespace {
 
 const QByteArray NotePrefix = "2880,3255,1500,1500,,Verdana,10,12648447,0,";
 
-// The rows top to bottom, the selected one in brackets.
-QString Listed(const QTreeWidget *list)
+// Archives a note named and holding each name.
+void Archive(const QStringList &names)
 {
-    QStringList rows;
+    for (const QString &name : names)
+        WriteBytes(modFiles::ArchiveFolder() + "/" + name + ".zln", NotePrefix + name.toUtf8());
+}
+
+// The rows top to bottom, the selected one in brackets | the texts of
+// Active's files, sorted, then " shown" for each note on the desktop.
+QString Outcome(const winNoteArchive *window)
+{
+    const QTreeWidget *list = window->ListView;
+    QStringList rows, notes;
     for (int row = 0; row < list->topLevelItemCount(); ++row) {
         const QTreeWidgetItem *item = list->topLevelItem(row);
         rows << (item->isSelected() ? "[" + item->text(0) + "]" : item->text(0));
     }
-    return rows.join(' ');
-}
-
-// The texts of Active's files, sorted, then " shown" for each note on the desktop.
-QString ActiveNotes()
-{
-    QStringList notes;
     for (const QFileInfo &file : QDir(modFiles::ActiveFolder()).entryInfoList(QDir::Files))
         notes << ReadBytes(file.filePath()).mid(NotePrefix.size());
     notes.sort();
-    return notes.join(", ") + QString(" shown").repeated(winNote::AllNotes().size());
+    return rows.join(' ') + "|" + notes.join(", ") + QString(" shown").repeated(winNote::AllNotes().size());
 }
 
 } // namespace
@@ -45,46 +45,6 @@ QString ActiveNotes()
 class NoteArchiveTest final : public QObject
 {
     Q_OBJECT
-
-    winNoteArchive *m_archive = nullptr;
-    QStringList m_messages;
-
-    // "archive a b" archives a.zln and b.zln holding "a" and "b"; "write" and
-    // "rm" take a path in the data folder; "delete yes|no [as NAME arrives]".
-    void Perform(const QString &step)
-    {
-        const QStringList words = step.split(' ');
-        const QString verb = words.first(), path = DataFolder + "/" + words.value(1);
-        if (verb == "archive") {
-            for (const QString &name : words.mid(1))
-                WriteBytes(modFiles::ArchiveFolder() + "/" + name + ".zln", NotePrefix + name.toUtf8());
-        } else if (verb == "write") {
-            WriteBytes(path, NotePrefix + words.mid(2).join(' ').toUtf8());
-        } else if (verb == "rm") {
-            QVERIFY(QFile::remove(path) || QDir(path).removeRecursively());
-        } else if (verb == "open") {
-            modArchive::OpenNoteArchive();
-            modArchive::OpenNoteArchive(); // raises the open one
-            m_archive = ShownWindow<winNoteArchive>();
-            QCOMPARE(TopLevelWindows<winNoteArchive>(), QList<winNoteArchive *>{m_archive});
-        } else if (verb == "click") {
-            m_archive->ListView->setCurrentItem(m_archive->ListView->topLevelItem(words[1].toInt()));
-        } else if (verb == "restore") {
-            m_archive->Command1->click();
-        } else if (verb == "delete") {
-            modDialogs::SetDialogRunner([this, words](QDialog &dialog) {
-                m_messages << static_cast<QMessageBox &>(dialog).text();
-                if (words.size() > 3) {
-                    Perform("archive " + words[3]);
-                    m_archive->RefreshListView();
-                }
-                return words[1] == "yes" ? QMessageBox::Yes : QMessageBox::No;
-            });
-            m_archive->Command2->click();
-        } else { // "wait": the folder is looked at every 500 ms
-            QTest::qWait(1500);
-        }
-    }
 
 private slots:
     void cleanup()
@@ -94,49 +54,46 @@ private slots:
         modDialogs::SetDialogRunner({});
     }
 
-    // The end result: rows | Active's notes | the start of the message shown.
-    void commandsAndChanges_data()
+    void restoresDeletesAndFollowsTheFolder()
     {
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("result");
-        const QString abc = "archive a b c; open; ", x18 = QString(18, 'x');
-        // On one line, without its sender, and no half character at the cut.
-        QTest::newRow("received, long")
-            << "write Archive/n.zln Buy milk,\r\n" + x18 + "\U0001F600yyyy[FROM=1.2.3.4|D]; open"
-            << "[Buy milk, " + x18 + "...]||";
-        QTest::newRow("restore onto a taken name") << abc + "write Active/b.zln mine; click 1; restore"
-                                                   << "[c] a|b, mine shown|";
-        QTest::newRow("failed restore") << "archive n; rm Active; write Active; open; restore"
-                                        << "[n]||The note could";
-        QTest::newRow("delete: no, then yes as another note is archived")
-            << abc + "click 2; delete no; delete yes as d arrives"
-            << "d c [b]||Are you sure";
-        // Only a change in the number of notes rebuilds the list, a drop too.
-        QTest::newRow("folder watched")
-            << "archive a b; open; rm Archive; wait; archive b c; wait; click 1; write Archive/x.txt; wait"
-            << "c [b]||";
-    }
-    void commandsAndChanges()
-    {
-        QFETCH(QString, steps);
         TestEnvironment environment;
         winMenu::Create();
-        m_messages.clear();
-        modDialogs::SetDialogRunner([this](QDialog &dialog) {
-            m_messages << static_cast<QMessageBox &>(dialog).text();
-            return QMessageBox::Ok;
+        // A row is on one line, without its sender, and never cut inside a character.
+        WriteBytes(modFiles::ArchiveFolder() + "/a.zln",
+                   NotePrefix + "Buy milk,\r\nxxxxxxxxxxxxxxxxxx\U0001F600yyyy[FROM=1.2.3.4|D]");
+        Archive({"b", "c"});
+        WriteBytes(modFiles::ActiveFolder() + "/c.zln", NotePrefix + "mine");
+        modArchive::OpenNoteArchive();
+        winNoteArchive *window = ShownWindow<winNoteArchive>();
+        QCOMPARE(Outcome(window), "[c] b Buy milk, xxxxxxxxxxxxxxxxxx...|mine");
+        window->Command1->click(); // onto a taken name: both notes stay
+        QTRY_COMPARE(Outcome(window), "[b] Buy milk, xxxxxxxxxxxxxxxxxx...|c, mine shown");
+        // No keeps the note; Yes deletes the chosen one though the list changed meanwhile.
+        int asked = 0;
+        modDialogs::SetDialogRunner([&](QDialog &) {
+            if (++asked == 2) {
+                Archive({"d"});
+                window->RefreshListView();
+            }
+            return asked == 1 ? QMessageBox::No : QMessageBox::Yes;
         });
-        for (const QString &step : steps.split("; "))
-            Perform(step);
-        const auto now = [this] {
-            return Listed(m_archive->ListView) + "|" + ActiveNotes() + "|" +
-                   m_messages.join(' ').section(' ', 0, 2);
-        };
-        QFETCH(QString, result);
-        QTRY_COMPARE(now(), result);
-        // The list and the folder stay in step.
-        QCOMPARE(QDir(modFiles::ArchiveFolder(), "*.zln").entryList(QDir::Files).size(),
-                 m_archive->ListView->topLevelItemCount());
+        window->ListView->setCurrentItem(window->ListView->topLevelItem(1));
+        window->Command2->click();
+        window->Command2->click();
+        QCOMPARE(Outcome(window), "d [b]|c, mine shown");
+        // The folder is watched: a drop rebuilds the list, a file that is no note does not.
+        QVERIFY(QDir(modFiles::ArchiveFolder()).removeRecursively());
+        QTRY_COMPARE(Outcome(window), "|c, mine shown");
+        Archive({"e", "f"});
+        QTRY_COMPARE(Outcome(window), "[f] e|c, mine shown");
+        window->ListView->setCurrentItem(window->ListView->topLevelItem(1));
+        WriteBytes(modFiles::ArchiveFolder() + "/x.txt", "");
+        QTest::qWait(1500); // the folder is looked at every 500 ms
+        QVERIFY(QDir(modFiles::ActiveFolder()).removeRecursively());
+        WriteBytes(modFiles::ActiveFolder(), "");
+        window->Command1->click();
+        QCOMPARE(Outcome(window), "f [e]| shown"); // a failed restore keeps the note archived
+        QCOMPARE(asked, 3);                        // the news of the failed restore
     }
 };
 
