@@ -68,7 +68,6 @@ private slots:
         QCOMPARE(Outcome(window), "[c] b Buy milk, xxxxxxxxxxxxxxxxxx...|mine");
         window->Command1->click(); // onto a taken name: both notes stay
         QTRY_COMPARE(Outcome(window), "[b] Buy milk, xxxxxxxxxxxxxxxxxx...|c, mine shown");
-        // No keeps the note; Yes deletes the chosen one though the list changed meanwhile.
         int asked = 0;
         modDialogs::SetDialogRunner([&](QDialog &) {
             if (++asked == 2) {
@@ -78,9 +77,10 @@ private slots:
             return asked == 1 ? QMessageBox::No : QMessageBox::Yes;
         });
         window->ListView->setCurrentItem(window->ListView->topLevelItem(1));
-        window->Command2->click();
-        window->Command2->click();
+        window->Command2->click(); // No keeps the note
+        window->Command2->click(); // Yes deletes the chosen one, though the list changed meanwhile
         QCOMPARE(Outcome(window), "d [b]|c, mine shown");
+        QCOMPARE(QDir(modFiles::ArchiveFolder()).entryList(QDir::Files), QStringList({"b.zln", "d.zln"}));
         // The folder is watched: a drop rebuilds the list, a file that is no note does not.
         QVERIFY(QDir(modFiles::ArchiveFolder()).removeRecursively());
         QTRY_COMPARE(Outcome(window), "|c, mine shown");
