@@ -77,8 +77,7 @@ QString Placement(const winNote *note)
     return note->noteIsPinned ? "on the desktop" : "on top";
 }
 
-// The record in one line: the nine fields ("-" when unset, "*" centred, "B"
-// and "I" for the style), the text, the sender's address and name.
+// The nine fields ("-" unset, "*" centred, "BI" style), text, sender's address and name.
 QString Described(const modNoteText::NoteRecord &r)
 {
     const auto number = [](const auto &value) { return value ? QString::number(*value) : QString("-"); };
@@ -99,8 +98,7 @@ class NoteTest final : public QObject
     std::optional<TestEnvironment> m_environment;
 
 private slots:
-    // Each case starts with its own folders, one 1920 x 1080 screen and the
-    // note menu; whatever it left goes, also when it failed halfway.
+    // Own folders, one 1920 x 1080 screen and the note menu for each case.
     void init()
     {
         m_environment.emplace();
@@ -196,10 +194,8 @@ private slots:
         QTRY_COMPARE(Stored(), QByteArray("2880,3255,7200,1440,,Verdana,10,0,0,new"));
     }
 
-    // At start only regular files up to 1 MiB that can be read become notes:
-    // nothing can stall start-up or be overwritten by an empty note. A note
-    // that is a link is saved in the link's place, not into its target. A
-    // save cut short leaves its temporary file beside the note: the newer,
+    // Only readable regular files up to 1 MiB become notes; a link is saved in
+    // its own place. Of a note and a cut-short save's stray, the newer
     // non-empty text is kept and no stray is left.
     void loadsOnlyWhatIsSafe_data()
     {
@@ -297,10 +293,8 @@ private slots:
         QFETCH(QPoint, start);
         modDualMonitors::SetVirtualScreenForTests(screen, screen.left() < 0 ? 2 : 1);
         winNote note;
-        note.SetWidthTwips(3000);
-        note.SetHeightTwips(3000);
-        note.SetLeftTwips(start.x());
-        note.SetTopTwips(start.y());
+        note.ApplyRecord(
+            modNoteText::ParseNoteText(QString("3000,3000,%1,%2,,V,9,0,0,").arg(start.x()).arg(start.y())));
         if (pinned)
             modPinToDesktop::PinNoteToDesktop(&note);
         note.CheckNotePosition();
@@ -308,9 +302,8 @@ private slots:
         QCOMPARE(note.noteIsPinned, pinned);
     }
 
-    // A drag ends when the left button goes up, also where the note cannot
-    // see the release; the note is then pulled on screen and saved 2 s later
-    // or when the program ends before.
+    // A drag ends when the left button is up, though the note never saw the
+    // release; the note is pulled on screen and saved, at the latest on exit.
     void dragEndsWhenTheLeftButtonIsUp_data()
     {
         QTest::addColumn<bool>("chord");
@@ -361,12 +354,9 @@ private slots:
         QTRY_COMPARE(Stored(), size + Note.mid(9));
     }
 
-    // Text typed in place is saved while typing (a crash loses nothing older
-    // than the save delay); the note follows the text's height and keeps its
-    // width. Quick edit ends once the box was touched, the pointer is away
-    // and another program comes to the front, at once by Escape or a press
-    // on the grip, or with the program; each way out stops the check for
-    // that program and saves, line breaks as CR LF.
+    // Text typed in place is saved while typing; the note follows the text's
+    // height, keeps its width. Each way out of quick edit saves, CR LF kept:
+    // pointer away with another program in front, Escape, grip, exit.
     void quickEditSavesTheText_data()
     {
         QTest::addColumn<QString>("exit");
@@ -407,9 +397,8 @@ private slots:
         QVERIFY(Stored().endsWith(",a\r\nb" + typed + "!"));
     }
 
-    // Archiving saves a pending change first and replaces an older archived
-    // copy; where it fails, the note stays with its file. No answer: the
-    // setting archives without asking.
+    // Archiving saves a pending change first and replaces an older copy; where
+    // it fails, the note stays. No answer: the setting archives unasked.
     void removeNote_data()
     {
         QTest::addColumn<int>("answer");
@@ -447,9 +436,8 @@ private slots:
         QTEST(ReadBytes(archiveFile), "archived");
     }
 
-    // A note made here goes on the desktop, a received one on top as set;
-    // the menu switches to the other placement, which keeps the position.
-    // Reply is for received notes.
+    // A note made here goes on the desktop, a received one on top as set; the
+    // menu switches placement in place. Reply is for received notes.
     void placesOnTopOrOnTheDesktop()
     {
         winNote *note = ShownNote(Note);
