@@ -303,55 +303,48 @@ private slots:
     }
 
     // A drag ends when the left button is up, though the note never saw the
-    // release; the note is pulled on screen and saved, at the latest on exit.
-    void dragEndsWhenTheLeftButtonIsUp_data()
+    // release; the note is pulled on screen. The grip keeps the size within
+    // limits; a pinned note left of the primary screen is pinned again after.
+    void dragsAndResizes_data()
     {
-        QTest::addColumn<bool>("chord");
-        QTest::newRow("chord on the label: the note menu takes the release") << true;
-        QTest::newRow("release never arrives") << false;
-    }
-    void dragEndsWhenTheLeftButtonIsUp()
-    {
-        QFETCH(bool, chord);
-        winNote *note = ShownNote(Note);
-        QWidget *grabbed = chord ? static_cast<QWidget *>(note->Label2) : note;
-        QTest::mousePress(grabbed, Qt::LeftButton, {}, QPoint(20, 20));
-        MovePointer(grabbed, QPoint(-100, 30), Qt::LeftButton);
-        if (chord) {
-            QTest::mousePress(grabbed, Qt::RightButton, {}, QPoint(-100, 30));
-            winMenu::Instance()->NoteMenu->hide();
-        }
-        MovePointer(grabbed, QPoint(200, 200));
-        QTest::mouseRelease(grabbed, Qt::LeftButton);
-        QTest::mouseRelease(grabbed, Qt::RightButton);
-        ModMain::ExitProgram();
-        QCOMPARE(Stored(), QByteArray("2880,3255,15,1650,,Verdana,10,0,0,x"));
-    }
-
-    // A pinned note left of the primary screen is unpinned while it is
-    // resized and pinned again after.
-    void gripResizesWithinLimits_data()
-    {
+        QTest::addColumn<QString>("grab");
         QTest::addColumn<QPoint>("pull");
         QTest::addColumn<bool>("pinned");
-        QTest::addColumn<QByteArray>("size");
-        QTest::newRow("shrink to the minimum width") << QPoint(-200, 0) << false << QByteArray("2880,2550");
-        QTest::newRow("pinned, beyond the maximum") << QPoint(900, 900) << true << QByteArray("9000,9000");
+        QTest::addColumn<QByteArray>("stored"); // the first four fields, saved on exit
+        QTest::newRow("chord on the label: the menu takes the release")
+            << "label" << QPoint(-100, 30) << true << QByteArray("2880,3255,15,1650");
+        QTest::newRow("release never arrives")
+            << "note" << QPoint(-100, 30) << false << QByteArray("2880,3255,15,1650");
+        QTest::newRow("grip to the minimum width")
+            << "grip" << QPoint(-200, 0) << false << QByteArray("2880,2550,1500,1500");
+        QTest::newRow("grip pinned, beyond the maximum")
+            << "grip" << QPoint(900, 900) << true << QByteArray("9000,9000,1500,1500");
     }
-    void gripResizesWithinLimits()
+    void dragsAndResizes()
     {
+        QFETCH(QString, grab);
         QFETCH(QPoint, pull);
         QFETCH(bool, pinned);
-        QFETCH(QByteArray, size);
-        modDualMonitors::SetVirtualScreenForTests(QRect(-1280, 0, 3200, 1080));
-        winNote::SetSaveDelayForTests(50);
+        if (grab == "grip")
+            modDualMonitors::SetVirtualScreenForTests(QRect(-1280, 0, 3200, 1080));
         winNote *note = ShownNote(Note);
         pinned ? modPinToDesktop::PinNoteToDesktop(note) : modPinToDesktop::UnpinNote(note);
-        QTest::mousePress(note->CornerImage, Qt::LeftButton, {}, QPoint(0, 0));
-        MovePointer(note->CornerImage, pull, Qt::LeftButton);
-        QTest::mouseRelease(note->CornerImage, Qt::LeftButton, {}, pull);
+        QWidget *grabbed = grab == "grip"    ? note->CornerImage
+                           : grab == "label" ? note->Label2
+                                             : (QWidget *)note;
+        QTest::mousePress(grabbed, Qt::LeftButton, {}, grab == "grip" ? QPoint() : QPoint(20, 20));
+        MovePointer(grabbed, pull, Qt::LeftButton);
+        if (grab == "label") {
+            QTest::mousePress(grabbed, Qt::RightButton, {}, pull);
+            winMenu::Instance()->NoteMenu->hide();
+        }
+        if (grab == "grip")
+            QTest::mouseRelease(grabbed, Qt::LeftButton, {}, pull);
+        MovePointer(grabbed, QPoint(200, 200)); // no button down any more
         QCOMPARE(note->noteIsPinned, pinned);
-        QTRY_COMPARE(Stored(), size + Note.mid(9));
+        ModMain::ExitProgram();
+        QFETCH(QByteArray, stored);
+        QCOMPARE(Stored(), stored + Note.mid(19));
     }
 
     // Text typed in place is saved while typing; the note follows the text's
