@@ -273,15 +273,11 @@ private slots:
         QTest::addColumn<bool>("pinned");
         QTest::addColumn<QPoint>("start"); // twips
         QTest::addColumn<QPoint>("end");   // twips
-        const QRect single(0, 0, 1920, 1080), leftMonitor(-1920, 0, 3840, 1080);
-        QTest::newRow("below the bottom, on top")
-            << single << false << QPoint(1500, 15000) << QPoint(1500, 13185);
-        QTest::newRow("past the right, pinned")
-            << single << true << QPoint(28000, 1500) << QPoint(25800, 1500);
-        QTest::newRow("left monitor, pinned stays pinned")
-            << leftMonitor << true << QPoint(-28800, 1500) << QPoint(-28785, 1500);
-        QTest::newRow("wider than the screen keeps left reachable")
-            << QRect(0, 0, 100, 1080) << false << QPoint(150, 1500) << QPoint(15, 1500);
+        const QRect single(0, 0, 1920, 1080), two(-1920, 0, 3840, 1080), narrow(0, 0, 100, 1080);
+        QTest::newRow("bottom, on top") << single << false << QPoint(1500, 15000) << QPoint(1500, 13185);
+        QTest::newRow("right, pinned") << single << true << QPoint(28000, 1500) << QPoint(25800, 1500);
+        QTest::newRow("left monitor, pinned") << two << true << QPoint(-28800, 1500) << QPoint(-28785, 1500);
+        QTest::newRow("wider than the screen") << narrow << false << QPoint(150, 1500) << QPoint(15, 1500);
     }
     void pullsNotesOnScreen()
     {
@@ -307,15 +303,11 @@ private slots:
         QTest::addColumn<QString>("grab");
         QTest::addColumn<QPoint>("pull");
         QTest::addColumn<bool>("pinned");
-        QTest::addColumn<QByteArray>("stored"); // the first four fields, saved on exit
-        QTest::newRow("chord on the label: the menu takes the release")
-            << "label" << QPoint(-100, 30) << true << QByteArray("2880,3255,15,1650");
-        QTest::newRow("release never arrives")
-            << "note" << QPoint(-100, 30) << false << QByteArray("2880,3255,15,1650");
-        QTest::newRow("grip to the minimum width")
-            << "grip" << QPoint(-200, 0) << false << QByteArray("2880,2550,1500,1500");
-        QTest::newRow("grip pinned, beyond the maximum")
-            << "grip" << QPoint(900, 900) << true << QByteArray("9000,9000,1500,1500");
+        QTest::addColumn<QString>("stored"); // the first four fields, saved on exit
+        QTest::newRow("chord") << "label" << QPoint(-100, 30) << true << "2880,3255,15,1650";
+        QTest::newRow("release never arrives") << "note" << QPoint(-100, 30) << false << "2880,3255,15,1650";
+        QTest::newRow("grip, minimum width") << "grip" << QPoint(-200, 0) << false << "2880,2550,1500,1500";
+        QTest::newRow("grip, pinned, maximum") << "grip" << QPoint(900, 900) << true << "9000,9000,1500,1500";
     }
     void dragsAndResizes()
     {
@@ -340,8 +332,8 @@ private slots:
         MovePointer(grabbed, QPoint(200, 200)); // no button down any more
         QCOMPARE(note->noteIsPinned, pinned);
         ModMain::ExitProgram();
-        QFETCH(QByteArray, stored);
-        QCOMPARE(Stored(), stored + Note.mid(19));
+        QFETCH(QString, stored);
+        QCOMPARE(Stored(), stored.toUtf8() + Note.mid(19));
     }
 
     // Text typed in place is saved while typing; the note follows the text's
@@ -393,8 +385,7 @@ private slots:
     {
         QTest::addColumn<int>("answer"); // 0: archived unasked, into a folder that is gone
         QTest::addColumn<QByteArray>("archived");
-        QTest::newRow("yes: replaces, pending move saved")
-            << int(QMessageBox::Yes) << "2880,3255,3000,1500" + Note.mid(19);
+        QTest::newRow("yes: move saved") << int(QMessageBox::Yes) << "2880,3255,3000,1500" + Note.mid(19);
         QTest::newRow("no") << int(QMessageBox::No) << QByteArray("old");
         QTest::newRow("cancel") << int(QMessageBox::Cancel) << QByteArray("old");
         QTest::newRow("no archive folder") << 0 << QByteArray();
