@@ -409,23 +409,6 @@ private slots:
         QTEST(ReadBytes(archiveFile), "archived");
     }
 
-    // A note made here goes on the desktop, a received one on top as set; the
-    // menu switches placement in place. Reply is for received notes.
-    void placesOnTopOrOnTheDesktop()
-    {
-        winNote *note = ShownNote(Note);
-        const QPoint position = note->pos();
-        QCOMPARE(Placement(note), "on the desktop");
-        Choose(note, &winMenu::SetNoteToTop);
-        QCOMPARE(Placement(note), "on top");
-        QCOMPARE(note->pos(), position);
-        NotesAlwaysOnTop = true;
-        note = ShownNote(Note + "[FROM=127.0.0.2|B]", "r.zln");
-        Choose(note, &winMenu::SetNoteToTop);
-        QVERIFY(winMenu::Instance()->ReplyToSender->isVisible());
-        QCOMPARE(Placement(note), "on the desktop");
-    }
-
     // The note draws only the lines it shows, and draws them as a label of
     // the same look would: wrapped, tabs expanded, right to left aligned.
     void drawsItsTextAsALabel_data()
@@ -455,24 +438,30 @@ private slots:
         QCOMPARE(drawn(shown), drawn(&label));
     }
 
-    // Clipboard text on Linux breaks lines with LF; the note file keeps CR LF.
-    void copyPutsTextWithLf()
+    // A note made here goes on the desktop, a received one on top as set; the
+    // menu switches placement in place. Reply is for received notes. Copy puts
+    // LF line breaks on the clipboard; Print puts every line, over pages.
+    void menuCommands()
     {
         winNote *note = ShownNote(Note);
+        const QPoint position = note->pos();
+        QCOMPARE(Placement(note), "on the desktop");
+        Choose(note, &winMenu::SetNoteToTop);
+        QCOMPARE(Placement(note), "on top");
+        QCOMPARE(note->pos(), position);
         note->Label2->setText("a\nb\rc\r\n\nd");
         Choose(note, &winMenu::CopyToClipboard);
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("a\nb\nc\n\nd"));
-    }
-
-    // Every line, over several pages.
-    void printIntoPdf()
-    {
+        NotesAlwaysOnTop = true;
+        note = ShownNote(Note + "[FROM=127.0.0.2|B]", "r.zln");
+        Choose(note, &winMenu::SetNoteToTop);
+        QVERIFY(winMenu::Instance()->ReplyToSender->isVisible());
+        QCOMPARE(Placement(note), "on the desktop");
         const QString pdf = m_environment->root() + "/note.pdf";
         modNoteCommands::SetPrintFileForTests(pdf);
         QStringList lines;
         for (int line = 1; line <= 150; ++line)
             lines << QString("line %1").arg(line);
-        winNote *note = ShownNote(Note);
         note->Label2->setText(lines.join("\r\n"));
         Choose(note, &winMenu::PrintNote);
         QProcess pdfToText;
