@@ -39,7 +39,6 @@ QByteArray Stored()
 // A note loaded from the given file bytes and shown on screen.
 winNote *ShownNote(const QByteArray &bytes, const QString &name = "n.zln")
 {
-    modFiles::CreateDataFolders();
     WriteBytes(ActiveFile(name), bytes);
     winNote *note = modMisc::LoadNote(ActiveFile(name), name, QString());
     if (note)
@@ -214,7 +213,6 @@ private slots:
     {
         QFETCH(QString, entry);
         const QByteArray fields = "2880,3255,150,150,,Verdana,10,0,0,";
-        modFiles::CreateDataFolders();
         WriteBytes(ActiveFile("a.zln"), fields + "a");
         const QString target = m_environment->root() + "/target";
         if (entry == "link to a note")
