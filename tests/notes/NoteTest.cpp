@@ -263,55 +263,33 @@ private slots:
         QCOMPARE(Stored(), QByteArray("2880,3255,150,150,,Verdana,10,0,0,b"));
     }
 
-    void pullsNotesOnScreen_data()
-    {
-        QTest::addColumn<QRect>("screen");
-        QTest::addColumn<bool>("pinned");
-        QTest::addColumn<QPoint>("start"); // twips
-        QTest::addColumn<QPoint>("end");   // twips
-        const QRect single(0, 0, 1920, 1080), two(-1920, 0, 3840, 1080), narrow(0, 0, 100, 1080);
-        QTest::newRow("bottom, on top") << single << false << QPoint(1500, 15000) << QPoint(1500, 13185);
-        QTest::newRow("right, pinned") << single << true << QPoint(28000, 1500) << QPoint(25800, 1500);
-        QTest::newRow("left monitor, pinned") << two << true << QPoint(-28800, 1500) << QPoint(-28785, 1500);
-        QTest::newRow("wider than the screen") << narrow << false << QPoint(150, 1500) << QPoint(15, 1500);
-    }
-    void pullsNotesOnScreen()
-    {
-        QFETCH(QRect, screen);
-        QFETCH(bool, pinned);
-        QFETCH(QPoint, start);
-        modDualMonitors::SetVirtualScreenForTests(screen, screen.left() < 0 ? 2 : 1);
-        winNote note;
-        note.ApplyRecord(
-            modNoteText::ParseNoteText(QString("3000,3000,%1,%2,,V,9,0,0,").arg(start.x()).arg(start.y())));
-        if (pinned)
-            modPinToDesktop::PinNoteToDesktop(&note);
-        note.CheckNotePosition();
-        QTEST(QPoint(int(note.LeftTwips()), int(note.TopTwips())), "end");
-        QCOMPARE(note.noteIsPinned, pinned);
-    }
-
     // A drag ends when the left button is up, though the note never saw the
-    // release; the note is pulled on screen. The grip keeps the size within
-    // limits; a pinned note left of the primary screen is pinned again after.
+    // release; the note is pulled on screen, a pinned one kept pinned. The
+    // grip keeps the size within limits.
     void dragsAndResizes_data()
     {
         QTest::addColumn<QString>("grab");
+        QTest::addColumn<QRect>("screen");
         QTest::addColumn<QPoint>("pull");
         QTest::addColumn<bool>("pinned");
         QTest::addColumn<QString>("stored"); // the first four fields, saved on exit
-        QTest::newRow("chord") << "label" << QPoint(-100, 30) << true << "2880,3255,15,1650";
-        QTest::newRow("release never arrives") << "note" << QPoint(-100, 30) << false << "2880,3255,15,1650";
-        QTest::newRow("grip, minimum width") << "grip" << QPoint(-200, 0) << false << "2880,2550,1500,1500";
-        QTest::newRow("grip, pinned, maximum") << "grip" << QPoint(900, 900) << true << "9000,9000,1500,1500";
+        const QRect one(0, 0, 1920, 1080), two(-1920, 0, 3840, 1080), narrow(0, 0, 100, 1080);
+        QTest::newRow("chord") << "label" << one << QPoint(-100, 30) << true << "2880,3255,15,1650";
+        QTest::newRow("no release") << "note" << one << QPoint(-100, 30) << false << "2880,3255,15,1650";
+        QTest::newRow("bottom") << "note" << one << QPoint(20, 1200) << false << "2880,3255,1500,13305";
+        QTest::newRow("right, pinned") << "note" << one << QPoint(1900, 20) << true << "2880,3255,25545,1500";
+        QTest::newRow("left") << "note" << two << QPoint(-2100, 20) << true << "2880,3255,-28785,1500";
+        QTest::newRow("too wide") << "note" << narrow << QPoint(40, 20) << false << "2880,3255,15,1500";
+        QTest::newRow("grip, min") << "grip" << two << QPoint(-200, 0) << false << "2880,2550,1500,1500";
+        QTest::newRow("grip, max") << "grip" << two << QPoint(900, 900) << true << "9000,9000,1500,1500";
     }
     void dragsAndResizes()
     {
         QFETCH(QString, grab);
+        QFETCH(QRect, screen);
         QFETCH(QPoint, pull);
         QFETCH(bool, pinned);
-        if (grab == "grip")
-            modDualMonitors::SetVirtualScreenForTests(QRect(-1280, 0, 3200, 1080));
+        modDualMonitors::SetVirtualScreenForTests(screen, screen.left() < 0 ? 2 : 1);
         winNote *note = ShownNote(Note);
         pinned ? modPinToDesktop::PinNoteToDesktop(note) : modPinToDesktop::UnpinNote(note);
         QWidget *grabbed = grab == "grip"    ? note->CornerImage
