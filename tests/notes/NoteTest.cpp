@@ -279,7 +279,7 @@ private slots:
         QTest::newRow("bottom") << "note" << one << QPoint(20, 1200) << false << "2880,3255,1500,13305";
         QTest::newRow("right, pinned") << "note" << one << QPoint(1900, 20) << true << "2880,3255,25545,1500";
         QTest::newRow("left") << "note" << two << QPoint(-2100, 20) << true << "2880,3255,-28785,1500";
-        QTest::newRow("too wide") << "note" << narrow << QPoint(40, 20) << false << "2880,3255,15,1500";
+        QTest::newRow("too wide") << "note" << narrow << QPoint(160, 20) << false << "2880,3255,15,1500";
         QTest::newRow("grip, min") << "grip" << two << QPoint(-200, 0) << false << "2880,2550,1500,1500";
         QTest::newRow("grip, max") << "grip" << two << QPoint(900, 900) << true << "9000,9000,1500,1500";
     }
