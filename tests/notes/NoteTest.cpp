@@ -27,33 +27,13 @@
 
 namespace {
 
-QString ActiveFile(const QString &name = "n.zln")
-{
-    return modFiles::ActiveFolder() + "/" + name;
-}
-QByteArray Stored()
-{
-    return ReadBytes(ActiveFile());
-}
-
-// A note loaded from the given file bytes and shown on screen.
-winNote *ShownNote(const QByteArray &bytes, const QString &name = "n.zln")
-{
-    WriteBytes(ActiveFile(name), bytes);
-    winNote *note = modMisc::LoadNote(ActiveFile(name), name, QString());
-    if (note)
-        (void)QTest::qWaitForWindowExposed(note);
-    return note;
-}
-
 const QByteArray Note = "2880,3255,1500,1500,,Verdana,10,0,0,x";
 
 // A pointer move at a widget position with the given buttons held.
 void MovePointer(QWidget *widget, QPoint at, Qt::MouseButtons buttons = Qt::NoButton)
 {
-    QMouseEvent move(QEvent::MouseMove, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::NoButton, buttons,
-                     {});
-    QCoreApplication::sendEvent(widget, &move);
+    QMouseEvent event(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, buttons, {});
+    QCoreApplication::sendEvent(widget, &event);
 }
 
 // Chooses an item of the note's menu, as the user does.
@@ -95,6 +75,18 @@ class NoteTest final : public QObject
     Q_OBJECT
 
     std::optional<TestEnvironment> m_environment;
+
+    static QString ActiveFile(const QString &name = "n.zln") { return modFiles::ActiveFolder() + "/" + name; }
+    static QByteArray Stored() { return ReadBytes(ActiveFile()); }
+    // A note loaded from the given file bytes and shown on screen.
+    static winNote *ShownNote(const QByteArray &bytes, const QString &name = "n.zln")
+    {
+        WriteBytes(ActiveFile(name), bytes);
+        winNote *note = modMisc::LoadNote(ActiveFile(name), name, QString());
+        if (note)
+            (void)QTest::qWaitForWindowExposed(note);
+        return note;
+    }
 
 private slots:
     // Own folders, one 1920 x 1080 screen and the note menu for each case.
@@ -138,17 +130,10 @@ private slots:
         QTEST(Described(modNoteText::ParseNoteText(text)), "record");
     }
 
-    void formatsNumbers_data()
-    {
-        QTest::addColumn<float>("value");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("fraction with dot") << -2880.5f << "-2880.5";
-        QTest::newRow("tiny negative is zero") << -0.0000003f << "0";
-    }
     void formatsNumbers()
     {
-        QFETCH(float, value);
-        QTEST(modNoteText::FormatNumber(value), "text");
+        QCOMPARE(modNoteText::FormatNumber(-2880.5f), "-2880.5");
+        QCOMPARE(modNoteText::FormatNumber(-0.0000003f), "0"); // never "-0"
     }
 
     // Bad fields keep the initial look; a size of no pixel would hide the note for good.
