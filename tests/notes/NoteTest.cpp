@@ -29,14 +29,12 @@ namespace {
 
 const QByteArray Note = "2880,3255,1500,1500,,Verdana,10,0,0,x";
 
-// A pointer move at a widget position with the given buttons held.
 void MovePointer(QWidget *widget, QPoint at, Qt::MouseButtons buttons = Qt::NoButton)
 {
     QMouseEvent event(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, buttons, {});
     QCoreApplication::sendEvent(widget, &event);
 }
 
-// Chooses an item of the note's menu, as the user does.
 void Choose(winNote *note, QAction *winMenu::*item)
 {
     winMenu *menu = winMenu::Instance();
@@ -78,7 +76,6 @@ class NoteTest final : public QObject
 
     static QString ActiveFile(const QString &name = "n.zln") { return modFiles::ActiveFolder() + "/" + name; }
     static QByteArray Stored() { return ReadBytes(ActiveFile()); }
-    // A note loaded from the given file bytes and shown on screen.
     static winNote *ShownNote(const QByteArray &bytes, const QString &name = "n.zln")
     {
         WriteBytes(ActiveFile(name), bytes);
@@ -89,11 +86,10 @@ class NoteTest final : public QObject
     }
 
 private slots:
-    // Own folders, one 1920 x 1080 screen and the note menu for each case.
+    // Own folders and the note menu for each case.
     void init()
     {
         m_environment.emplace();
-        modDualMonitors::SetVirtualScreenForTests(QRect(0, 0, 1920, 1080));
         winMenu::Create();
     }
     void cleanup()
