@@ -248,20 +248,20 @@ private slots:
     // grip keeps the size within limits.
     void dragsAndResizes_data()
     {
-        QTest::addColumn<QString>("grab");
+        QTest::addColumn<QString>("grab"); // the part pressed
         QTest::addColumn<QRect>("screen");
         QTest::addColumn<QPoint>("pull");
         QTest::addColumn<bool>("pinned");
         QTest::addColumn<QString>("stored"); // the first four fields, saved on exit
         const QRect one(0, 0, 1920, 1080), two(-1920, 0, 3840, 1080), narrow(0, 0, 100, 1080);
-        QTest::newRow("chord") << "label" << one << QPoint(-100, 30) << true << "2880,3255,15,1650";
-        QTest::newRow("no release") << "note" << one << QPoint(-100, 30) << false << "2880,3255,15,1650";
-        QTest::newRow("bottom") << "note" << one << QPoint(20, 1200) << false << "2880,3255,1500,13305";
-        QTest::newRow("right, pinned") << "note" << one << QPoint(1900, 20) << true << "2880,3255,25545,1500";
-        QTest::newRow("left") << "note" << two << QPoint(-2100, 20) << true << "2880,3255,-28785,1500";
-        QTest::newRow("too wide") << "note" << narrow << QPoint(160, 20) << false << "2880,3255,15,1500";
-        QTest::newRow("grip, min") << "grip" << two << QPoint(-200, 0) << false << "2880,2550,1500,1500";
-        QTest::newRow("grip, max") << "grip" << two << QPoint(900, 900) << true << "9000,9000,1500,1500";
+        QTest::newRow("chord") << "Label2" << one << QPoint(-100, 30) << true << "2880,3255,15,1650";
+        QTest::newRow("no release") << "winNote" << one << QPoint(-100, 30) << false << "2880,3255,15,1650";
+        QTest::newRow("bottom") << "winNote" << one << QPoint(20, 1200) << false << "2880,3255,1500,13305";
+        QTest::newRow("right") << "winNote" << one << QPoint(1900, 20) << true << "2880,3255,25545,1500";
+        QTest::newRow("left") << "winNote" << two << QPoint(-2100, 20) << true << "2880,3255,-28785,1500";
+        QTest::newRow("too wide") << "winNote" << narrow << QPoint(160, 20) << false << "2880,3255,15,1500";
+        QTest::newRow("min") << "CornerImage" << two << QPoint(-200, 0) << false << "2880,2550,1500,1500";
+        QTest::newRow("max") << "CornerImage" << two << QPoint(900, 900) << true << "9000,9000,1500,1500";
     }
     void dragsAndResizes()
     {
@@ -272,16 +272,14 @@ private slots:
         modDualMonitors::SetVirtualScreenForTests(screen, screen.left() < 0 ? 2 : 1);
         winNote *note = ShownNote(Note);
         pinned ? modPinToDesktop::PinNoteToDesktop(note) : modPinToDesktop::UnpinNote(note);
-        QWidget *grabbed = grab == "grip"    ? note->CornerImage
-                           : grab == "label" ? note->Label2
-                                             : (QWidget *)note;
-        QTest::mousePress(grabbed, Qt::LeftButton, {}, grab == "grip" ? QPoint() : QPoint(20, 20));
+        QWidget *grabbed = grab == "winNote" ? note : note->findChild<QWidget *>(grab);
+        QTest::mousePress(grabbed, Qt::LeftButton, {}, grab == "CornerImage" ? QPoint() : QPoint(20, 20));
         MovePointer(grabbed, pull, Qt::LeftButton);
-        if (grab == "label") {
+        if (grab == "Label2") {
             QTest::mousePress(grabbed, Qt::RightButton, {}, pull);
             winMenu::Instance()->NoteMenu->hide();
         }
-        if (grab == "grip")
+        if (grab == "CornerImage")
             QTest::mouseRelease(grabbed, Qt::LeftButton, {}, pull);
         MovePointer(grabbed, QPoint(200, 200)); // no button down any more
         QCOMPARE(note->noteIsPinned, pinned);
