@@ -86,7 +86,6 @@ class NoteTest final : public QObject
     }
 
 private slots:
-    // Own folders and the note menu for each case.
     void init()
     {
         m_environment.emplace();
@@ -154,8 +153,7 @@ private slots:
         QCOMPARE(Stored(), saved.isEmpty() ? stored : saved);
     }
 
-    // A note whose save failed stays unsaved (the exit path saves every
-    // unsaved note): retried by the timer; the user hears of it once.
+    // A failed save stays pending (for exit too), is retried; the user hears of it once.
     void failedSaveIsRetried()
     {
         winNote::SetSaveDelayForTests(50);
@@ -171,9 +169,8 @@ private slots:
         QTRY_COMPARE(Stored(), QByteArray("2880,3255,7200,1440,,Verdana,10,0,0,new"));
     }
 
-    // Only readable regular files up to 1 MiB become notes; a link is saved in
-    // its own place. Of a note and a cut-short save's stray, the newer
-    // non-empty text is kept and no stray is left.
+    // Only readable regular files up to 1 MiB load; a link is saved in its own place.
+    // Of a note and a cut-short save's stray the newer non-empty text stays, no stray.
     void loadsOnlyWhatIsSafe_data()
     {
         QTest::addColumn<QString>("entry"); // what "x.zln", or "n.zln" and its stray, are
@@ -243,9 +240,8 @@ private slots:
         QCOMPARE(Stored(), QByteArray("2880,3255,150,150,,Verdana,10,0,0,b"));
     }
 
-    // A drag ends when the left button is up, though the note never saw the
-    // release; the note is pulled on screen, a pinned one kept pinned. The
-    // grip keeps the size within limits.
+    // A drag ends once the left button is up, release seen or not; the note is pulled
+    // on screen, a pinned one stays pinned. The grip keeps the size within limits.
     void dragsAndResizes_data()
     {
         QTest::addColumn<QString>("grab"); // the part pressed
