@@ -91,18 +91,6 @@ private slots:
                  "Beta/Beta 9/9 bold italic #c86432/#c86432 on #0a141e/#0a141e");
     }
 
-    // Beside the program where its folder can be written, unless installed.
-    void fontListLivesWhereItCanBeWritten()
-    {
-        const QString program = ProgramFolder;
-        ProgramFolder = m_environment->root() + "/gone"; // not writable, for root too
-        QCOMPARE(modFontList::FontListFile(), DataFolder + "/Fonts.zl");
-        ProgramFolder = program; // a build tree
-        QCOMPARE(modFontList::FontListFile(), ProgramFolder + "/Fonts.zl");
-        QDir().mkpath(ProgramFolder + "/../share/zettlor");
-        QCOMPARE(modFontList::FontListFile(), DataFolder + "/Fonts.zl");
-    }
-
     // A plain Enter is a line break, Ctrl+Enter creates. Without a font list
     // yet, the editor lists the fonts: the desktop's default family (what
     // fc-match names) first, symbol fonts never.
@@ -199,10 +187,18 @@ private slots:
                           received.endsWith(text)));
     }
 
-    // A local user's data folder is the own one with the name swapped, where
-    // the name is one folder: the profiles folder ("home") is never left.
-    void localUserFolderFollowsTheTemplate()
+    // The font list lives beside the program where its folder can be written,
+    // unless installed. A local user's data folder is the own one with the
+    // name swapped, where the name is one folder: "home" is never left.
+    void foldersFollowTheirRules()
     {
+        const QString program = ProgramFolder;
+        ProgramFolder = m_environment->root() + "/gone"; // not writable, for root too
+        QCOMPARE(modFontList::FontListFile(), DataFolder + "/Fonts.zl");
+        ProgramFolder = program; // a build tree
+        QCOMPARE(modFontList::FontListFile(), ProgramFolder + "/Fonts.zl");
+        QDir().mkpath(ProgramFolder + "/../share/zettlor");
+        QCOMPARE(modFontList::FontListFile(), DataFolder + "/Fonts.zl");
         const QString profiles = m_environment->root() + "/home";
         UserName = "share"; // also a folder further down
         DataFolder = profiles + "/share/.local/share/Zettlor";
