@@ -7,6 +7,7 @@
 #include "core/modFiles.h"
 #include "core/modSettings.h"
 #include "editor/modColorDialog.h"
+#include "editor/modEditor.h"
 #include "editor/modFontList.h"
 #include "editor/winEditor.h"
 #include "messaging/Winsock.h"
@@ -201,6 +202,15 @@ private slots:
         UserPathTemplate = modSend::ComputeUserPathTemplate();
         QCOMPARE(modSend::LocalUserDataFolder("anna"), profiles + "/anna/.local/share/Zettlor");
         QCOMPARE(modSend::LocalUserDataFolder(".."), QString());
+    }
+
+    // Opened again before Qt deleted the closed editor: a new editor, which stays.
+    void reopenedEditorIsANewOne()
+    {
+        winEditor::SharedEditor()->close();
+        modEditor::OpenCreateEditor();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(ShownWindow<winEditor>());
     }
 };
 
