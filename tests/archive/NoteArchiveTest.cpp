@@ -17,23 +17,18 @@ namespace {
 
 const QByteArray NotePrefix = "2880,3255,1500,1500,,Verdana,10,12648447,0,";
 
-// Archives a note named and holding each name.
 void Archive(const QStringList &names)
 {
     for (const QString &name : names)
         WriteBytes(modFiles::ArchiveFolder() + "/" + name + ".zln", NotePrefix + name.toUtf8());
 }
 
-// The rows top to bottom, the selected one in brackets | the texts of
-// Active's files, sorted, then " shown" for each note on the desktop.
+// The rows, the selected one in brackets | Active's note texts, then " shown" per open note.
 QString Outcome(const winNoteArchive *window)
 {
-    const QTreeWidget *list = window->ListView;
     QStringList rows, notes;
-    for (int row = 0; row < list->topLevelItemCount(); ++row) {
-        const QTreeWidgetItem *item = list->topLevelItem(row);
+    for (const QTreeWidgetItem *item : window->ListView->findItems("", Qt::MatchStartsWith))
         rows << (item->isSelected() ? "[" + item->text(0) + "]" : item->text(0));
-    }
     for (const QFileInfo &file : QDir(modFiles::ActiveFolder()).entryInfoList(QDir::Files))
         notes << ReadBytes(file.filePath()).mid(NotePrefix.size());
     notes.sort();
@@ -70,25 +65,20 @@ private slots:
         QTRY_COMPARE(Outcome(window), "[b] Buy milk, xxxxxxxxxxxxxxxxxx...|c, mine shown");
         int asked = 0;
         modDialogs::SetDialogRunner([&](QDialog &) {
-            if (++asked == 2) {
-                Archive({"d"});
-                window->RefreshListView();
-            }
+            if (++asked == 2)
+                Archive({"d"}), window->RefreshListView();
             return asked == 1 ? QMessageBox::No : QMessageBox::Yes;
         });
         window->ListView->setCurrentItem(window->ListView->topLevelItem(1));
         window->Command2->click(); // No keeps the note
         window->Command2->click(); // Yes deletes the chosen one, though the list changed meanwhile
         QCOMPARE(Outcome(window), "d [b]|c, mine shown");
-        QCOMPARE(QDir(modFiles::ArchiveFolder()).entryList(QDir::Files), QStringList({"b.zln", "d.zln"}));
-        // The folder is watched: a drop rebuilds the list, a file that is no note does not.
+        // The folder is watched.
         QVERIFY(QDir(modFiles::ArchiveFolder()).removeRecursively());
         QTRY_COMPARE(Outcome(window), "|c, mine shown");
         Archive({"e", "f"});
         QTRY_COMPARE(Outcome(window), "[f] e|c, mine shown");
         window->ListView->setCurrentItem(window->ListView->topLevelItem(1));
-        WriteBytes(modFiles::ArchiveFolder() + "/x.txt", "");
-        QTest::qWait(1500); // the folder is looked at every 500 ms
         QVERIFY(QDir(modFiles::ActiveFolder()).removeRecursively());
         WriteBytes(modFiles::ActiveFolder(), "");
         window->Command1->click();
