@@ -60,10 +60,8 @@ private slots:
         m_environment.reset();
     }
 
-    // Odd saved defaults still give a usable editor (colours are stored as
-    // signed 0x00BBGGRR; the top byte means nothing). What Create leaves, a
-    // cancelled colour dialog aside, is the next editor's default. A held
-    // modifier keeps the editor open, emptied.
+    // Odd saved defaults give a usable editor (the colour's top byte means nothing). What Create
+    // leaves, a cancelled colour aside, is the next default; Shift keeps the editor open, emptied.
     void defaultsCarryOver()
     {
         WriteBytes(modFontList::FontListFile(), "Alpha\r\nBeta\r\n");
@@ -92,12 +90,11 @@ private slots:
                  "Beta/Beta 9/9 bold italic #c86432/#c86432 on #0a141e/#0a141e");
     }
 
-    // A plain Enter is a line break, Ctrl+Enter creates. Without a font list
-    // yet, the editor lists the fonts: the desktop's default family (what
-    // fc-match names) first, symbol fonts never.
+    // Enter is a line break, Ctrl+Enter creates. A new font list starts with
+    // the family fc-match names, without symbol fonts.
     void createMakesACentredSavedNote()
     {
-        QString text = QString("line\n").repeated(400); // too high for the screen
+        QString text = QString("line\n").repeated(400); // too high for the screen: 9000 twips
         const QString bin = m_environment->root() + "/bin", path = qgetenv("PATH");
         const auto restorePath = qScopeGuard([&] { qputenv("PATH", path.toLocal8Bit()); });
         WriteBytes(bin + "/fc-match", "#!/bin/sh\nprintf 'DejaVu Sans'\n");
@@ -111,7 +108,6 @@ private slots:
         QTRY_VERIFY(!editor || !editor->isVisible());
         const QFileInfoList files = QDir(modFiles::ActiveFolder()).entryInfoList(QDir::Files);
         QCOMPARE(files.size(), 1);
-        // The design look, 2550 twips wide, centred on the 800 px wide screen, at most 9000 high.
         QCOMPARE(QString::fromUtf8(ReadBytes(files[0].filePath())),
                  "9000,2550,4725,1500,,Verdana,8,12648447,0,\r\n" + text.replace("\n", "\r\n"));
         if (!QFontDatabase::families().contains("DejaVu Sans"))
@@ -120,9 +116,8 @@ private slots:
         QVERIFY(names.startsWith("DejaVu Sans\r\n") && !names.contains("Standard Symbols PS"));
     }
 
-    // The note menu's editor shows the note as it is, in a font the list
-    // lacks too; one per note, brought back from minimized. Its update keeps
-    // that font and beats the note's own edit box.
+    // The note's editor shows it as it is, font too; one per note, restored if minimized.
+    // Its update keeps that font and beats the note's own edit box.
     void updateKeepsTheLookAndBeatsQuickEdit()
     {
         WriteBytes(modFontList::FontListFile(), "Alpha\r\nVerdana\r\n");
@@ -145,7 +140,6 @@ private slots:
         QTRY_VERIFY(editor.isNull());
         QTest::qWait(250); // the edit box had its say, had it kept it
         QVERIFY(note->SavePendingChanges());
-        // Spaces trimmed, line break kept, the size as typed.
         QVERIFY(ReadBytes(modFiles::ActiveFolder() + "/" + note->noteFileName)
                     .endsWith(",BoldItalic,Far Font,13,12648447,255,new text\r\n"));
     }
@@ -183,17 +177,14 @@ private slots:
                 received.endsWith("hello"));
     }
 
-    // The font list lives beside the program where its folder can be written,
-    // unless installed. A local user's data folder is the own one with the
-    // name swapped, where the name is one folder: "home" is never left.
+    // The font list lives beside a built program where it can. A local user's data
+    // folder is ours with the name swapped, only where the name is one folder.
     void foldersFollowTheirRules()
     {
-        const QString program = ProgramFolder;
-        ProgramFolder = m_environment->root() + "/gone"; // not writable, for root too
-        QCOMPARE(modFontList::FontListFile(), DataFolder + "/Fonts.zl");
-        ProgramFolder = program; // a build tree
-        QCOMPARE(modFontList::FontListFile(), ProgramFolder + "/Fonts.zl");
+        QCOMPARE(modFontList::FontListFile(), ProgramFolder + "/Fonts.zl"); // a build tree
         QDir().mkpath(ProgramFolder + "/../share/zettlor");
+        QCOMPARE(modFontList::FontListFile(), DataFolder + "/Fonts.zl");
+        ProgramFolder = m_environment->root() + "/gone"; // not writable, for root too
         QCOMPARE(modFontList::FontListFile(), DataFolder + "/Fonts.zl");
         const QString profiles = m_environment->root() + "/home";
         UserName = "share"; // also a folder further down
