@@ -80,8 +80,7 @@ class NoteTest final : public QObject
     {
         WriteBytes(ActiveFile(name), bytes);
         winNote *note = modMisc::LoadNote(ActiveFile(name), name, QString());
-        if (note)
-            (void)QTest::qWaitForWindowExposed(note);
+        (void)QTest::qWaitForWindowExposed(note);
         return note;
     }
 
@@ -224,8 +223,7 @@ private slots:
             QCOMPARE(ReadBytes(target), fields + "x");
     }
 
-    // A handle names one note for the whole run, even when the next note
-    // lives where a closed one did. Closing a note never writes its file.
+    // A handle names one note for the whole run; closing a note never writes its file.
     void deletesByHandleAndClosesWithoutWriting()
     {
         const auto handle = modMisc::NoteHandle(ShownNote("2880,3255,150,150,,Verdana,10,0,0,a", "gone.zln"));
@@ -240,8 +238,8 @@ private slots:
         QCOMPARE(Stored(), QByteArray("2880,3255,150,150,,Verdana,10,0,0,b"));
     }
 
-    // A drag ends once the left button is up, release seen or not; the note is pulled
-    // on screen, a pinned one stays pinned. The grip keeps the size within limits.
+    // A drag ends with the left button up, release seen or not, the note on screen and
+    // still pinned if it was. The grip keeps the size within limits.
     void dragsAndResizes_data()
     {
         QTest::addColumn<QString>("grab"); // the part pressed
@@ -284,9 +282,8 @@ private slots:
         QCOMPARE(Stored(), stored.toUtf8() + Note.mid(19));
     }
 
-    // Text typed in place is saved while typing; the note follows the text's
-    // height, keeps its width. Each way out of quick edit saves, CR LF kept:
-    // pointer away with another program in front, Escape, grip, exit.
+    // Text typed in place is saved while typing, CR LF kept; the note grows in height
+    // only. Each way out of quick edit saves.
     void quickEditSavesTheText_data()
     {
         QTest::addColumn<QString>("exit");
@@ -325,8 +322,7 @@ private slots:
         QTRY_VERIFY(Stored().endsWith(",a\r\nb" + typed + "!"));
     }
 
-    // Archiving saves a pending change first and replaces an older copy; where
-    // it fails, the note stays. No answer: the setting archives unasked.
+    // Archiving saves a pending change first and replaces an older copy; on failure the note stays.
     void removeNote_data()
     {
         QTest::addColumn<int>("answer"); // 0: archived unasked, into a folder that is gone
@@ -358,8 +354,7 @@ private slots:
         QTEST(ReadBytes(archiveFile), "archived");
     }
 
-    // The note draws only the lines it shows, and draws them as a label of
-    // the same look would: wrapped, tabs expanded, right to left aligned.
+    // The note draws only the lines it shows, as a label would: wrapped, tabs expanded, RTL aligned.
     void drawsItsTextAsALabel_data()
     {
         QTest::addColumn<QString>("text");
@@ -387,9 +382,8 @@ private slots:
         QCOMPARE(drawn(shown), drawn(&label));
     }
 
-    // A note made here goes on the desktop, a received one on top as set; the
-    // menu switches placement in place. Reply is for received notes. Copy puts
-    // LF line breaks on the clipboard; Print puts every line, over pages.
+    // A note made here goes on the desktop, a received one on top as set; the menu switches it in
+    // place. Reply is for received notes. Copy uses LF line breaks; Print prints every page.
     void menuCommands()
     {
         winNote *note = ShownNote(Note);
