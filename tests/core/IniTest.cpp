@@ -23,11 +23,9 @@ private slots:
         const auto row = [](const char *tag, QByteArray before, QStringList question, QByteArray after) {
             QTest::newRow(tag) << before << question << after;
         };
-        const QByteArray sample = "; comment\r\n[Options]\r\nICON=/tmp/a.png\r\n SoundNoteSent = x.wav \r\n"
-                                  "[Settings]\r\n;Commented=1\r\n";
+        const QByteArray sample = "; comment\r\n[Options]\r\nICON=/tmp/a.png\r\n SoundNoteSent = x.wav \r\n";
         row("any case", sample, {"OPTIONS", "icon"}, "/tmp/a.png");
         row("blanks trimmed", sample, {"Options", "soundnotesent"}, "x.wav");
-        row("commented key", sample, {"Settings", "Commented"}, "");
         row("LF only, no final end", "[A]\nk=v", {"A", "K"}, "v");
         row("value with =", "[A]\r\nk=a=b\r\n", {"A", "k"}, "a=b");
         row("key that grew upper-case", "[A]\r\nSTRASSE=v\r\n", {"a", "Stra\u00dfe"}, "v");
