@@ -56,17 +56,16 @@ private slots:
     {
         QFETCH(QString, write);
         TestEnvironment environment;
-        const QString a = environment.root() + "/a/n.zln", link = environment.root() + "/a/link.zln";
-        const QString b = environment.root() + "/b/n.zln";
+        const QString a = environment.root() + "/a/n.zln", link = environment.root() + "/a/link.zln",
+                      b = environment.root() + "/b/n.zln";
         WriteBytes(a, "fresh");
         WriteBytes(b, "stale and longer");
         QFile::link(a, link);
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit small{4, saved.rlim_max};
-        if (write.endsWith("limited"))
-            setrlimit(RLIMIT_FSIZE, &small);
+        const rlimit small{write.endsWith("limited") ? 4 : saved.rlim_cur, saved.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &small);
         const LinkWrite how =
             write.startsWith("link replaced") ? LinkWrite::ReplaceLink : LinkWrite::FollowLink;
         const bool done = write.startsWith("link") ? WriteTextFile(link, "newer", how)
@@ -86,8 +85,8 @@ private slots:
         if (QStandardPaths::findExecutable("strace").isEmpty())
             QSKIP("strace is not installed");
         TestEnvironment environment;
-        const QString folder = environment.root() + "/Active", path = folder + "/n.zln";
-        const QString log = environment.root() + "/calls.log";
+        const QString folder = environment.root() + "/Active", path = folder + "/n.zln",
+                      log = environment.root() + "/calls.log";
         WriteBytes(path, "old");
         prctl(PR_SET_PTRACER, PR_SET_PTRACER_ANY);
         QProcess strace;
@@ -98,10 +97,9 @@ private slots:
         }
         if (strace.state() != QProcess::Running)
             QSKIP("strace cannot watch this process");
-        const bool written = WriteTextFile(path, "new");
+        QVERIFY(WriteTextFile(path, "new"));
         strace.terminate();
         strace.waitForFinished();
-        QVERIFY(written);
         const QString expected = "fdatasync.*rename[^\\n]*\"" + path + "\"[^\\n]*= 0\\n.*fsync\\(\\d+<" +
                                  QFileInfo(folder).canonicalFilePath() + ">\\)";
         QVERIFY2(QString(ReadBytes(log))
