@@ -56,10 +56,9 @@ private slots:
         QVERIFY2(given.startsWith(answer), qPrintable(given));
     }
 
-    // Two starts after an older release left notes in the settings and
-    // autostart entries, one named "Zettlor": the first writes the defaults,
-    // turns the notes into files and asks what it must; the user then removes the
-    // entry, and the second start changes nothing.
+    // Two starts after an older release left notes and autostart entries: the
+    // first writes the defaults, turns notes into files and asks what it must;
+    // with the entry then removed, the second start changes nothing.
     void startsWriteDefaultsAndAskOnce_data()
     {
         QTest::addColumn<QString>("folder"); // the folder argument, or "portable"
@@ -95,10 +94,10 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(QString, entry);
         TestEnvironment environment;
+        QFETCH(QByteArray, settings);
         const bool portable = folder == "portable";
         const QString settingsFile = portable ? modSettings::PortableSettingsFile()
                                               : environment.configHome() + "/Zettlor/Zettlor.conf";
-        QFETCH(QByteArray, settings);
         WriteBytes(settingsFile, settings);
         WriteBytes(environment.programFolder() + (portable ? "/Active" : "/Note8.gif"), "");
         for (const char *name : {"Zettlor Note Launcher", "Other"})
@@ -148,11 +147,9 @@ private slots:
         QCOMPARE(first.waitForExit(), 0);
     }
 
-    // Every way the program is ended keeps a move made just before: the tray
-    // menu's Exit, the signals and the session's die end with status 0, a
-    // display that goes away with Qt's own status 1. Every save request of
-    // the session saves at once, whatever it asks to save. A signal while
-    // start-up waits for an answer ends it as well.
+    // Every ending keeps a move made just before, with status 0 (Qt's own 1
+    // for a lost display); every save request of the session saves at once.
+    // A signal while start-up waits for an answer ends it as well.
     void endingKeepsTheLastMove_data()
     {
         QTest::addColumn<QString>("ending");
@@ -191,10 +188,10 @@ private slots:
             return;
         }
         QVERIFY(program.startUp(arguments));
-        const QRect note =
-            WaitForWindow(display, program, [](QRect w) { return w.size() == QSize(217, 192); });
-        QVERIFY(Drag(display, note.topLeft() + QPoint(60, 24), QPoint(60, 40)));
-        const QRect there = note.translated(60, 40);
+        const QRect there = WaitForWindow(display, program, [](QRect w) {
+                                return w.size() == QSize(217, 192);
+                            }).translated(60, 40);
+        QVERIFY(Drag(display, there.topLeft() + QPoint(0, -16), QPoint(60, 40)));
         QVERIFY(UseMenu(display, program, there, {"Escape"})); // the drag is over
         if (ending == "tray menu") {
             const auto icon = [](QRect w) { return w.width() <= 100 && w.height() <= 100; };
