@@ -20,10 +20,8 @@ namespace {
 const QString kLocated = QStringLiteral("located: \"[^\"]*\" \"%1\"");
 const QString kNote = QStringLiteral("2880,3255,*,*,,Verdana,12,12648447,0,");
 
-// A real zettlor with its own folders, logging what it does on stderr. On a
-// display without a tray, where a click on the window standing in for the
-// icon opens the contacts; otherwise offscreen. Copies end in the reverse
-// order they were made, as each TestEnvironment restores the one before it.
+// A real zettlor logging on stderr, offscreen or on a display without a tray. Copies end in
+// the reverse order they were made, as each TestEnvironment restores the one before it.
 struct Copy
 {
     explicit Copy(bool onDisplay = false)
@@ -38,7 +36,6 @@ struct Copy
         }
         program = std::make_unique<ProgramProcess>(environment);
     }
-    // Whether it logged pattern with %1 standing for capture.
     bool logged(const QString &pattern, const QString &capture)
     {
         return program->errorOutput().contains(
@@ -51,9 +48,7 @@ struct Copy
                                [&](const QString &capture) { return logged(pattern, capture); });
         });
     }
-    // A click on the window standing in for the tray icon opens the contacts
-    // window, its Add the contact dialog and the dialog's Browse the locator;
-    // true once that found all of located.
+    // The window standing in for the tray icon opens the contacts, Add the dialog, Browse the locator.
     bool locate(const QStringList &located)
     {
         const auto xdotool = [this](const QString &window, const QStringList &then,
@@ -77,7 +72,6 @@ struct Copy
     std::unique_ptr<ProgramProcess> program;
 };
 
-// Runs a script that stops at the first failing command; true when all went well.
 bool Shell(const QString &script)
 {
     QProcess shell;
@@ -86,11 +80,8 @@ bool Shell(const QString &script)
            shell.exitCode() == 0;
 }
 
-// Namespaces 1, 2 and 3 on 10.99.0.1..3/24, joined by a bridge in a hub
-// namespace, each with a default route so that 255.255.255.255 is routable.
-// Nothing joins them to this computer's network. Their names carry the
-// test's process id (the shell's $PPID); they go with this guard, or with the
-// next run when a crashed run left them.
+// Hosts 1..3 on 10.99.0.0/24, bridged in a hub namespace and routing 255.255.255.255, apart from
+// this computer's network. Named by the test's process id, they go with this guard or the next run.
 struct SimulatedLan
 {
     Q_DISABLE_COPY_MOVE(SimulatedLan)
@@ -112,7 +103,6 @@ struct SimulatedLan
             if [ $id = $PPID ] || [ ! -d /proc/$id ]; then ip netns del $n; fi
         done)");
     }
-    // What runs the program on host 1, 2 or 3.
     static QStringList Run(int host)
     {
         return {"netns", "exec", QString("zettlor-lan-%1-%2").arg(::getpid()).arg(host), ProgramPath()};
@@ -128,11 +118,8 @@ class PeerProgramTest final : public QObject
     Q_OBJECT
 
 private slots:
-    // A third party sends A a note in B's name, in Windows-1252 as older
-    // copies do: A keeps it with its sender and B gets A's receipt. At start
-    // A showed what a local user dropped into its Incoming folder, which
-    // others may write into but not list, and removed the file. A copy
-    // started on A's address ends.
+    // A third party sends A a note in B's name, in Windows-1252 as older copies do. At start A took
+    // in what a local user dropped into Incoming. A copy started on A's address ends.
     void notesAndReceiptsPassBetweenCopies()
     {
         const QString host = QHostInfo::localHostName();
@@ -161,8 +148,7 @@ private slots:
         QVERIFY(ReadBytes(late.folders.root() + "/dialogs.log").contains("Port 21900 is currently in use"));
     }
 
-    // On a network of namespaces A's locator broadcasts on the real port: B
-    // and C answer, A itself does not.
+    // A's locator broadcasts on the real port: B and C answer, A itself does not.
     void copiesOnASimulatedNetworkFindEachOther()
     {
         if (::geteuid() != 0 || QStandardPaths::findExecutable("ip").isEmpty())
