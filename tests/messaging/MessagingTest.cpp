@@ -36,8 +36,7 @@ const QString kPing = QStringLiteral(" <- !DESK7 (192.168.1.7) ping");
 // Each note asks to be taller and narrower than the grip allows.
 const QString kNote = QStringLiteral("99999,30,*,*,,Verdana,12,12648447,0,Hello");
 
-// Each row as "name|ip"; "*" after the name of an online one, brackets
-// around a selected one.
+// Each row as "name|ip", "*" marking an online one and brackets a selected one.
 QStringList Rows(const QTreeWidget *list)
 {
     QStringList rows;
@@ -70,8 +69,7 @@ class MessagingTest final : public QObject
     }
     winContacts *Open(const QString &stored, int selected = -1)
     {
-        ContactList = stored;
-        modSettings::WriteSetting(SettingKeys::Contacts, stored);
+        modSettings::WriteSetting(SettingKeys::Contacts, ContactList = stored);
         modTrayCommands::OpenContacts();
         QCoreApplication::processEvents(); // the pings go out once it is shown
         winContacts *contacts = ShownWindow<winContacts>();
@@ -126,12 +124,11 @@ private slots:
         row("!D (127.31.0.10) ping", "127.31.0.10 <- !DESK7 (192.168.1.7) pong"); // a zero inside a number
         row("#Backup finished", "balloon Backup finished");
         row("#off"); // with sent-note alerts off
-        // Nothing is answered, kept or shown for a broken header, one whose
-        // address names no single host or this copy, or an entry holding a "|".
-        for (const char *d : {"!D 10.0.0.2) hello", "!D (10.0.0.2 pong", "!D () ping", "!D (256.1.1.1) ping",
-                              "!D ( 1.2.3.4) ping", "!D (1.2.3.0004) ping", "!D (127.31.0.010) ping",
-                              "!D (0.0.0.0) ping", "!D (255.255.255.255) helloall", "!D (192.168.1.255) ping",
-                              "+anna (Local User)x", "!a|b (10.0.0.2) hello", "!x (192.168.1.7) helloall"})
+        // Dropped: a broken header, an address of no single host or of this copy, a "|" inside.
+        for (const char *d :
+             {"!D (10.0.0.2 pong", "!D (256.1.1.1) ping", "!D ( 1.2.3.4) ping", "!D (127.31.0.010) ping",
+              "!D (0.0.0.0) ping", "!D (255.255.255.255) helloall", "!D (192.168.1.255) ping",
+              "+anna (Local User)x", "!a|b (10.0.0.2) hello", "!x (192.168.1.7) helloall"})
             row(d);
     }
     void dispatch()
@@ -144,9 +141,7 @@ private slots:
         QTEST(m_calls, "calls");
     }
 
-    // Replies are bounded in entries and in characters, the oldest go first
-    // and the rest stay whole and in order. Each sender gets 30 notes a
-    // minute; others and later ones come in.
+    // Replies keep the newest whole entries within both bounds; each sender gets 30 notes a minute.
     void floodsAreBounded()
     {
         modReceive::ArrivalLimit limit;
@@ -162,14 +157,12 @@ private slots:
                                          added.emplaceBack(QString::number(i).leftJustified(size, 'x')));
             const QStringList kept = replies.split('|');
             QVERIFY(replies.size() <= modDatagram::MaxReplyChars &&
-                    kept.size() <= modDatagram::MaxReplyEntries);
-            QVERIFY(kept.size() > 1);
+                    kept.size() <= modDatagram::MaxReplyEntries && kept.size() > 1);
             QCOMPARE(kept, added.mid(added.size() - kept.size()));
         }
     }
 
-    // Every row has a sender of its own: arrivals are counted per address for
-    // the whole run. The flood comes with alerts off. Anna is known by address.
+    // Each row has its own sender, as arrivals are counted per address for the whole run.
     void noteIsShownAcknowledgedAndItsSenderKept_data()
     {
         QTest::addColumn<QString>("sender");    // "name (address)"
@@ -186,8 +179,7 @@ private slots:
         row("false still adds", "L (10.0.1.1)", "false", "|10.0.1.1(L)");
         row("False adds nothing", "F (10.0.1.2)", "False", "");
         row("name that would split the list", "a|b (10.0.1.3)", "", "");
-        // Shown, it would name "Local User" as its sender: a reply would go
-        // into anna's Incoming folder.
+        // A reply to it would go into anna's Incoming folder.
         row("name posing as a local user", "x[FROM=Local User|anna (10.0.1.5)", "", "", 1, 0);
         row("31 notes from one sender", "flood (10.0.1.6)", "False", "", 31, 30);
     }
@@ -197,8 +189,7 @@ private slots:
         QFETCH(int, count);
         QFETCH(int, shown);
         ShowIncomingNoteAlert = count == 1;
-        ContactList = "192.168.1.4(Anna)";
-        modSettings::WriteSetting(SettingKeys::Contacts, ContactList);
+        modSettings::WriteSetting(SettingKeys::Contacts, ContactList = "192.168.1.4(Anna)");
         QFETCH(QString, addSender);
         modSettings::WriteSetting(SettingKeys::AddSenderToContacts, addSender);
         for (int i = 0; i < count; ++i)
@@ -209,11 +200,8 @@ private slots:
         for (const winNote *note : winNote::AllNotes()) {
             QVERIFY(note->isVisible() && note->Label2->text() == "Hello" && note->HeightTwips() <= 9000 &&
                     note->WidthTwips() >= 2550);
-            // Centred on the primary screen.
-            const QPoint offCentre =
-                note->geometry().center() - QGuiApplication::primaryScreen()->geometry().center();
-            QVERIFY2(offCentre.manhattanLength() <= 2,
-                     qPrintable(QString("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
+            QVERIFY((note->geometry().center() - QGuiApplication::primaryScreen()->geometry().center())
+                        .manhattanLength() <= 2);
             notesShown << note->noteFromIP + "|" + note->noteFromName;
         }
         QCOMPARE(notesShown, QStringList(shown, address + "|" + name));
@@ -224,9 +212,7 @@ private slots:
         QTEST(modSettings::ReadSetting(SettingKeys::Contacts), "contactsAfter");
     }
 
-    // Only regular note files are taken; a link, a folder, a file too large
-    // for a note or of another name stays where it is. So does a note's file
-    // until the note has a file of its own.
+    // Only regular note files are taken, and only once the note has a file of its own.
     void importTakesOnlyNoteFiles()
     {
         QDir(modFiles::ActiveFolder()).removeRecursively();
@@ -240,16 +226,12 @@ private slots:
             WriteBytes(incoming + name, "x (y)" + kNote.toUtf8());
         modReceive::ImportIncomingNotes();
         QCOMPARE(winNote::AllNotes().size(), 1);
-        QStringList left = QDir(incoming).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
-        left.sort();
-        QCOMPARE(left,
+        QCOMPARE(QDir(incoming).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name),
                  (QStringList{"NOTE.ZLN", "big.zln", "folder.zln", "link.zln", "note.zln", "readme.txt"}));
         QVERIFY(QFile::exists(secret));
     }
 
-    // Someone may put links into a shared Incoming folder under the names
-    // notes will get: the note replaces the link and never writes its target.
-    // Its owner reads it through the group, no one else at all.
+    // Links put into a shared Incoming folder under the names notes will get are never written through.
     void localDeliveryNeverWritesThroughALink()
     {
         UserPathTemplate = m_environment->root() + "/home/[USERNAME]/data";
@@ -269,10 +251,7 @@ private slots:
         QCOMPARE(QFile(incoming + delivered.first()).permissions(), QFile::Permissions(0x6640)); // 0640
     }
 
-    // Stored contacts and local users sorted by name; entries naming nobody
-    // are left out, and a pong marks the first row of its address. A double
-    // click or Return starts a note only to an online contact or a local user.
-    // Opened again, the window comes back.
+    // A pong marks the first row of its address; notes go only to online contacts and local users.
     void rowsAnswerAndStartNotes()
     {
         MakeUser("zoe");
@@ -308,13 +287,8 @@ private slots:
         QVERIFY(ShownWindow<winContacts>() == contacts && !contacts->isMinimized());
     }
 
-    // Anna, bob and DESK2 stored, all answered, and the local user zoe. Add
-    // and Edit (of bob) go through the contact dialog: once it closes every
-    // stored address is pinged again and a new or changed one shows offline;
-    // refused input is reported over the dialog, which stays. Delete asks
-    // first ("Delete, No" is answered No) and selects the row above. Written
-    // back when the window closes, the rows keep a sender that a note added
-    // to the contacts meanwhile.
+    // All rows online, bob selected. Once the dialog closes every stored address is pinged again;
+    // refused input keeps it open. Written back on close, the rows keep a sender added meanwhile.
     void contactButtons_data()
     {
         QTest::addColumn<QString>("button");
@@ -389,9 +363,7 @@ private slots:
         QCOMPARE(modSettings::ReadSetting(SettingKeys::Contacts), stored + "|10.0.0.8(New)");
     }
 
-    // A window of 200 x 100 on a 1280 x 800 screen: centred over its owner, on
-    // the screen when that would cross its right edge, near the left edge
-    // when the owner is past it.
+    // Centred over the owner, but kept on a 1280 x 800 screen.
     void dialogsArePlacedOverTheContacts()
     {
         const auto placed = [](QRect owner) {
@@ -402,9 +374,7 @@ private slots:
         QCOMPARE(placed({-300, -200, 300, 300}), QPoint(13, 13));
     }
 
-    // The locator asks the address given for broadcasts. An answer that came
-    // after the last locator closed is listed first, then every answer that
-    // names a host; Add puts the first into the contact dialog.
+    // An answer that came after the last locator closed is listed first.
     void locatorListsTheAnswers()
     {
         BroadcastAddress = "127.0.0.3";
