@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QHostInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
 #include <QUdpSocket>
@@ -80,36 +81,28 @@ bool Shell(const QString &script)
            shell.exitCode() == 0;
 }
 
+// This run's network namespaces, and any a crashed run left, go.
+const QString kRemoveLan =
+    QStringLiteral(R"(for n in $(ip netns list | grep -o '^zettlor-lan-[0-9]*-[^ ]*'); do
+    id=${n#zettlor-lan-}; id=${id%%-*}
+    if [ $id = $PPID ] || [ ! -d /proc/$id ]; then ip netns del $n; fi
+done
+)");
 // Hosts 1..3 on 10.99.0.0/24, bridged in a hub namespace and routing 255.255.255.255, apart from
-// this computer's network. Named by the test's process id, they go with this guard or the next run.
-struct SimulatedLan
-{
-    Q_DISABLE_COPY_MOVE(SimulatedLan)
-    SimulatedLan()
-        : made(RemoveOursAndLeftovers() && Shell(R"(p=zettlor-lan-$PPID
-            ip netns add $p-hub; ip -n $p-hub link add br0 type bridge; ip -n $p-hub link set br0 up
-            for h in 1 2 3; do
-                ip netns add $p-$h; ip -n $p-hub link add veth$h type veth peer name eth0 netns $p-$h
-                ip -n $p-hub link set veth$h master br0 up; ip -n $p-$h addr add 10.99.0.$h/24 dev eth0
-                ip -n $p-$h link set eth0 up; ip -n $p-$h link set lo up; ip -n $p-$h route add default dev eth0
-            done)"))
-    {
-    }
-    ~SimulatedLan() { RemoveOursAndLeftovers(); }
-    static bool RemoveOursAndLeftovers()
-    {
-        return Shell(R"(for n in $(ip netns list | grep -o '^zettlor-lan-[0-9]*-[^ ]*'); do
-            id=${n#zettlor-lan-}; id=${id%%-*}
-            if [ $id = $PPID ] || [ ! -d /proc/$id ]; then ip netns del $n; fi
-        done)");
-    }
-    static QStringList Run(int host)
-    {
-        return {"netns", "exec", QString("zettlor-lan-%1-%2").arg(::getpid()).arg(host), ProgramPath()};
-    }
+// this computer's network. Their names carry the test's process id.
+const QString kMakeLan = QStringLiteral(R"(p=zettlor-lan-$PPID
+ip netns add $p-hub; ip -n $p-hub link add br0 type bridge; ip -n $p-hub link set br0 up
+for h in 1 2 3; do
+    ip netns add $p-$h; ip -n $p-hub link add veth$h type veth peer name eth0 netns $p-$h
+    ip -n $p-hub link set veth$h master br0 up; ip -n $p-$h addr add 10.99.0.$h/24 dev eth0
+    ip -n $p-$h link set eth0 up; ip -n $p-$h link set lo up; ip -n $p-$h route add default dev eth0
+done)");
 
-    const bool made;
-};
+// What runs the program on host 1, 2 or 3.
+QStringList OnHost(int host)
+{
+    return {"netns", "exec", QString("zettlor-lan-%1-%2").arg(::getpid()).arg(host), ProgramPath()};
+}
 
 } // namespace
 
@@ -153,15 +146,14 @@ private slots:
     {
         if (::geteuid() != 0 || QStandardPaths::findExecutable("ip").isEmpty())
             QSKIP("needs root and iproute2 to make network namespaces");
-        SimulatedLan lan;
-        if (!lan.made)
+        const auto removeLan = qScopeGuard([] { Shell(kRemoveLan); });
+        if (!Shell(kRemoveLan + kMakeLan))
             QSKIP("network namespaces could not be made here");
         Copy b, c, a(true);
         if (!a.display->problem().isEmpty())
             QSKIP(qPrintable("needs a private X display: " + a.display->problem()));
-        QVERIFY(b.program->startUp(SimulatedLan::Run(2), "ip") &&
-                c.program->startUp(SimulatedLan::Run(3), "ip") &&
-                a.program->startUp(SimulatedLan::Run(1), "ip"));
+        QVERIFY(b.program->startUp(OnHost(2), "ip") && c.program->startUp(OnHost(3), "ip") &&
+                a.program->startUp(OnHost(1), "ip"));
         QVERIFY2(a.locate({"10.99.0.2", "10.99.0.3"}), qPrintable(a.program->errorOutput()));
         QVERIFY(!a.logged(kLocated, "10.99.0.1"));
     }
