@@ -87,7 +87,6 @@ private slots:
         UserPathTemplate = modSend::ComputeUserPathTemplate();
         m_calls.clear();
         m_messages.clear();
-        m_answer = QMessageBox::Yes;
         modDatagram::Surroundings s = modDatagram::ProgramSurroundings();
         s.LocalHostName = [] { return QStringLiteral("DESK7"); };
         s.LocalIP = [] { return QStringLiteral("192.168.1.7"); };
@@ -293,8 +292,7 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("selected");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("entered"); // "name@address"
         QTest::addColumn<QString>("message");
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QString>("stored"); // once the window closed
@@ -304,25 +302,24 @@ private slots:
         const QString refused =
             "The ''%1'' field cannot contain %2''|'' or control characters. (over the dialog)";
         const QString asked = "Are you sure you want to delete the selected contact?";
-        const auto row = [](const char *tag, QString button, QString name, QString address, QString message,
+        const auto row = [](const char *tag, QString button, QString entered, QString message,
                             QStringList rows, QString stored, int selected = 1) {
-            QTest::newRow(tag) << button << selected << name << address << message << rows << stored;
+            QTest::newRow(tag) << button << selected << entered << message << rows << stored;
         };
-        row("add goes to the end", "Add", "Lab PC", "10.0.0.9", "", before + QStringList{"Lab PC|10.0.0.9"},
+        row("add goes to the end", "Add", "Lab PC@10.0.0.9", "", before + QStringList{"Lab PC|10.0.0.9"},
             sorted + "|10.0.0.9(Lab PC)");
-        row("address listed already", "Add", "Other", "192.168.1.20",
+        row("address listed already", "Add", "Other@192.168.1.20",
             "The entered contact already exists in the Zettlor Contacts list.", before, sorted);
-        row("edit keeps the place", "Edit", "Zed (2)", "10.0.0.30", "",
+        row("edit keeps the place", "Edit", "Zed (2)@10.0.0.30", "",
             {"Anna*|192.168.1.7", "[Zed (2)|10.0.0.30]", "DESK2*|192.168.1.20", "zoe*|Local User"},
             "192.168.1.7(Anna)|10.0.0.30(Zed (2))|192.168.1.20(DESK2)");
-        row("bar in the name", "Edit", "a|b", "10.0.0.3", refused.arg("Name", ""), before, kStored);
-        row("parenthesis in the address", "Add", "x", "10.0.0.1(", refused.arg("IP Address", "''('', "),
-            before, kStored);
-        row("delete", "Delete", "", "", asked,
-            {"[Anna*|192.168.1.7]", "DESK2*|192.168.1.20", "zoe*|Local User"},
+        row("bar in the name", "Edit", "a|b@10.0.0.3", refused.arg("Name", ""), before, kStored);
+        row("parenthesis in the address", "Add", "x@10.0.0.1(", refused.arg("IP Address", "''('', "), before,
+            kStored);
+        row("delete", "Delete", "", asked, {"[Anna*|192.168.1.7]", "DESK2*|192.168.1.20", "zoe*|Local User"},
             "192.168.1.7(Anna)|192.168.1.20(DESK2)");
-        row("delete answered No", "Delete, No", "", "", asked, before, kStored);
-        row("delete the local user", "Delete", "", "", "The selected contact cannot be deleted.",
+        row("delete answered No", "Delete, No", "", asked, before, kStored);
+        row("delete the local user", "Delete", "", "The selected contact cannot be deleted.",
             {"Anna*|192.168.1.7", "bob*|10.0.0.3", "DESK2*|192.168.1.20", "[zoe*|Local User]"}, kStored, 3);
     }
     void contactButtons()
@@ -344,10 +341,9 @@ private slots:
             QTest::mouseClick(button == "Add" ? contacts->AddButton : contacts->EditButton, Qt::LeftButton);
             dialog = ShownWindow<winContactsAddEdit>();
             QCOMPARE(dialog->NameTextBox->text(), button == "Add" ? "" : "bob");
-            QFETCH(QString, name);
-            QFETCH(QString, address);
-            dialog->NameTextBox->setText(name);
-            dialog->IPTextBox->setText(address);
+            QFETCH(QString, entered);
+            dialog->NameTextBox->setText(entered.section('@', 0, 0));
+            dialog->IPTextBox->setText(entered.section('@', 1));
             QTest::mouseClick(dialog->Command1, Qt::LeftButton);
         }
         QCOMPARE(m_messages.join(""), message);
