@@ -18,13 +18,6 @@
 
 namespace {
 
-// Offscreen there is no tray, so the control window stands in for the icon.
-winTrayControl *StandIn()
-{
-    modTrayIcon::AddTrayIcon();
-    return winMenu::Instance()->findChild<winTrayControl *>();
-}
-
 // A StatusNotifierWatcher as a panel that draws StatusNotifierItems offers
 // it; its host may register after it and leave before it.
 class StatusNotifierWatcher final : public QObject
@@ -36,7 +29,7 @@ class StatusNotifierWatcher final : public QObject
 public:
     QStringList items;
     bool hostRegistered = false;
-    int questions = 0;
+    int questions = 0; // the program subscribes before it asks
     bool IsStatusNotifierHostRegistered()
     {
         ++questions;
@@ -95,8 +88,8 @@ private slots:
         QFETCH(QString, steps);
         SingleClickAction = DoubleClickAction = "Hide/Show Notes";
         winMenu *menu = winMenu::Create();
-        winTrayControl *control = StandIn();
-        QVERIFY(control);
+        modTrayIcon::AddTrayIcon(); // offscreen, the control window stands in for the icon
+        auto *control = menu->findChild<winTrayControl *>();
         for (const QString &step : steps.split(' ')) {
             if (step == "settle")
                 QTRY_VERIFY(!menu->Timer1->isActive());
@@ -141,20 +134,18 @@ private slots:
     {
         winMenu *menu = winMenu::Create();
         modTrayIcon::AnswerSecondStart();
-        const winTrayControl *control = menu->findChild<winTrayControl *>();
-        QVERIFY(control && control->Balloon->isVisible());
+        QVERIFY(menu->findChild<winTrayControl *>()->Balloon->isVisible());
     }
 
     // A StatusNotifierItem panel that starts after the program (the usual race
     // at login) gets the icon; when it leaves, the control window comes back.
     void iconMovesToALateStatusNotifierHost()
     {
-        TestEnvironment environment;
         PrivateDisplay display(PrivateDisplay::Tray::None);
         PrivateBus bus;
         if (!display.problem().isEmpty() || !bus.problem().isEmpty())
             QSKIP(qPrintable("needs a private X display and D-Bus: " + display.problem() + bus.problem()));
-        QProcessEnvironment variables = ProgramEnvironment(environment, display);
+        QProcessEnvironment variables = ProgramEnvironment(*m_environment, display);
         bus.addTo(variables);
         ProgramProcess program(variables);
         QVERIFY(program.start({"--address", "127.0.0.36", "--port", "21351"}));
