@@ -24,23 +24,22 @@
 
 namespace {
 
-// One step of the user's: "click Name", "type Name text", "key Name keys",
-// "pick file Name" (Name's open-file dialog answered with file).
+// "type Name text", "key Name keys", "click Name", "pick Name file" (its open-file dialog answered with
+// file).
 void Perform(winOptions *dialog, const QString &step)
 {
-    const QString verb = step.section(' ', 0, 0), name = step.section(' ', 1, 1), rest = step.section(' ', 2);
-    if (verb == "click")
-        dialog->findChild<QAbstractButton *>(name)->click();
-    else if (verb == "type")
-        QTest::keyClicks(dialog->findChild<QWidget *>(name), rest);
+    const QString verb = step.section(' ', 0, 0), rest = step.section(' ', 2);
+    QWidget *widget = dialog->findChild<QWidget *>(step.section(' ', 1, 1));
+    if (verb == "type")
+        QTest::keyClicks(widget, rest);
     else if (verb == "key")
-        QTest::keySequence(dialog->findChild<QWidget *>(name), QKeySequence(rest));
-    else if (verb == "pick") {
-        modDialogs::SetDialogRunner([name](QDialog &fileDialog) {
-            qobject_cast<QFileDialog *>(&fileDialog)->selectFile(name);
+        QTest::keySequence(widget, QKeySequence(rest));
+    else {
+        modDialogs::SetDialogRunner([rest](QDialog &fileDialog) {
+            qobject_cast<QFileDialog *>(&fileDialog)->selectFile(rest);
             return int(QDialog::Accepted);
         });
-        dialog->findChild<QAbstractButton *>(rest)->click();
+        qobject_cast<QAbstractButton *>(widget)->click();
     }
 }
 
@@ -80,8 +79,7 @@ private slots:
         qunsetenv("ZETTLOR_WEB_BASE");
     }
 
-    // Given stored options, "logon entry", "portable", "note"; each row ends by
-    // closing the dialog.
+    // Given stored options, "logon entry", "portable", "note"; each row ends by closing the dialog.
     void closingWritesWhatIsShown_data()
     {
         QTest::addColumn<QStringList>("given");
@@ -91,7 +89,7 @@ private slots:
             QTest::newRow(tag) << given << steps << changes;
         };
         row("applied, Help, cancelled", {},
-            {"click Check2", "pick ROOT/tray.svg Command3", "click Command4", "click ApplyButton",
+            {"click Check2", "pick Command3 ROOT/tray.svg", "click Command4", "click ApplyButton",
              "click Check1", "click Command8", "click Command2"},
             {"DisplayIncomingNoteAlert=True", "DisplaySentNoteAlert=False", "ShowSentNoteAlert:0",
              "Icon=default", "opened:http://127.0.0.1:9/forum/index.php?c=18"});
@@ -115,7 +113,7 @@ private slots:
              "WHENDELETINGNOTES=Permanently delete note"});
         // Each letter of the proxy's user name and password is stored shifted by its position.
         row("tray icon and proxy, Return", {"SingleClickAction=Hide All Notes", "ProxyUsername=bdf"},
-            {"type DoubleClickCombo Visit Vantrel", "pick ROOT/tray.svg Command3", "type Text1 d",
+            {"type DoubleClickCombo Visit Vantrel", "pick Command3 ROOT/tray.svg", "type Text1 d",
              "type Text2 secret", "key Text2 Return"},
             {"SingleClickAction=No Action", "DoubleClickAction=Visit Vantrel", "SingleClickAction:No Action",
              "DoubleClickAction:Visit Vantrel", "Icon=ROOT/tray.svg", "tray:#ff0000",
@@ -123,7 +121,7 @@ private slots:
         // A listed sound is stored by its name, a browsed one with its folder.
         row("sounds; tab name without blanks, Ctrl+Tab wraps", {"LastOption=Inter net"},
             {"key Command1 Ctrl+Tab", "type Combo11 chime.wav", "click Command9",
-             "type Combo10 Note received", "pick ROOT/bell.wav Command10", "click Command1"},
+             "type Combo10 Note received", "pick Command10 ROOT/bell.wav", "click Command1"},
             {"SoundNoteSent=chime.wav", "SoundNoteReceived=ROOT/bell.wav",
              "SoundNoteCopiedToClipboard=(None)", "EventSounds:chime.wav|ROOT/bell.wav|(None)",
              "played:ROOT/program/chime.wav", "LastOption=General"});
