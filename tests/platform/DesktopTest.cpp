@@ -43,16 +43,17 @@ private slots:
         QVERIFY(Install(root));
         QStringList files,
             expected = QString("bin/zettlor share/applications/zettlor.desktop "
-                               "share/icons/hicolor/scalable/apps/zettlor.svg share/man/man1/zettlor.1.gz "
-                               "share/metainfo/example.zettlor.Zettlor.metainfo.xml share/zettlor/Bell.wav "
-                               "share/zettlor/Chime.wav share/zettlor/Pop.wav")
+                               "share/icons/hicolor/scalable/apps/zettlor.svg "
+                               "share/man/man1/zettlor.1.gz "
+                               "share/metainfo/example.zettlor.Zettlor.metainfo.xml "
+                               "share/zettlor/Bell.wav share/zettlor/Chime.wav share/zettlor/Pop.wav")
                            .split(' ');
-        for (QDirIterator it(root + "/usr", QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-             it.hasNext();)
-            files << it.next().mid(root.size() + 5);
         for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
             expected << QString("share/icons/hicolor/%1x%1/apps/zettlor.png").arg(size);
-        files.removeIf([](const QString &file) { return file.startsWith("share/doc/zettlor/"); });
+        for (QDirIterator it(root + "/usr", QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+             it.hasNext();)
+            if (const QString file = it.next().mid(root.size() + 5); !file.startsWith("share/doc/zettlor/"))
+                files << file;
         files.sort();
         expected.sort();
         QCOMPARE(files, expected);
@@ -82,15 +83,12 @@ private slots:
                                                                environment.root() + "/usr/bin/zettlor"));
         const auto windows = [&] { return display.windowsOf(program.process().processId()); };
         const auto docked = [&] {
-            const QList<qulonglong> icons = display.trayIcons();
-            return std::any_of(icons.cbegin(), icons.cend(),
-                               [&](qulonglong icon) { return windows().contains(icon); });
+            return std::ranges::any_of(display.trayIcons(),
+                                       [&](qulonglong icon) { return windows().contains(icon); });
         };
         const auto standIn = [&] {
-            const QList<QRect> shown = windows().values();
             const QRect corner(QPoint(1180, 700), PrivateDisplay::kScreen);
-            return std::any_of(shown.cbegin(), shown.cend(),
-                               [&](QRect window) { return corner.contains(window); });
+            return std::ranges::any_of(windows(), [&](QRect window) { return corner.contains(window); });
         };
         QVERIFY(ProgramProcess::waitFor([&] { return docked() && windows().size() == 2; }));
         const QList<qulonglong> shown = windows().keys(); // the note and the icon
