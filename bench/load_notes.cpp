@@ -56,8 +56,12 @@ constexpr int kIdleSeconds = 30;
 // Qt's font and pixmap caches tidy up a few times in the first half minute
 // after painting; the idle count starts after that.
 constexpr int kIdleSettleSeconds = 35;
-// No drawing for this long after the last window was mapped: all is painted.
+// No drawing for this long after the last window was mapped, and the program
+// and the X server idle meanwhile: all is painted. Either may still be working
+// through the windows without drawing for longer than that.
 constexpr qint64 kQuietNs = 1500 * 1000000LL;
+// Idle: each under a twentieth of a processor (clock ticks are 10 ms).
+constexpr long kIdleTicksPerQuiet = kQuietNs / 10000000 / 20;
 // Drawing no wider than this is a caret.
 constexpr int kCaretWidth = 3;
 constexpr qint64 kStartDeadlineNs = 120 * 1000000000LL;
@@ -177,6 +181,28 @@ long ProcFigure(const QString &file, const char *key)
             return line.mid(qstrlen(key)).trimmed().split(' ').value(0).toLong();
     }
     return -1;
+}
+
+// User and system clock ticks the process has used.
+long ProcessorTicks(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    // The command name in parentheses may hold spaces; fields count after it.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 12 ? fields.at(11).toLong() + fields.at(12).toLong() : -1;
+}
+
+// The process of the local X server in DISPLAY, from the lock file it
+// writes; -1 when there is none.
+qint64 DisplayServerPid()
+{
+    const QString display =
+        qEnvironmentVariable("DISPLAY").section(QLatin1Char(':'), 1).section(QLatin1Char('.'), 0, 0);
+    QFile lock(QStringLiteral("/tmp/.X%1-lock").arg(display));
+    return lock.open(QIODevice::ReadOnly) ? lock.readAll().trimmed().toLongLong() : -1;
 }
 
 // Processor time of this process, all its threads, in nanoseconds.
@@ -385,6 +411,10 @@ public:
     {
         pollfd wait{xcb_get_file_descriptor(connection), POLLIN, 0};
         qint64 mappedNs = -1;
+        const qint64 serverPid = DisplayServerPid();
+        qint64 busyNs = 0;
+        qint64 spanStartNs = 0;
+        long programTicks = 0, serverTicks = 0;
         for (;;) {
             while (xcb_generic_event_t *event = xcb_poll_for_event(connection)) {
                 handle(event, clock.nsecsElapsed());
@@ -393,7 +423,15 @@ public:
             const qint64 now = clock.nsecsElapsed();
             if (mappedNs < 0 && mapped.size() >= count)
                 mappedNs = now;
-            if (mappedNs >= 0 && now - qMax(mappedNs, drawnNs) > kQuietNs)
+            if (now - spanStartNs >= kQuietNs) {
+                const long program = ProcessorTicks(process.processId()), server = ProcessorTicks(serverPid);
+                if (program - programTicks > kIdleTicksPerQuiet || server - serverTicks > kIdleTicksPerQuiet)
+                    busyNs = now;
+                spanStartNs = now;
+                programTicks = program;
+                serverTicks = server;
+            }
+            if (mappedNs >= 0 && now - qMax(qMax(mappedNs, drawnNs), busyNs) > kQuietNs)
                 break;
             if (now > kStartDeadlineNs || process.waitForFinished(0))
                 break;
@@ -467,18 +505,6 @@ long ContextSwitches(qint64 pid)
 {
     const QString status = QStringLiteral("/proc/%1/task/%1/status").arg(pid);
     return ProcFigure(status, "voluntary_ctxt_switches:") + ProcFigure(status, "nonvoluntary_ctxt_switches:");
-}
-
-// User and system clock ticks the process has used.
-long ProcessorTicks(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return -1;
-    // The command name in parentheses may hold spaces; fields count after it.
-    const QByteArray line = stat.readAll();
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    return fields.size() > 12 ? fields.at(11).toLong() + fields.at(12).toLong() : -1;
 }
 
 // What a program that nobody touches costs: it should sleep.
@@ -597,7 +623,8 @@ int MeasureAll(const QStringList &arguments)
                 qPrintable(qEnvironmentVariable("DISPLAY")), ScreenSize().width(), ScreenSize().height(),
                 runs);
     int failures = 0;
-    std::vector<double> mappedMedians(std::size(kSizes) * programs.size(), -1);
+    // Per size and program: the medians of start to mapped and start to painted.
+    std::vector<std::pair<double, double>> medians(std::size(kSizes) * programs.size(), {-1, -1});
     for (size_t size = 0; size < std::size(kSizes); ++size) {
         const int count = kSizes[size];
         std::vector<std::vector<RunFigures>> results(programs.size());
@@ -624,7 +651,8 @@ int MeasureAll(const QStringList &arguments)
                     values.push_back(result.*figure);
                 return Median(values);
             };
-            mappedMedians[size * programs.size() + p] = median(&RunFigures::mappedMs);
+            medians[size * programs.size() + p] = {median(&RunFigures::mappedMs),
+                                                   median(&RunFigures::paintedMs)};
             std::printf("%5d notes %-8s %6.0f ms mapped %6.0f ms painted %7.1f MB peak %6.0f ms exit %6.0f "
                         "ms windows "
                         "gone (load %s)\n",
@@ -632,13 +660,18 @@ int MeasureAll(const QStringList &arguments)
                         median(&RunFigures::paintedMs), median(&RunFigures::peakMb),
                         median(&RunFigures::exitMs), median(&RunFigures::goneMs), qPrintable(LoadAverage()));
         }
-        if (programs.size() > 1 && results[1].size() > 0)
-            std::printf("%5d notes mapped, zettlor / xpad: %.3f\n", count,
-                        mappedMedians[size * programs.size()] / mappedMedians[size * programs.size() + 1]);
+        if (programs.size() > 1 && results[1].size() > 0) {
+            const auto [mapped, painted] = medians[size * programs.size()];
+            const auto [xpadMapped, xpadPainted] = medians[size * programs.size() + 1];
+            std::printf("%5d notes, zettlor / xpad: mapped %.3f, painted %.3f\n", count, mapped / xpadMapped,
+                        painted / xpadPainted);
+        }
         std::fflush(stdout);
     }
-    std::printf("5000 / 1000 notes mapped, zettlor: %.2f\n",
-                mappedMedians[2 * programs.size()] / mappedMedians[1 * programs.size()]);
+    const auto [mapped1000, painted1000] = medians[1 * programs.size()];
+    const auto [mapped5000, painted5000] = medians[2 * programs.size()];
+    std::printf("5000 / 1000 notes, zettlor: mapped %.2f, painted %.2f\n", mapped5000 / mapped1000,
+                painted5000 / painted1000);
     for (const Program &program : programs)
         MeasureProgram(program, kIdleNotes, kIdleSeconds);
     return failures == 0 ? 0 : 1;
