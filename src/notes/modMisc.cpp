@@ -20,6 +20,10 @@ namespace {
 
 // No note comes near this; a larger file is left alone.
 constexpr qint64 MaximumNoteFileSize = 1 << 20;
+// Notes shown between two passes over the window system's events while
+// loading. Qt looks through every queued X event for each window's expose,
+// so a queue left to grow over thousands of notes costs time by its square.
+constexpr int NotesPerEventPass = 50;
 
 // The temporary file of an atomic save is "<note file>.XXXXXX"; a program
 // killed between writing and renaming leaves it beside the note. A stray
@@ -105,8 +109,10 @@ void LoadAllNotes()
     const QStringList names = active.entryList({QStringLiteral("*.zln")}, QDir::Files);
     qsizetype loaded = 0;
     for (const QString &name : names) {
-        if (LoadNote(modFiles::ActiveFolder() + QLatin1Char('/') + name, name, QString()))
-            ++loaded;
+        if (!LoadNote(modFiles::ActiveFolder() + QLatin1Char('/') + name, name, QString()))
+            continue;
+        if (++loaded % NotesPerEventPass == 0)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     qCInfo(lcNotes) << "loaded" << loaded << "of" << names.size() << "note files";
 }
