@@ -1,5 +1,5 @@
-// The long reliability check: hard kills during saves, a full disk and bad
-// files in the note folder, all against the real zettlor. It runs for many
+// The long reliability check: hard kills during saves and a full disk, both
+// against the real zettlor. It runs for many
 // minutes, so it is not part of the CTest suite; scripts/test --long runs it.
 // It is a QtTest program so that it shares the tests' private display,
 // program process and folders, and reads note files with the program's parser.
@@ -28,7 +28,6 @@
 #include <sched.h>
 #include <sys/inotify.h>
 #include <sys/mount.h>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -276,35 +275,6 @@ private slots:
         const QStringList names = QDir(active).entryList(QDir::Files | QDir::Hidden);
         QCOMPARE(names.size(), 2); // the moved note, the received one and no stray
         QCOMPARE(ReadBytes(active + "/" + names.value(names.first() == "00.zln" ? 1 : 0)), ReceivedNote(0));
-    }
-
-    void badFilesAreLeftAlone_data()
-    {
-        QTest::addColumn<QString>("target"); // of the link in the note folder
-        QTest::newRow("link to a device") << "/dev/zero";
-        QTest::newRow("link to a FIFO") << "fifo";
-    }
-    // Nothing hangs at start-up, and while the program saves the note it
-    // shows, the link stays as it was.
-    void badFilesAreLeftAlone()
-    {
-        TestEnvironment environment;
-        const QString active = environment.defaultDataFolder() + "/Active", bad = active + "/bad.zln";
-        QFETCH(QString, target);
-        target = QDir(environment.root()).filePath(target);
-        mkfifo(QFile::encodeName(environment.root() + "/fifo").constData(), 0600);
-        WriteBytes(NoteFile(active, 0), NoteBytes(NoteText(0), Home(0)));
-        QFile::link(target, bad);
-        ProgramProcess program(ProgramEnvironment(environment, display));
-        QVERIFY2(program.startUp({"--address", "127.0.0.190", "--port", "23902"}), "start-up hung or failed");
-        QVERIFY(WaitForNotes(display, program, 1));
-        QVERIFY(Drag(display, Home(0) + kGrip, QPoint(30, 20)));
-        QVERIFY(ProgramProcess::waitFor([&] {
-            return ReadBytes(NoteFile(active, 0)) == NoteBytes(NoteText(0), Home(0) + QPoint(30, 20));
-        }));
-        program.stop();
-        QCOMPARE(program.waitForExit(), 0);
-        QCOMPARE(QFileInfo(bad).symLinkTarget(), target);
     }
 };
 
