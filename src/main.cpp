@@ -52,12 +52,12 @@ int main(int argc, char **argv)
     QApplication::setQuitOnLastWindowClosed(false);
     ProgramFolder = QApplication::applicationDirPath();
 
-    if (const std::optional<int> exitCode = ModMain::Main(commandLine))
-        return *exitCode;
-    const int status = QApplication::exec();
-    // Everything is saved by now. Ending here lets the window system drop all
-    // windows at once with the connection; tearing a thousand notes down one
-    // by one made the X server re-sort its window stack for each, for seconds.
+    const std::optional<int> exitCode = ModMain::Main(commandLine);
+    const int status = exitCode ? *exitCode : QApplication::exec();
+    // Everything is saved by now, also when start-up ended early (Exit while
+    // loading). Ending here lets the window system drop all windows at once
+    // with the connection; tearing a thousand notes down one by one made the
+    // X server re-sort its window stack for each, for seconds.
     std::fflush(nullptr);
     std::_Exit(status);
 }

@@ -235,7 +235,10 @@ std::optional<int> Main(const CommandLine &commandLine)
     if (!QFile::exists(modFontList::FontListFile()))
         modFontList::BuildFontList();
     HandleVersionChange();
-    modMisc::LoadAllNotes();
+    modMisc::LoadAllNotes([] { return exitRequested; });
+    // The tray's Exit in a loading pass ends start-up here.
+    if (exitRequested)
+        return 0;
     ListenForTermination();
     if (!platform::ShareDropFolder(modFiles::IncomingFolder()))
         qCInfo(lcCore) << "other local users cannot drop notes into" << modFiles::IncomingFolder();

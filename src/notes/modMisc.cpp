@@ -101,7 +101,7 @@ winNote *LoadNote(const QString &path, const QString &fileName, const QString &c
     return note;
 }
 
-void LoadAllNotes()
+void LoadAllNotes(const std::function<bool()> &stopRequested)
 {
     const QDir active(modFiles::ActiveFolder());
     SettleInterruptedSaves(active);
@@ -111,8 +111,12 @@ void LoadAllNotes()
     for (const QString &name : names) {
         if (!LoadNote(modFiles::ActiveFolder() + QLatin1Char('/') + name, name, QString()))
             continue;
-        if (++loaded % NotesPerEventPass == 0)
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (++loaded % NotesPerEventPass != 0)
+            continue;
+        // The tray's Exit can come in a pass; the files left stay as they are.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (stopRequested())
+            break;
     }
     qCInfo(lcNotes) << "loaded" << loaded << "of" << names.size() << "note files";
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 class winNote;
@@ -21,8 +22,9 @@ std::optional<QString> ReadNoteFile(const QString &path);
 winNote *LoadNote(const QString &path, const QString &fileName, const QString &contents);
 // On top when notes are always on top, else stuck to the desktop.
 void PlaceByDefault(winNote *note);
-// Loads every note file of the Active folder into a note window.
-void LoadAllNotes();
+// Loads every note file of the Active folder into a note window; stops
+// early once stopRequested() says so (the program is ending).
+void LoadAllNotes(const std::function<bool()> &stopRequested = [] { return false; });
 // Closes the note window with that handle and deletes its file.
 void DeleteNoteWindow(quint64 handle);
 // The handle other modules keep for a note (winMenu's tag holds it): its

@@ -4,6 +4,7 @@
 #include "SessionManagerStub.h"
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
+#include "Windows.h"
 
 #include "core/Globals.h"
 #include "core/ModMain.h"
@@ -11,9 +12,13 @@
 #include "core/modFiles.h"
 #include "core/modRegReadWrite.h"
 #include "core/modSettings.h"
+#include "notes/winNote.h"
+#include "tray/winMenu.h"
 
 #include <QDir>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -126,6 +131,32 @@ private slots:
         QTEST(notes.isEmpty() ? QByteArray() : ReadBytes(modFiles::ActiveFolder() + "/" + notes[0]), "note");
         QCOMPARE(QDir(AutostartFolder()).entryList(QDir::Files), QStringList("Other.desktop"));
         QVERIFY(!QFile::exists(environment.programFolder() + "/Note8.gif"));
+    }
+
+    // The tray's Exit while the notes load: loading stops, and start-up asks
+    // and listens for nothing more.
+    void exitWhileLoadingEndsStartUp()
+    {
+        TestEnvironment environment;
+        WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
+                   "[Misc]\nVersion=" + ProgramVersion.toUtf8() + "\n[Options]\nCheckForNewUpdates=False\n");
+        for (int i = 0; i < 120; ++i)
+            WriteBytes(QString("%1/Active/%2.zln").arg(environment.defaultDataFolder()).arg(i),
+                       "2880,3255,150,150,,Verdana,10,0,0,a");
+        int questions = 0;
+        modDialogs::SetDialogRunner([&](QDialog &) { return ++questions, int(QMessageBox::No); });
+        QTimer::singleShot(0, &ModMain::ExitProgram);
+        CommandLine commandLine;
+        commandLine.bindAddress = "127.0.0.1";
+        commandLine.port = 21981;
+        const std::optional<int> status = ModMain::Main(commandLine);
+        const qsizetype loaded = winNote::AllNotes().size();
+        modDialogs::SetDialogRunner({});
+        DeleteWindows({"winNote"});
+        delete winMenu::Instance();
+        QCOMPARE(status, std::optional<int>(0));
+        QCOMPARE(questions, 0);
+        QVERIFY2(loaded < 120, qPrintable(QString::number(loaded)));
     }
 
     // The first copy runs under a file-size limit its settings exceed: the
