@@ -235,11 +235,12 @@ std::optional<int> Main(const CommandLine &commandLine)
     if (!QFile::exists(modFontList::FontListFile()))
         modFontList::BuildFontList();
     HandleVersionChange();
+    // Before loading: thousands of notes take seconds, and a signal or the
+    // tray's Exit in a loading pass ends start-up there.
+    ListenForTermination();
     modMisc::LoadAllNotes([] { return exitRequested; });
-    // The tray's Exit in a loading pass ends start-up here.
     if (exitRequested)
         return 0;
-    ListenForTermination();
     if (!platform::ShareDropFolder(modFiles::IncomingFolder()))
         qCInfo(lcCore) << "other local users cannot drop notes into" << modFiles::IncomingFolder();
     modReceive::ImportIncomingNotes();
