@@ -113,7 +113,8 @@ void LoadAllNotes(const std::function<bool()> &stopRequested)
             continue;
         if (++loaded % NotesPerEventPass != 0)
             continue;
-        // The tray's Exit can come in a pass; the files left stay as they are.
+        // An ending (Exit, a signal, the session) can come in a pass; the files
+        // not loaded yet stay as they are.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         if (stopRequested())
             break;
