@@ -119,11 +119,10 @@ protected:
     }
 };
 
-// The session's end or a signal (SIGTERM, SIGINT, SIGHUP) ends the program
-// like the tray's "Exit", so nothing typed or moved is lost; so does losing
-// the display, as far as the window system lets it. Every save request of
-// the session manager saves: Qt asks for commitData on "Global" and "Both",
-// for saveState on "Local" and "Both".
+} // namespace
+
+// Every save request of the session manager saves: Qt asks for commitData on
+// "Global" and "Both", for saveState on "Local" and "Both".
 void ListenForTermination()
 {
     platform::OnTerminationRequest(&ExitProgram);
@@ -134,8 +133,6 @@ void ListenForTermination()
                      [](QSessionManager &) { SaveAllNotes(); });
     qApp->installEventFilter(new QuitAsExit(qApp));
 }
-
-} // namespace
 
 void SettleDataFolder()
 {

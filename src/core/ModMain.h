@@ -21,6 +21,10 @@ void HandleVersionChange();
 void AskForReleaseCheckConsent();
 // The first installed run starts at logon; the user's later choice holds.
 void RegisterOnFirstRun();
+// The session's end or a signal (SIGTERM, SIGINT, SIGHUP) ends the program
+// like the tray's "Exit", so nothing typed or moved is lost; so does losing
+// the display, as far as the window system lets it.
+void ListenForTermination();
 // The tray's "Exit": removes the icon, closes every window and ends with 0.
 void ExitProgram();
 

@@ -1,7 +1,6 @@
 #include "DesktopActions.h"
 #include "PrivateDisplay.h"
 #include "ProgramProcess.h"
-#include "SessionManagerStub.h"
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 #include "Windows.h"
@@ -179,14 +178,14 @@ private slots:
     }
 
     // Every ending keeps a move made just before, with status 0 (Qt's own 1
-    // for a lost display); every save request of the session saves at once.
-    // A signal while start-up waits for an answer ends it as well.
+    // for a lost display). A signal while start-up waits for an answer ends
+    // it as well.
     void endingKeepsTheLastMove_data()
     {
         QTest::addColumn<QString>("ending");
         for (const char *ending :
              {"tray menu", "SIGTERM during the delete question", "SIGTERM during the start question",
-              "SIGHUP", "session Local", "session Global", "session die", "X server gone 0.5 s later"})
+              "SIGHUP", "X server gone 0.5 s later"})
             QTest::newRow(ending) << QString(ending);
     }
     void endingKeepsTheLastMove()
@@ -197,7 +196,6 @@ private slots:
                                                      : PrivateDisplay::Tray::None);
         if (!display.problem().isEmpty())
             QSKIP(qPrintable("needs a private X display: " + display.problem()));
-        SessionManagerStub session;
         // A note of 217 x 192 pixels at 480,96, and where a drag by 60,40 takes it.
         const QString noteFile = environment.defaultDataFolder() + "/Active/1.zln";
         WriteBytes(noteFile, "2880,3255,7200,1440,,Verdana,10,12648447,0,Note");
@@ -208,7 +206,6 @@ private slots:
                        QByteArray(question ? "CheckForNewUpdates=False\n" : ""));
         QProcessEnvironment variables = ProgramEnvironment(environment, display);
         variables.remove("ZETTLOR_DIALOG_LOG"); // shown, not recorded
-        variables.insert("SESSION_MANAGER", session.address());
         ProgramProcess program(variables);
         const auto dialog = [](QRect w) { return w.width() > 250; };
         const QStringList arguments{"--address", "127.0.0.10", "--port", "21100"};
@@ -233,16 +230,9 @@ private slots:
             program.process().terminate();
         } else if (ending == "SIGHUP") {
             ::kill(program.process().processId(), SIGHUP);
-        } else if (ending.startsWith("X server")) {
+        } else {
             QTest::qWait(500);
             display.stopServer();
-        } else {
-            using Save = SessionManagerStub::SaveType;
-            if (ending != "session die") {
-                QVERIFY(session.saveYourself(ending == "session Local" ? Save::Local : Save::Global));
-                QCOMPARE(ReadBytes(noteFile), moved); // sooner than the autosave, 2 s after the drag
-            }
-            session.die();
         }
         QCOMPARE(program.waitForExit(), ending.startsWith("X server") ? 1 : 0);
         QCOMPARE(ReadBytes(noteFile), moved);

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
+#include <QSessionManager>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -281,6 +282,35 @@ private slots:
         ModMain::ExitProgram();
         QFETCH(QString, stored);
         QCOMPARE(Stored(), stored.toUtf8() + Note.mid(19));
+    }
+
+    // Every save request of the session writes a pending move at once; its
+    // "die" comes as a Quit event and ends the program the way Exit does.
+    void sessionRequestsSave_data()
+    {
+        QTest::addColumn<QString>("request");
+        for (const char *request : {"commit data (Global)", "save state (Local)", "die"})
+            QTest::newRow(request) << QString(request);
+    }
+    void sessionRequestsSave()
+    {
+        QFETCH(QString, request);
+        static const bool listening = (ModMain::ListenForTermination(), true);
+        QVERIFY(listening);
+        auto *session = qApp->findChild<QSessionManager *>();
+        QVERIFY(session);
+        winNote *note = ShownNote(Note);
+        QTest::mousePress(note, Qt::LeftButton, {}, QPoint(20, 20));
+        MovePointer(note, QPoint(120, 20), Qt::LeftButton);
+        MovePointer(note, QPoint(120, 20)); // the drag is over; its save is 2 s away
+        QEvent quit(QEvent::Quit);
+        if (request.startsWith("commit"))
+            emit qApp->commitDataRequest(*session);
+        else if (request.startsWith("save"))
+            emit qApp->saveStateRequest(*session);
+        else
+            QCoreApplication::sendEvent(qApp, &quit);
+        QCOMPARE(Stored(), "2880,3255,3000,1500" + Note.mid(19));
     }
 
     // Text typed in place is saved while typing, CR LF kept; the note grows in height
