@@ -109,7 +109,7 @@ void LoadAllNotes(const std::function<bool()> &stopRequested)
     const QStringList names = active.entryList({QStringLiteral("*.zln")}, QDir::Files);
     qsizetype loaded = 0;
     for (const QString &name : names) {
-        if (!LoadNote(modFiles::ActiveFolder() + QLatin1Char('/') + name, name, QString()))
+        if (!LoadNote(active.filePath(name), name, QString()))
             continue;
         if (++loaded % NotesPerEventPass != 0)
             continue;
