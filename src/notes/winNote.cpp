@@ -159,6 +159,8 @@ winNote::winNote() : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), seria
     setPalette(windowPalette);
     ApplyColours();
     resize(ToPixels(6615), ToPixels(4110));
+    // A thousand notes must not hold a thousand pictures of themselves.
+    platform::ReleasePixelsWhenStill(this);
 }
 
 winNote::~winNote() = default;

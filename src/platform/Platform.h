@@ -44,6 +44,10 @@ QList<ProcessInfo> RunningProcesses();
 void KeepOffTaskbar(QWidget *window);
 // Asks the window manager to show a shown window on every workspace.
 void ShowOnEveryWorkspace(QWidget *window);
+// Lets a window give back its copy of what it drew once it is still, where the
+// window system keeps that on screen and asks again for what it loses (X11);
+// the window is then drawn again when asked. Elsewhere it does nothing.
+void ReleasePixelsWhenStill(QWidget *window);
 // True when a tray host is there for the program's icon: an XEmbed system
 // tray or a panel hosting StatusNotifierItems. Where it cannot tell (off
 // X11) it answers true.

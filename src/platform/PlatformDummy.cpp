@@ -61,6 +61,9 @@ void KeepOffTaskbar(QWidget *)
 void ShowOnEveryWorkspace(QWidget *)
 {
 }
+void ReleasePixelsWhenStill(QWidget *)
+{
+}
 bool TrayHostPresent()
 {
     return true;

@@ -1,11 +1,14 @@
 #include "platform/Platform.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QBackingStore>
+#include <QBasicTimer>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -161,6 +164,73 @@ xcb_connection_t *X11Connection()
     return QGuiApplication::platformName() == QLatin1String("xcb") && x11 ? x11->connection() : nullptr;
 }
 
+// Qt keeps a copy of every window's drawing, as large as the window, to
+// answer the window system when it asks for it. The X server keeps what it
+// shows and asks again (Expose) only for what was covered, so a window that
+// has been drawn gives that memory back: its store shrinks to nothing, and
+// Qt draws the whole window again at the next expose or update, as it does
+// whenever the store's size is not the window's. A window drawn again soon
+// after (covered by a note being dragged, or being edited) keeps its copy
+// until it has been still for a second, so that work is not paid at every
+// step.
+class PixelReleaser final : public QObject
+{
+public:
+    explicit PixelReleaser(QWidget *window) : QObject(window), window(window)
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const auto type = event->type();
+        if (type == QEvent::Show && watched == window && window->windowHandle()) {
+            // Pinning re-creates the native window; a second install is harmless.
+            window->windowHandle()->installEventFilter(this);
+        } else if (type == QEvent::Expose) {
+            // Without its copy Qt would flush the store's nothing.
+            if (Released())
+                window->update();
+            KeepUntilStill();
+        } else if (type == QEvent::UpdateRequest) {
+            KeepUntilStill();
+        }
+        return false;
+    }
+
+    void timerEvent(QTimerEvent *) override
+    {
+        stillTimer.stop();
+        QWindow *handle = window->windowHandle();
+        // Resizing the store of a window without a native one would create it.
+        if (!handle || !handle->handle() || Released())
+            return;
+        window->backingStore()->resize(QSize(0, 0));
+        lastRelease.start();
+    }
+
+private:
+    static constexpr int StillMilliseconds = 1000;
+
+    bool Released() const
+    {
+        const QBackingStore *store = window->backingStore();
+        return !store || store->size() != window->size();
+    }
+
+    // Runs before Qt draws: the copy goes once the drawing is done.
+    void KeepUntilStill()
+    {
+        const bool drawnAgainSoon = lastRelease.isValid() && !lastRelease.hasExpired(StillMilliseconds);
+        stillTimer.start(drawnAgainSoon ? StillMilliseconds : 0, this);
+    }
+
+    QWidget *window;
+    QBasicTimer stillTimer;
+    QElapsedTimer lastRelease;
+};
+
 void SendOnceMapped(QWidget *window, WindowManagerRequest request)
 {
     xcb_connection_t *connection = X11Connection();
@@ -297,6 +367,12 @@ void KeepOffTaskbar(QWidget *window)
 void ShowOnEveryWorkspace(QWidget *window)
 {
     SendOnceMapped(window, &SendEveryWorkspace);
+}
+
+void ReleasePixelsWhenStill(QWidget *window)
+{
+    if (X11Connection())
+        new PixelReleaser(window);
 }
 
 bool TrayHostPresent()

@@ -4,7 +4,10 @@
 #include "TestRegistry.h"
 
 #include <QDirIterator>
+#include <QFile>
+#include <QImage>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
 
 namespace {
@@ -26,6 +29,22 @@ bool Install(const QString &root)
     QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
     variables.insert("DESTDIR", root);
     return Output(ZETTLOR_CMAKE, {"--install", ZETTLOR_BUILD_DIR, "--prefix", "/usr"}, variables) != "failed";
+}
+
+// The program's resident memory in kB, from the kernel's account.
+qint64 ResidentKilobytes(qint64 pid)
+{
+    QFile status(QString("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    static const QRegularExpression resident("VmRSS:\\s+(\\d+) kB");
+    return resident.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong();
+}
+
+// What the display shows, as imagemagick's import takes it.
+QImage Screen(const PrivateDisplay &display, const QString &file)
+{
+    return display.run("import", {"-window", "root", file}) ? QImage(file) : QImage();
 }
 
 } // namespace
@@ -101,6 +120,53 @@ private slots:
         QVERIFY(ProgramProcess::waitFor(standIn, 5000));
         QVERIFY(display.startTray());
         QVERIFY(ProgramProcess::waitFor([&] { return docked() && !standIn(); }));
+    }
+
+    // Drawn notes give back the memory of their pictures: 160 notes of 600 x
+    // 600 pixels (230 MB of pictures) leave the whole program smaller than
+    // that. Covered and uncovered again, they are drawn as they were.
+    void drawnNotesGiveBackTheirPictures()
+    {
+        TestEnvironment environment;
+        PrivateDisplay display(PrivateDisplay::Tray::None);
+        if (!display.problem().isEmpty())
+            QSKIP(qPrintable("needs a private X display: " + display.problem()));
+        for (const char *tool : {"import", "xmessage"}) {
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                QSKIP(qPrintable(QString(tool) + " is not installed"));
+        }
+        constexpr int Notes = 160;
+        for (int i = 0; i < Notes; ++i) {
+            WriteBytes(environment.defaultDataFolder() + QString("/Active/%1.zln").arg(i),
+                       QString("9000,9000,%1,%2,,Verdana,10,%3,0,Note %4")
+                           .arg(i % 10 * 1000)
+                           .arg(i / 10 * 150)
+                           .arg(0x00C0FFFF - i * 0x010101)
+                           .arg(i)
+                           .toUtf8());
+        }
+        ProgramProcess program(ProgramEnvironment(environment, display));
+        QVERIFY(program.startUp({"--address", "127.0.0.36", "--port", "21360"}));
+        const qint64 pid = program.process().processId();
+        // The notes and the control window that stands in for the tray.
+        QVERIFY(ProgramProcess::waitFor([&] { return display.windowsOf(pid).size() == Notes + 1; }));
+        const QString shot = environment.root() + "/screen.png";
+        QImage shown = Screen(display, shot);
+        QVERIFY(ProgramProcess::waitFor([&] { return std::exchange(shown, Screen(display, shot)) == shown; }));
+        const qint64 pictures = qint64(Notes) * 600 * 600 * 4 / 1024;
+        QVERIFY2(ProgramProcess::waitFor([&] { return ResidentKilobytes(pid) < pictures; }),
+                 qPrintable(QString("%1 kB resident").arg(ResidentKilobytes(pid))));
+
+        QProcess cover;
+        QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+        display.addTo(variables);
+        cover.setProcessEnvironment(variables);
+        cover.start("xmessage", {"-geometry", "1280x800+0+0", "cover"});
+        QVERIFY(ProgramProcess::waitFor(
+            [&] { return display.run("xdotool", {"search", "--onlyvisible", "--class", "Xmessage"}); }));
+        QVERIFY(Screen(display, shot) != shown);
+        EndProcess(cover);
+        QVERIFY(ProgramProcess::waitFor([&] { return Screen(display, shot) == shown; }));
     }
 };
 
