@@ -22,8 +22,10 @@ namespace {
 constexpr qint64 MaximumNoteFileSize = 1 << 20;
 // Notes shown between two passes over the window system's events while
 // loading. Qt looks through every queued X event for each window's expose,
-// so a queue left to grow over thousands of notes costs time by its square.
-constexpr int NotesPerEventPass = 50;
+// so a queue left to grow over thousands of notes costs time by its square;
+// and a note gives back the memory of its drawing only in a later pass, so
+// short passes hold fewer drawings at once.
+constexpr int NotesPerEventPass = 10;
 
 // The temporary file of an atomic save is "<note file>.XXXXXX"; a program
 // killed between writing and renaming leaves it beside the note. A stray
