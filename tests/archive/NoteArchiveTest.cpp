@@ -46,7 +46,6 @@ private slots:
     {
         DeleteWindows({"winNoteArchive", "winNote"});
         delete winMenu::Instance();
-        modDialogs::SetDialogRunner({});
     }
 
     void restoresDeletesAndFollowsTheFolder()

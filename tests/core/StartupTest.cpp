@@ -120,7 +120,6 @@ private slots:
             QCOMPARE(ReadRegistryValue("Zettlor"), entryAfter);
             DeleteRegistryValue("Zettlor");
         }
-        modDialogs::SetDialogRunner({});
         QTEST(ReadBytes(settingsFile), "after");
         QCOMPARE(questions, int(settings.contains("CheckForNewUpdates=False")));
         QCOMPARE(DataFolder, portable           ? environment.programFolder()
@@ -199,7 +198,6 @@ private slots:
         commandLine.port = 21981;
         const std::optional<int> status = ModMain::Main(commandLine);
         const qsizetype loaded = winNote::AllNotes().size();
-        modDialogs::SetDialogRunner({});
         DeleteWindows({"winNote"});
         delete winMenu::Instance();
         QCOMPARE(status, std::optional<int>(0));

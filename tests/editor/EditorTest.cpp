@@ -56,7 +56,6 @@ private slots:
     {
         DeleteWindows({"winEditor", "winNote"});
         delete winMenu::Instance();
-        modDialogs::SetDialogRunner({});
         m_environment.reset();
     }
 

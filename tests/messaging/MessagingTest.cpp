@@ -103,7 +103,6 @@ private slots:
     void cleanup()
     {
         DeleteWindows({"winContacts", "winContactsAddEdit", "winLocate", "winEditor", "winNote"});
-        modDialogs::SetDialogRunner({});
         modDatagram::ResetSurroundings();
         m_environment.reset();
     }

@@ -98,7 +98,6 @@ private slots:
         winNote::SetSaveDelayForTests(0);
         winNote::SetApplicationActiveForTests(std::nullopt);
         modAlerts::SetAlertPresenter({});
-        modDialogs::SetDialogRunner({});
         modNoteCommands::SetPrintFileForTests({});
         modDualMonitors::SetVirtualScreenForTests(std::nullopt);
         m_environment.reset();

@@ -71,13 +71,7 @@ class OptionsTest final : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        DeleteWindows({"winOptions", "winNote", "winMenu"});
-        modDialogs::SetDialogRunner({});
-        modWebLinks::SetUrlOpener({});
-        qunsetenv("ZETTLOR_WEB_BASE");
-    }
+    void cleanup() { DeleteWindows({"winOptions", "winNote", "winMenu"}); }
 
     // Given stored options, "logon entry", "portable", "note"; each row ends by closing the dialog.
     void closingWritesWhatIsShown_data()

@@ -1,6 +1,8 @@
 #include "TestEnvironment.h"
 
 #include "core/Globals.h"
+#include "core/modDialogs.h"
+#include "web/modWebLinks.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +22,9 @@ TestEnvironment::TestEnvironment()
         QDir().mkpath(folder);
         qputenv(name, folder.toLocal8Bit());
     }
+    for (const char *name : {"ZETTLOR_WEB_BASE", "http_proxy"})
+        m_settable.insert(name,
+                          qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
     QDir().mkpath(programFolder());
     QFile::setPermissions(runtimeFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     // QSettings remembers the user folder it saw first; point it here.
@@ -33,6 +38,10 @@ TestEnvironment::~TestEnvironment()
 {
     for (auto it = m_saved.cbegin(); it != m_saved.cend(); ++it)
         qputenv(it.key(), it.value());
+    for (auto it = m_settable.cbegin(); it != m_settable.cend(); ++it)
+        *it ? qputenv(it.key(), **it) : qunsetenv(it.key());
+    modDialogs::SetDialogRunner({});
+    modWebLinks::SetUrlOpener({});
     ResetGlobals();
 }
 

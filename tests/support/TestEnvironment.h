@@ -3,10 +3,13 @@
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
+#include <optional>
 
 // Gives one test case its own HOME, XDG folders and TMPDIR, resets the
 // globals and points the settings store there. Create one at the start of a
-// case; the previous environment comes back when it goes.
+// case; when it goes, the previous environment comes back (ZETTLOR_WEB_BASE
+// and http_proxy too, which cases set themselves) and the dialog runner and
+// URL opener are the real ones again.
 class TestEnvironment final
 {
     Q_DISABLE_COPY_MOVE(TestEnvironment)
@@ -31,6 +34,7 @@ public:
 private:
     QTemporaryDir m_root;
     QHash<QByteArray, QByteArray> m_saved;
+    QHash<QByteArray, std::optional<QByteArray>> m_settable; // variables a case may set
 };
 
 // The environment of a zettlor process in the test's folders, with its

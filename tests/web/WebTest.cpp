@@ -78,10 +78,6 @@ private slots:
     }
     void cleanup()
     {
-        modDialogs::SetDialogRunner({});
-        modWebLinks::SetUrlOpener({});
-        qunsetenv("ZETTLOR_WEB_BASE");
-        qunsetenv("http_proxy");
         delete winMenu::Instance();
         m_environment.reset();
     }
