@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QMessageBox>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 
@@ -23,6 +24,47 @@
 #include <sys/resource.h>
 
 using namespace modRegReadWrite;
+
+namespace {
+
+// The first shown window of the program that fits, within 5 s; invalid if none.
+QRect WaitForWindow(const PrivateDisplay &display, ProgramProcess &program,
+                    const std::function<bool(QRect)> &fits)
+{
+    QRect found;
+    ProgramProcess::waitFor(
+        [&] {
+            for (const QRect &window : display.windowsOf(program.process().processId())) {
+                if (fits(window))
+                    found = window;
+            }
+            return found.isValid() || !program.isRunning();
+        },
+        5000);
+    return found;
+}
+
+// Right click on window, keys in the menu it opens (with the pointer off the
+// menu, Up selects the last item), and the menu gone again. Once the menu
+// shows, the program has handled every input before the click.
+bool UseMenu(const PrivateDisplay &display, ProgramProcess &program, QRect window, const QStringList &keys)
+{
+    const QString x = QString::number(window.center().x()), y = QString::number(window.center().y());
+    const auto shown = [&] {
+        const QList<qulonglong> ids = display.windowsOf(program.process().processId()).keys();
+        return QSet<qulonglong>(ids.cbegin(), ids.cend());
+    };
+    const QSet<qulonglong> before = shown();
+    QSet<qulonglong> menu;
+    return display.run("xdotool", {"mousemove", x, y, "sleep", "0.15", "click", "3"}) &&
+           ProgramProcess::waitFor([&] { return !(menu = shown() - before).isEmpty(); }, 5000) &&
+           display.run("xdotool", QStringList{"sleep", "0.25", "mousemove", "3", "3", "sleep", "0.15", "key",
+                                              "--delay", "80"} +
+                                      keys) &&
+           ProgramProcess::waitFor([&] { return !shown().intersects(menu); }, 5000);
+}
+
+} // namespace
 
 class StartupTest final : public QObject
 {
