@@ -179,7 +179,6 @@ private slots:
         };
         row("link to a note", "link to a note", "a x");
         row("link to a FIFO", "link to a FIFO", "a");
-        row("link to a device", "link to /dev/zero", "a");
         row("unreadable", "link to /proc/self/mem", "a");
         row("larger than 1 MiB", "large", "a");
         row("newer stray", "stray 10 new", "a new");
