@@ -186,7 +186,8 @@ protected:
     {
         const auto type = event->type();
         if (type == QEvent::Show && watched == window && window->windowHandle()) {
-            // Pinning re-creates the native window; a second install is harmless.
+            // A change of flags (pinning) may bring a new native window; a
+            // second install on the same one is harmless.
             window->windowHandle()->installEventFilter(this);
         } else if (type == QEvent::Expose) {
             // Without its copy Qt would flush the store's nothing.
