@@ -146,7 +146,7 @@ private slots:
                            .toUtf8());
         }
         ProgramProcess program(ProgramEnvironment(environment, display));
-        QVERIFY(program.startUp({"--address", "127.0.0.36", "--port", "21360"}));
+        QVERIFY(program.startUp({"--address", "127.0.0.37", "--port", "21370"}));
         const qint64 pid = program.process().processId();
         const qint64 pictures = qint64(Notes) * 600 * 600 * 4 / 1024;
         const auto residentBelow = [&](qint64 limit) {
