@@ -138,8 +138,12 @@ private slots:
             QDateTime::fromString(NewNoteFileName(folder).left(12), "ddMMyyHHmmss").addYears(100);
         for (int step = 0; step < 300; ++step)
             WriteBytes(folder + now.addMSecs(step * 10).toString("/ddMMyyHHmmsszzz").chopped(1) + ".zln", "");
+        // A new note asks for its name long before its file is written.
+        QStringList burst;
         for (int i = 0; i < 400; ++i)
-            WriteBytes(folder + "/" + NewNoteFileName(folder), "");
+            burst << NewNoteFileName(folder);
+        for (const QString &name : burst)
+            WriteBytes(folder + "/" + name, "");
         QCOMPARE(QDir(folder).entryList({"??????????????.zln"}, QDir::Files).size(), 700);
     }
 };
