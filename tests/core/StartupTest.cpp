@@ -1,4 +1,3 @@
-#include "DesktopActions.h"
 #include "PrivateDisplay.h"
 #include "ProgramProcess.h"
 #include "TestEnvironment.h"
@@ -42,6 +41,18 @@ QRect WaitForWindow(const PrivateDisplay &display, ProgramProcess &program,
         },
         5000);
     return found;
+}
+
+// Presses the left button at from, moves by in six even steps and lets go.
+bool Drag(const PrivateDisplay &display, QPoint from, QPoint by)
+{
+    const auto moveTo = [](QPoint to) {
+        return QStringList{"mousemove", QString::number(to.x()), QString::number(to.y())};
+    };
+    QStringList steps = moveTo(from) + QStringList{"sleep", "0.15", "mousedown", "1"};
+    for (int step = 1; step <= 6; ++step)
+        steps += QStringList{"sleep", "0.03"} + moveTo(from + by * step / 6);
+    return display.run("xdotool", steps + QStringList{"sleep", "0.1", "mouseup", "1"});
 }
 
 // Right click on window, keys in the menu it opens (with the pointer off the
