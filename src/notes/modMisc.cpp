@@ -86,7 +86,9 @@ void PlaceByDefault(winNote *note)
 
 winNote *LoadNote(const QString &path, const QString &fileName, const QString &contents)
 {
-    const std::optional<QString> text = contents.isEmpty() ? ReadNoteFile(path) : contents;
+    // A received note may be empty; only a path means a file to read.
+    const bool received = path.isEmpty();
+    const std::optional<QString> text = received ? contents : ReadNoteFile(path);
     if (!text)
         return nullptr;
     auto *note = new winNote;
@@ -96,7 +98,7 @@ winNote *LoadNote(const QString &path, const QString &fileName, const QString &c
     note->CheckNotePosition();
     PlaceByDefault(note);
     note->show();
-    if (!contents.isEmpty()) {
+    if (received) {
         note->noteFileName = modFiles::NewNoteFileName(modFiles::ActiveFolder());
         note->ResaveNote();
     }

@@ -228,6 +228,17 @@ private slots:
                  (QStringList{"NOTE.ZLN", "big.zln", "folder.zln", "link.zln", "note.zln", "readme.txt"}));
     }
 
+    // A note without text or sender address is still a note: it gets its own file before the incoming one goes.
+    void emptyIncomingNoteGetsItsOwnFile()
+    {
+        WriteBytes(modFiles::IncomingFolder() + "/empty.zln", "Bob ()");
+        modReceive::ImportIncomingNotes();
+        QCOMPARE(winNote::AllNotes().size(), 1);
+        const QString fileName = winNote::AllNotes().constFirst()->noteFileName;
+        QVERIFY(!fileName.isEmpty() && QFile::exists(modFiles::ActiveFolder() + "/" + fileName));
+        QVERIFY(QDir(modFiles::IncomingFolder()).isEmpty());
+    }
+
     // Links put into a shared Incoming folder under the names notes will get are never written through.
     void localDeliveryNeverWritesThroughALink()
     {
