@@ -352,7 +352,14 @@ void winNote::resizeEvent(QResizeEvent *event)
 
 void winNote::closeEvent(QCloseEvent *event)
 {
-    // Unloading never writes: the last autosave is the stored state.
+    // A close from the window system (a window manager's close button or
+    // Alt+F4) puts the note away as Exit would: what was typed is written
+    // first, and a note that cannot be written stays open with its text.
+    // The program's own closes (delete, archive) have saved or dropped it.
+    if (event->spontaneous() && !SavePendingChanges()) {
+        event->ignore();
+        return;
+    }
     SaveTimer->stop();
     hide();
     event->accept();

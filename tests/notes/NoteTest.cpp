@@ -24,6 +24,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <QtTest/qtestspontaneevent.h>
 #include <sys/stat.h>
 
 namespace {
@@ -166,6 +167,33 @@ private slots:
         QCOMPARE(alerts, 1);
         QVERIFY(QDir(ActiveFile()).removeRecursively());
         QTRY_COMPARE(Stored(), QByteArray("2880,3255,7200,1440,,Verdana,10,0,0,new"));
+    }
+
+    // A window manager's close writes what was typed in place; a note that cannot be written stays open.
+    void windowSystemCloseKeepsTheText_data()
+    {
+        QTest::addColumn<bool>("writable");
+        QTest::newRow("writable") << true;
+        QTest::newRow("cannot be written") << false;
+    }
+    void windowSystemCloseKeepsTheText()
+    {
+        QFETCH(bool, writable);
+        modAlerts::SetAlertPresenter([](const QString &) {});
+        winNote *note = ShownNote("2880,3255,7200,1440,,Verdana,10,0,0,old");
+        if (!writable)
+            QVERIFY(QFile::remove(ActiveFile()) && QDir().mkpath(ActiveFile()));
+        note->EnterQuickEditMode();
+        note->Text1->setPlainText("new");
+        QCloseEvent close; // as the window system sends it
+        QSpontaneKeyEvent::setSpontaneous(&close);
+        qApp->notify(note, &close);
+        QCOMPARE(close.isAccepted(), writable);
+        QCOMPARE(note->isVisible(), !writable);
+        if (writable)
+            QCOMPARE(Stored(), QByteArray("2880,3255,7200,1440,,Verdana,10,0,0,new"));
+        else
+            QVERIFY(note->HasPendingSave());
     }
 
     // Only readable regular files up to 1 MiB load; a link is saved in its own place.
