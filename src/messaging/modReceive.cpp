@@ -108,12 +108,20 @@ ContactEvents *ContactChanges()
 bool ArrivalLimit::Admit(const QString &sender, qint64 nowMs)
 {
     ForgetQuietSenders(nowMs);
+    const auto forgetOld = [nowMs](QList<qint64> &times) {
+        while (!times.isEmpty() && nowMs - times.first() >= WindowMs)
+            times.removeFirst();
+    };
+    forgetOld(m_allArrivals);
+    // Checked before a sender gets an entry: a kept entry is never empty.
+    if (m_allArrivals.size() >= MaxNotesFromAll)
+        return false;
     QList<qint64> &times = m_arrivals[sender];
-    while (!times.isEmpty() && nowMs - times.first() >= WindowMs)
-        times.removeFirst();
+    forgetOld(times);
     if (times.size() >= MaxNotes)
         return false;
     times.append(nowMs);
+    m_allArrivals.append(nowMs);
     return true;
 }
 

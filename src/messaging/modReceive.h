@@ -26,11 +26,14 @@ signals:
 ContactEvents *ContactChanges();
 
 // Any host can make notes appear, so one sender address gets at most
-// MaxNotes shown within any WindowMs.
+// MaxNotes shown within any WindowMs, and all senders together at most
+// MaxNotesFromAll: the address is the sender's own claim, and a new one in
+// each datagram must not open windows and files without end.
 class ArrivalLimit final
 {
 public:
     static constexpr int MaxNotes = 30;
+    static constexpr int MaxNotesFromAll = 120;
     static constexpr qint64 WindowMs = 60000;
 
     // True when a note from sender, arriving at nowMs of a steady clock, may
@@ -41,6 +44,7 @@ private:
     void ForgetQuietSenders(qint64 nowMs);
 
     QHash<QString, QList<qint64>> m_arrivals;
+    QList<qint64> m_allArrivals;
     qint64 m_lastSweep = 0;
 };
 

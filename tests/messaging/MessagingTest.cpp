@@ -139,7 +139,8 @@ private slots:
         QTEST(m_calls, "calls");
     }
 
-    // Replies keep the newest whole entries within both bounds; each sender gets 30 notes a minute.
+    // Replies keep the newest whole entries within both bounds; each sender gets 30 notes a minute,
+    // all senders together 120.
     void floodsAreBounded()
     {
         modReceive::ArrivalLimit limit;
@@ -147,6 +148,10 @@ private slots:
             QVERIFY(limit.Admit("10.0.0.1", i * 1000));
         QVERIFY(!limit.Admit("10.0.0.1", 30000) && limit.Admit("10.0.0.2", 30000) &&
                 limit.Admit("10.0.0.1", 60000));
+        modReceive::ArrivalLimit all;
+        for (int i = 0; i < 120; ++i)
+            QVERIFY(all.Admit("10.0.1." + QString::number(i), i));
+        QVERIFY(!all.Admit("10.0.2.1", 1000) && all.Admit("10.0.2.1", 60000));
         for (const auto &[size, count] : {std::pair(10, 5000), std::pair(60000, 20)}) {
             QString replies;
             QStringList added;
