@@ -8,6 +8,9 @@ class QComboBox;
 // missing file reads as the empty text.
 namespace modFiles {
 
+// No note file larger than this is loaded, so none is written either.
+inline constexpr qint64 MaximumNoteFileSize = 1 << 20;
+
 // Whole file as text (UTF-8 when valid, else Windows-1252); "" when missing
 // or unreadable.
 QString ReadTextFile(const QString &path);

@@ -18,8 +18,6 @@
 namespace modMisc {
 namespace {
 
-// No note comes near this; a larger file is left alone.
-constexpr qint64 MaximumNoteFileSize = 1 << 20;
 // Notes shown between two passes over the window system's events while
 // loading. Qt looks through every queued X event for each window's expose,
 // so a queue left to grow over thousands of notes costs time by its square;
@@ -43,7 +41,7 @@ void SettleInterruptedSaves(const QDir &active)
         const QFileInfo note(active.filePath(match.captured(1)));
         const bool newer = !note.exists() || file.lastModified() > note.lastModified();
         // rename() replaces the note in one step, as the save itself would have.
-        const bool settled = newer && file.size() > 0 && file.size() <= MaximumNoteFileSize
+        const bool settled = newer && file.size() > 0 && file.size() <= modFiles::MaximumNoteFileSize
                                  ? std::rename(QFile::encodeName(file.filePath()).constData(),
                                                QFile::encodeName(note.filePath()).constData()) == 0
                                  : QFile::remove(file.filePath());
@@ -61,7 +59,7 @@ std::optional<QString> ReadNoteFile(const QString &path)
         qCWarning(lcNotes) << "not a regular file, not loaded:" << path;
         return std::nullopt;
     }
-    if (file.size() > MaximumNoteFileSize) {
+    if (file.size() > modFiles::MaximumNoteFileSize) {
         qCWarning(lcNotes) << "larger than a note can be, not loaded:" << path;
         return std::nullopt;
     }

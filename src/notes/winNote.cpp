@@ -445,9 +445,15 @@ bool winNote::ResaveNote()
         return false;
     // A note file that is a link is replaced by a regular file: the link's
     // target may be any file of the user's.
+    // Written, it would not be loaded again at the next start.
+    if (text.toUtf8().size() > modFiles::MaximumNoteFileSize) {
+        KeepUnsaved(QStringLiteral("A note is too long to be saved: a note holds at most 1 MB of text."));
+        return false;
+    }
     const QString path = modFiles::ActiveFolder() + QLatin1Char('/') + noteFileName;
     if (!modFiles::WriteTextFile(path, text, modFiles::LinkWrite::ReplaceLink)) {
-        KeepUnsaved();
+        KeepUnsaved(QStringLiteral("A note could not be saved in the folder %1.")
+                        .arg(QDir::toNativeSeparators(modFiles::ActiveFolder())));
         return false;
     }
     saveFailed = false;
@@ -455,7 +461,7 @@ bool winNote::ResaveNote()
     return true;
 }
 
-void winNote::KeepUnsaved()
+void winNote::KeepUnsaved(const QString &why)
 {
     saveFailed = true;
     SaveTimer->start(retryDelay);
@@ -463,11 +469,9 @@ void winNote::KeepUnsaved()
     if (saveFailureShown)
         return;
     saveFailureShown = true;
-    modAlerts::ShowAlert(
-        QStringLiteral("A note could not be saved in the folder %1. It stays on the desktop; "
-                       "saving is tried again every %2 seconds and when Zettlor ends.")
-            .arg(QDir::toNativeSeparators(modFiles::ActiveFolder()))
-            .arg(DefaultRetryDelay / 1000));
+    modAlerts::ShowAlert(why + QStringLiteral(" It stays on the desktop; saving is tried again every ") +
+                         QString::number(DefaultRetryDelay / 1000) +
+                         QStringLiteral(" seconds and when Zettlor ends."));
 }
 
 bool winNote::HasPendingSave() const

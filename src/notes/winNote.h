@@ -117,7 +117,7 @@ private:
     void ApplyCutCorner();
     void FitLabelHeight();
     void RestartSaveTimer();
-    void KeepUnsaved();
+    void KeepUnsaved(const QString &why);
     void ApplyColours();
     void BeginDrag(const QPoint &globalPosition);
     void DragStep(const QMouseEvent *mouse);

@@ -153,19 +153,31 @@ private slots:
         QCOMPARE(Stored(), saved.isEmpty() ? stored : saved);
     }
 
-    // A failed save stays pending (for exit too), is retried; the user hears of it once.
+    // A failed save stays pending (for exit too), is retried; the user hears of it once, and why.
+    // A note too long to be loaded again is not written.
+    void failedSaveIsRetried_data()
+    {
+        QTest::addColumn<bool>("tooLong");
+        QTest::newRow("folder cannot be written") << false;
+        QTest::newRow("note too long to load") << true;
+    }
     void failedSaveIsRetried()
     {
+        QFETCH(bool, tooLong);
         winNote::SetSaveDelayForTests(50);
-        int alerts = 0;
-        modAlerts::SetAlertPresenter([&](const QString &) { ++alerts; });
+        QStringList alerts;
+        modAlerts::SetAlertPresenter([&](const QString &text) { alerts << text; });
         winNote *note = ShownNote("2880,3255,7200,1440,,Verdana,10,0,0,old");
         // A folder in the file's place blocks the write even for root.
-        QVERIFY(QFile::remove(ActiveFile()) && QDir().mkpath(ActiveFile()));
-        note->Label2->setText("new");
+        QVERIFY(tooLong || (QFile::remove(ActiveFile()) && QDir().mkpath(ActiveFile())));
+        note->Label2->setText(tooLong ? QString(modFiles::MaximumNoteFileSize, 'x') : "new");
         QVERIFY(!note->ResaveNote() && !note->ResaveNote());
-        QCOMPARE(alerts, 1);
-        QVERIFY(QDir(ActiveFile()).removeRecursively());
+        QCOMPARE(alerts.size(), 1);
+        QVERIFY(alerts[0].contains(tooLong ? "too long" : "could not be saved in the folder"));
+        if (tooLong)
+            note->Label2->setText("new");
+        else
+            QVERIFY(QDir(ActiveFile()).removeRecursively());
         QTRY_COMPARE(Stored(), QByteArray("2880,3255,7200,1440,,Verdana,10,0,0,new"));
     }
 
