@@ -395,10 +395,10 @@ private slots:
     void removeNote_data()
     {
         QTest::addColumn<int>("answer"); // 0: archived unasked, into a folder that is gone
-        QTest::addColumn<QByteArray>("archived");
+        QTest::addColumn<QByteArray>("archived"); // beside the archived note of the same name
         QTest::newRow("yes: move saved") << int(QMessageBox::Yes) << "2880,3255,3000,1500" + Note.mid(19);
-        QTest::newRow("no") << int(QMessageBox::No) << QByteArray("old");
-        QTest::newRow("cancel") << int(QMessageBox::Cancel) << QByteArray("old");
+        QTest::newRow("no") << int(QMessageBox::No) << QByteArray();
+        QTest::newRow("cancel") << int(QMessageBox::Cancel) << QByteArray();
         QTest::newRow("no archive folder") << 0 << QByteArray();
     }
     void removeNote()
@@ -420,7 +420,11 @@ private slots:
         QCOMPARE(asked, 1); // the question, or the news that the note stays
         QCOMPARE(!note.isNull() && note->isVisible(), stays);
         QCOMPARE(Stored().isEmpty(), !stays);
-        QTEST(ReadBytes(archiveFile), "archived");
+        QCOMPARE(ReadBytes(archiveFile), answer ? "old" : "");
+        QStringList archived = QDir(modFiles::ArchiveFolder()).entryList(QDir::Files);
+        archived.removeOne("n.zln");
+        QTEST(archived.isEmpty() ? QByteArray() : ReadBytes(modFiles::ArchiveFolder() + "/" + archived[0]),
+              "archived");
     }
 
     // The note draws only the lines it shows, as a label would: wrapped, tabs expanded, RTL aligned.
