@@ -25,6 +25,15 @@ namespace {
 // short passes hold fewer drawings at once.
 constexpr int NotesPerEventPass = 10;
 
+// A stray may have been cut short (killed while it was written), so the note
+// it replaces is kept in the archive, where the user can bring it back.
+bool ArchiveReplacedNote(const QFileInfo &note)
+{
+    const QString archive = modFiles::ArchiveFolder();
+    return !note.exists() ||
+           modFiles::MoveFile(note.filePath(), archive + QLatin1Char('/') + modFiles::NewNoteFileName(archive));
+}
+
 // The temporary file of an atomic save is "<note file>.XXXXXX"; a program
 // killed between writing and renaming leaves it beside the note. A stray
 // newer than its note holds the latest text and takes the note's place; an
@@ -42,8 +51,9 @@ void SettleInterruptedSaves(const QDir &active)
         const bool newer = !note.exists() || file.lastModified() > note.lastModified();
         // rename() replaces the note in one step, as the save itself would have.
         const bool settled = newer && file.size() > 0 && file.size() <= modFiles::MaximumNoteFileSize
-                                 ? std::rename(QFile::encodeName(file.filePath()).constData(),
-                                               QFile::encodeName(note.filePath()).constData()) == 0
+                                 ? ArchiveReplacedNote(note) &&
+                                       std::rename(QFile::encodeName(file.filePath()).constData(),
+                                                   QFile::encodeName(note.filePath()).constData()) == 0
                                  : QFile::remove(file.filePath());
         if (!settled)
             qCWarning(lcNotes) << "stray save left in place:" << file.filePath();

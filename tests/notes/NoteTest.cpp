@@ -209,19 +209,21 @@ private slots:
     }
 
     // Only readable regular files up to 1 MiB load; a link is saved in its own place.
-    // Of a note and a cut-short save's stray the newer non-empty text stays, no stray.
+    // Of a note and a cut-short save's stray the newer non-empty text stays, no stray; the note
+    // a stray replaces is archived, as the stray may be cut short.
     void loadsOnlyWhatIsSafe_data()
     {
-        QTest::addColumn<QString>("entry"); // what "x.zln", or "n.zln" and its stray, are
-        QTest::addColumn<QString>("shown"); // the notes' texts, sorted
-        const auto row = [](const char *name, const char *entry, const char *shown) {
-            QTest::newRow(name) << QString(entry) << QString(shown);
+        QTest::addColumn<QString>("entry");    // what "x.zln", or "n.zln" and its stray, are
+        QTest::addColumn<QString>("shown");    // the notes' texts, sorted
+        QTest::addColumn<QString>("archived"); // the archived notes' texts
+        const auto row = [](const char *name, const char *entry, const char *shown, const char *archived = "") {
+            QTest::newRow(name) << QString(entry) << QString(shown) << QString(archived);
         };
         row("link to a note", "link to a note", "a x");
         row("link to a FIFO", "link to a FIFO", "a");
         row("unreadable", "link to /proc/self/mem", "a");
         row("larger than 1 MiB", "large", "a");
-        row("newer stray", "stray 10 new", "a new");
+        row("newer stray", "stray 10 new", "a new", "old");
         row("older stray", "stray -10 new", "a old");
         row("stray without its note", "stray 10 new, no note", "a new");
         row("empty newer stray", "stray 10", "a old");
@@ -229,6 +231,7 @@ private slots:
     void loadsOnlyWhatIsSafe()
     {
         QFETCH(QString, entry);
+        modFiles::CreateDataFolders();
         const QByteArray fields = "2880,3255,150,150,,Verdana,10,0,0,";
         WriteBytes(ActiveFile("a.zln"), fields + "a");
         const QString target = m_environment->root() + "/target";
@@ -258,6 +261,10 @@ private slots:
         }
         texts.sort();
         QTEST(texts.join(' '), "shown");
+        QStringList archived;
+        for (const QString &name : QDir(modFiles::ArchiveFolder()).entryList(QDir::Files))
+            archived << ReadBytes(modFiles::ArchiveFolder() + "/" + name).mid(fields.size());
+        QTEST(archived.join(' '), "archived");
         QCOMPARE(QDir(modFiles::ActiveFolder()).entryList({"*.zln.*"}, QDir::Files), QStringList());
         if (entry == "link to a note")
             QCOMPARE(ReadBytes(target), fields + "x");
