@@ -45,6 +45,7 @@ int main(int argc, char **argv)
     platform::SelectWindowSystem();
 
     QApplication application(argc, argv);
+    platform::WindowSystemStarted();
     QApplication::setApplicationName(QStringLiteral("Zettlor"));
     QApplication::setApplicationVersion(ProgramVersion);
     // Desktops match the windows to the installed desktop entry by this name.

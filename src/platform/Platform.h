@@ -21,8 +21,12 @@ struct ProcessInfo
 // True when a window system can be reached (or QT_QPA_PLATFORM names one).
 bool HasDisplay();
 // Before the application object exists: prefer X11 where an X display exists,
-// so that notes can place themselves.
+// so that notes can place themselves, and draw over the X connection rather
+// than shared memory. What the user set stays as it is.
 void SelectWindowSystem();
+// Once the application object exists: the programs this one starts (a web
+// browser) get the environment without those choices.
+void WindowSystemStarted();
 // Login name of the current user.
 QString CurrentUserName();
 // Folder whose sub-folders are the users' home folders.

@@ -14,6 +14,9 @@ bool HasDisplay()
 void SelectWindowSystem()
 {
 }
+void WindowSystemStarted()
+{
+}
 
 QString CurrentUserName()
 {

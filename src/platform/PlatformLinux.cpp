@@ -393,10 +393,40 @@ bool HasDisplay()
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
+namespace {
+
+// Set by SelectWindowSystem for Qt alone, taken back once Qt has read them.
+QList<const char *> &WindowSystemChoices()
+{
+    static QList<const char *> names;
+    return names;
+}
+
+void ChooseUnlessSet(const char *name, const char *value)
+{
+    if (qEnvironmentVariableIsSet(name))
+        return;
+    qputenv(name, value);
+    WindowSystemChoices() << name;
+}
+
+} // namespace
+
 void SelectWindowSystem()
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
+        ChooseUnlessSet("QT_QPA_PLATFORM", "xcb");
+    // A note is drawn once and then gives its picture back (see
+    // ReleasePixelsWhenStill). Over shared memory each drawing sets up and
+    // tears down a segment, two waits for the X server per note.
+    ChooseUnlessSet("QT_XCB_NO_MITSHM", "1");
+}
+
+void WindowSystemStarted()
+{
+    for (const char *name : std::as_const(WindowSystemChoices()))
+        qunsetenv(name);
+    WindowSystemChoices().clear();
 }
 
 QString CurrentUserName()
