@@ -333,16 +333,13 @@ bool winEditor::eventFilter(QObject *watched, QEvent *event)
         modifierHeldOnClick = held & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
         return false;
     }
-    if (watched != Text1)
+    if (watched != Text1 || event->type() != QEvent::KeyPress)
         return false;
-    if (event->type() == QEvent::KeyRelease && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Control)
-        ctrlKeyDown = false;
-    if (event->type() != QEvent::KeyPress)
-        return false;
-    const int key = static_cast<QKeyEvent *>(event)->key();
-    if (key == Qt::Key_Control)
-        ctrlKeyDown = true;
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && ctrlKeyDown) {
+    // Ctrl as held now: a Ctrl released over another control (a message box)
+    // must not turn a later plain Enter into sending the note.
+    const auto *press = static_cast<QKeyEvent *>(event);
+    const int key = press->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && press->modifiers().testFlag(Qt::ControlModifier)) {
         Command1_Click();
         return true;
     }

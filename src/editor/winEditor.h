@@ -36,7 +36,6 @@ public:
     // Shift, Ctrl or Alt was held at the last mouse press on Command1.
     bool modifierHeldOnClick = false;
     // Ctrl is held down in Text1.
-    bool ctrlKeyDown = false;
     // Update mode: note file name + "|" + the note window's handle.
     QString tag;
 
