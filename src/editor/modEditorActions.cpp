@@ -122,21 +122,27 @@ void SendNoteFromEditor(winEditor &editor)
 void UpdateNoteFromEditor(winEditor &editor)
 {
     const quint64 handle = editor.tag.section(QLatin1Char('|'), 1, 1).toULongLong();
-    if (winNote *note = modMisc::FindNoteWindow(handle)) {
-        // The edit box would otherwise put its own text back over the update.
-        note->LeaveQuickEditMode();
-        // Spaces only: line breaks at either end stay.
-        QString text = EditorText(editor);
-        while (text.startsWith(QLatin1Char(' ')))
-            text.remove(0, 1);
-        while (text.endsWith(QLatin1Char(' ')))
-            text.chop(1);
-        // A typed size applies as typed.
-        ApplyEditorLook(note, editor, editor.FontSizeCombo->currentText().toDouble(), text);
-        note->SetHeightTwips(FittingHeight(*note));
-        note->RepositionNoteParts();
-        note->ResaveNote();
+    winNote *note = modMisc::FindNoteWindow(handle);
+    if (!note) {
+        // Nothing to update, but the typed text is not dropped unannounced.
+        modDialogs::ShowMessage(QStringLiteral("The note was deleted while it was being edited. Its text "
+                                               "stays in the editor until you close it."),
+                                QMessageBox::Ok, QMessageBox::Warning);
+        return;
     }
+    // The edit box would otherwise put its own text back over the update.
+    note->LeaveQuickEditMode();
+    // Spaces only: line breaks at either end stay.
+    QString text = EditorText(editor);
+    while (text.startsWith(QLatin1Char(' ')))
+        text.remove(0, 1);
+    while (text.endsWith(QLatin1Char(' ')))
+        text.chop(1);
+    // A typed size applies as typed.
+    ApplyEditorLook(note, editor, editor.FontSizeCombo->currentText().toDouble(), text);
+    note->SetHeightTwips(FittingHeight(*note));
+    note->RepositionNoteParts();
+    note->ResaveNote();
     editor.CloseEditor();
 }
 

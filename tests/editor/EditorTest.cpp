@@ -143,6 +143,25 @@ private slots:
                     .endsWith(",BoldItalic,Far Font,13,12648447,255,new text\r\n"));
     }
 
+    // An update of a note deleted meanwhile changes nothing, and says so; the typed text stays.
+    void updateOfADeletedNoteKeepsTheText()
+    {
+        int warnings = 0;
+        modDialogs::SetDialogRunner([&](QDialog &) { return ++warnings, int(QMessageBox::Ok); });
+        winMenu *menu = winMenu::Create();
+        modFiles::CreateDataFolders();
+        const winNote *note = modMisc::LoadNote({}, {}, "2880,3255,*,*,,Verdana,10,12648447,0,old");
+        menu->tag = QString::number(modMisc::NoteHandle(note));
+        modNoteCommands::EditNote(menu->tag);
+        winEditor *editor = ShownWindow<winEditor>();
+        editor->Text1->setPlainText("typed");
+        modMisc::DeleteNoteWindow(modMisc::NoteHandle(note));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        editor->Command1_Click();
+        QVERIFY(warnings == 1 && editor->isVisible() && editor->Text1->toPlainText() == "typed");
+        QVERIFY(QDir(modFiles::ActiveFolder()).isEmpty());
+    }
+
     // A failed reply only warns and keeps text and note; a sent one goes to the
     // answered note's sender, which then goes as set.
     void replyReachesTheSenderOrKeepsEverything()
