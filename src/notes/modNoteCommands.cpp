@@ -46,8 +46,9 @@ QString WithLfBreaks(QString text)
         .replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
-// The note's look becomes the editor's working copy. Bold and italic are only
-// ever switched on; a font missing from the list leaves the list as it was.
+// The note's look becomes the editor's working copy, bold and italic as the
+// note has them (not as the editor's saved defaults would have them); a font
+// missing from the list leaves the list as it was.
 void FillEditorFromNote(winEditor &editor, const winNote &note)
 {
     const QFont noteFont = note.Label2->font();
@@ -56,10 +57,8 @@ void FillEditorFromNote(winEditor &editor, const winNote &note)
     editor.Text1->setPlainText(note.Label2->text());
     editor.SetTextBackColor(back);
     editor.SetTextForeColor(fore);
-    if (noteFont.bold())
-        editor.SetTextBold(true);
-    if (noteFont.italic())
-        editor.SetTextItalic(true);
+    editor.SetTextBold(noteFont.bold());
+    editor.SetTextItalic(noteFont.italic());
     QFont textFont = editor.Text1->font();
     textFont.setFamily(noteFont.family());
     editor.Text1->setFont(textFont);

@@ -143,6 +143,21 @@ private slots:
                     .endsWith(",BoldItalic,Far Font,13,12648447,255,new text\r\n"));
     }
 
+    // A plain note opens plain, whatever the saved defaults; an unchanged update keeps it plain.
+    void plainNoteStaysPlain()
+    {
+        modSettings::WriteSetting(SettingKeys::FontBold, "True");
+        modSettings::WriteSetting(SettingKeys::FontItalic, "True");
+        winMenu *menu = winMenu::Create();
+        modFiles::CreateDataFolders();
+        winNote *note = modMisc::LoadNote({}, {}, "2880,3255,*,*,,Verdana,10,12648447,0,plain");
+        menu->tag = QString::number(modMisc::NoteHandle(note));
+        modNoteCommands::EditNote(menu->tag);
+        ShownWindow<winEditor>()->Command1_Click();
+        QVERIFY(note->SavePendingChanges());
+        QCOMPARE(ReadBytes(modFiles::ActiveFolder() + "/" + note->noteFileName).split(',').at(4), "");
+    }
+
     // An update of a note deleted meanwhile changes nothing, and says so; the typed text stays.
     void updateOfADeletedNoteKeepsTheText()
     {
