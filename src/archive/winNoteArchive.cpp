@@ -183,9 +183,10 @@ void winNoteArchive::FillArchiveList()
     const QStringList names = ArchivedNoteNames();
     for (const QString &name : names) {
         const QString path = modFiles::ArchiveFolder() + QLatin1Char('/') + name;
-        // Each row goes on top, with its path in front: both stay in step.
-        auto *row = new QTreeWidgetItem(
-            {RowText(modFiles::ReadTextFile(path)), DateText(ArrivalTime(QFileInfo(path)))});
+        // Each row goes on top, with its path in front: both stay in step. A
+        // file that cannot be a note (too large) is listed without its text.
+        auto *row = new QTreeWidgetItem({RowText(modMisc::ReadNoteFile(path).value_or(QString())),
+                                         DateText(ArrivalTime(QFileInfo(path)))});
         row->setIcon(0, ImageList.at(0));
         ListView->insertTopLevelItem(0, row);
         archivedFiles.prepend(path);
@@ -238,6 +239,13 @@ void winNoteArchive::Command1_Click()
     const int row = SelectedRow();
     if (row < 0)
         return;
+    // Restored, a file that cannot be loaded as a note would vanish from view.
+    if (!modMisc::ReadNoteFile(archivedFiles.at(row))) {
+        modDialogs::ShowMessage(QStringLiteral("This archived note cannot be restored: its file is larger "
+                                               "than a note can be, or cannot be read. It stays in the archive."),
+                                QMessageBox::Ok, QMessageBox::Warning);
+        return;
+    }
     const QString destination = RestoreDestination(modFiles::FileNameFromPath(archivedFiles.at(row)));
     // MoveFile deletes the archive file only once the copy is complete.
     if (!modFiles::MoveFile(archivedFiles.at(row), destination)) {

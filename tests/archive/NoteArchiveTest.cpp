@@ -84,6 +84,21 @@ private slots:
         QCOMPARE(Outcome(window), "f [e]| shown"); // a failed restore keeps the note archived
         QCOMPARE(asked, 3);                        // the news of the failed restore
     }
+
+    // A file too large to be a note is listed without its text, and stays archived.
+    void tooLargeFileStaysArchived()
+    {
+        TestEnvironment environment;
+        winMenu::Create();
+        WriteBytes(modFiles::ArchiveFolder() + "/big.zln", NotePrefix + QByteArray(2 << 20, 'x'));
+        int warnings = 0;
+        modDialogs::SetDialogRunner([&](QDialog &) { return ++warnings, int(QMessageBox::Ok); });
+        modArchive::OpenNoteArchive();
+        winNoteArchive *window = ShownWindow<winNoteArchive>();
+        window->Command1->click();
+        QVERIFY(window->ListView->topLevelItemCount() == 1 && window->ListView->topLevelItem(0)->text(0).isEmpty());
+        QVERIFY(Outcome(window) == "|" && warnings == 1); // nothing restored, and the user told
+    }
 };
 
 ZETTLOR_TEST_CLASS(NoteArchiveTest)
