@@ -241,9 +241,10 @@ void winNoteArchive::Command1_Click()
         return;
     // Restored, a file that cannot be loaded as a note would vanish from view.
     if (!modMisc::ReadNoteFile(archivedFiles.at(row))) {
-        modDialogs::ShowMessage(QStringLiteral("This archived note cannot be restored: its file is larger "
-                                               "than a note can be, or cannot be read. It stays in the archive."),
-                                QMessageBox::Ok, QMessageBox::Warning);
+        modDialogs::ShowMessage(
+            QStringLiteral("This archived note cannot be restored: its file is larger "
+                           "than a note can be, or cannot be read. It stays in the archive."),
+            QMessageBox::Ok, QMessageBox::Warning);
         return;
     }
     const QString destination = RestoreDestination(modFiles::FileNameFromPath(archivedFiles.at(row)));

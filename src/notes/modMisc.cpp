@@ -30,8 +30,8 @@ constexpr int NotesPerEventPass = 10;
 bool ArchiveReplacedNote(const QFileInfo &note)
 {
     const QString archive = modFiles::ArchiveFolder();
-    return !note.exists() ||
-           modFiles::MoveFile(note.filePath(), archive + QLatin1Char('/') + modFiles::NewNoteFileName(archive));
+    return !note.exists() || modFiles::MoveFile(note.filePath(), archive + QLatin1Char('/') +
+                                                                     modFiles::NewNoteFileName(archive));
 }
 
 // The temporary file of an atomic save is "<note file>.XXXXXX"; a program

@@ -96,7 +96,8 @@ private slots:
         modArchive::OpenNoteArchive();
         winNoteArchive *window = ShownWindow<winNoteArchive>();
         window->Command1->click();
-        QVERIFY(window->ListView->topLevelItemCount() == 1 && window->ListView->topLevelItem(0)->text(0).isEmpty());
+        QVERIFY(window->ListView->topLevelItemCount() == 1 &&
+                window->ListView->topLevelItem(0)->text(0).isEmpty());
         QVERIFY(Outcome(window) == "|" && warnings == 1); // nothing restored, and the user told
     }
 };

@@ -89,8 +89,8 @@ private slots:
                  "Beta/Beta 9/9 bold italic #c86432/#c86432 on #0a141e/#0a141e");
     }
 
-    // Enter is a line break, also after a Ctrl let go over another control; Ctrl+Enter creates. A new font list starts with
-    // the family fc-match names, without symbol fonts.
+    // Enter is a line break, also after a Ctrl let go over another control; Ctrl+Enter creates. A new font
+    // list starts with the family fc-match names, without symbol fonts.
     void createMakesACentredSavedNote()
     {
         QString text = QString("line\n").repeated(400); // too high for the screen: 9000 twips
@@ -102,7 +102,7 @@ private slots:
         QPointer<winEditor> editor = winEditor::NewEditor();
         editor->Text1->setPlainText(text);
         QTest::keyPress(editor->Text1, Qt::Key_Control); // its release goes elsewhere
-        QTest::keyClick(editor->Text1, Qt::Key_Return); // at the start
+        QTest::keyClick(editor->Text1, Qt::Key_Return);  // at the start
         QTest::keyClick(editor->Text1, Qt::Key_Return, Qt::ControlModifier);
         QTRY_VERIFY(!editor || !editor->isVisible());
         const QFileInfoList files = QDir(modFiles::ActiveFolder()).entryInfoList(QDir::Files);

@@ -233,7 +233,8 @@ private slots:
                  (QStringList{"NOTE.ZLN", "big.zln", "folder.zln", "link.zln", "note.zln", "readme.txt"}));
     }
 
-    // A note without text or sender address is still a note: it gets its own file before the incoming one goes.
+    // A note without text or sender address is still a note: it gets its own file before the incoming one
+    // goes.
     void emptyIncomingNoteGetsItsOwnFile()
     {
         WriteBytes(modFiles::IncomingFolder() + "/empty.zln", "Bob ()");

@@ -216,7 +216,8 @@ private slots:
         QTest::addColumn<QString>("entry");    // what "x.zln", or "n.zln" and its stray, are
         QTest::addColumn<QString>("shown");    // the notes' texts, sorted
         QTest::addColumn<QString>("archived"); // the archived notes' texts
-        const auto row = [](const char *name, const char *entry, const char *shown, const char *archived = "") {
+        const auto row = [](const char *name, const char *entry, const char *shown,
+                            const char *archived = "") {
             QTest::newRow(name) << QString(entry) << QString(shown) << QString(archived);
         };
         row("link to a note", "link to a note", "a x");
