@@ -6,6 +6,7 @@
 #include "core/modFiles.h"
 #include "core/modRegReadWrite.h"
 #include "core/modSettings.h"
+#include "notes/modNoteText.h"
 
 #include <QCoreApplication>
 
@@ -20,6 +21,14 @@ const char *const kOlderEntryNames[] = {
 
 constexpr int kLegacyNoteCount = 30;
 
+// A note file of the bare text, as long as it reads back as that text. With
+// nine commas its start would be read as the note's fields and lost, so it
+// then gets empty fields first, which leave the note's look to the defaults.
+QString LegacyNoteFile(const QString &text)
+{
+    return modNoteText::ParseNoteText(text).text == text ? text : QStringLiteral(",,,,,,,,,") + text;
+}
+
 // A legacy value is two fields, then the note text with every "&" doubled.
 void MigrateLegacyNote(const QString &key)
 {
@@ -33,7 +42,7 @@ void MigrateLegacyNote(const QString &key)
     const QString file =
         modFiles::ActiveFolder() + QLatin1Char('/') + modFiles::NewNoteFileName(modFiles::ActiveFolder());
     // The value is the only copy of the note until its file is written.
-    if (!modFiles::WriteTextFile(file, text)) {
+    if (!modFiles::WriteTextFile(file, LegacyNoteFile(text))) {
         qCInfo(lcCore) << "legacy note" << key << "kept: cannot write" << file;
         return;
     }

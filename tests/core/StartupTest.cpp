@@ -140,6 +140,10 @@ private slots:
         row("new version, not at logon", "",
             "[General]\nNote30=\"a,b,Shopping && errands\"\n" + older + notAtLogon,
             "[General]\nNote30=\n\n" + stored + notAtLogon, "", "Shopping & errands");
+        // Nine commas in the text: read bare, its start would be taken for the note's fields.
+        row("legacy note with a list", "",
+            "[General]\nNote30=\"a,b,1,2,3,4,5,6,7,8,9,10\"\n" + older + notAtLogon,
+            "[General]\nNote30=\n\n" + stored + notAtLogon, "", ",,,,,,,,,1,2,3,4,5,6,7,8,9,10");
         // Its Active cannot be made: the note stays in the settings.
         row("portable", "portable", "[\\]\r\nNote30=a,b,milk\r\n",
             "[\\]\r\nNote30=a,b,milk\r\n[Misc]\r\nVERSION=3.0.6\r\n[Options]\r\nCHECKFORNEWUPDATES=True\r\n"
