@@ -2,7 +2,6 @@
 #include "ProgramProcess.h"
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
-#include "platform/Platform.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -55,18 +54,6 @@ class DesktopTest final : public QObject
     Q_OBJECT
 
 private slots:
-    // Qt alone sees the window system choices: programs started later get the user's environment.
-    void windowSystemChoicesStayWithQt()
-    {
-        qunsetenv("QT_XCB_NO_MITSHM");
-        const QByteArray platformName = qgetenv("QT_QPA_PLATFORM");
-        platform::SelectWindowSystem();
-        QVERIFY(qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"));
-        platform::WindowSystemStarted();
-        QVERIFY(!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"));
-        QCOMPARE(qgetenv("QT_QPA_PLATFORM"), platformName);
-    }
-
     // Exactly the program's files; the manual page names every option of --help.
     void installTreeHoldsTheProgramFiles()
     {
