@@ -1,6 +1,7 @@
 #include "web/modWebLinks.h"
 
 #include "core/Globals.h"
+#include "core/modDialogs.h"
 
 #include <QDesktopServices>
 #include <QUrl>
@@ -8,9 +9,9 @@
 namespace modWebLinks {
 namespace {
 
-void OpenWithDesktop(const QUrl &url)
+bool OpenWithDesktop(const QUrl &url)
 {
-    QDesktopServices::openUrl(url);
+    return QDesktopServices::openUrl(url);
 }
 
 UrlOpener &CurrentOpener()
@@ -53,8 +54,11 @@ QString MakerEmail()
 void OpenURL(const QString &address)
 {
     const QUrl url = QUrl::fromUserInput(address.trimmed());
-    if (IsOpenable(url))
-        CurrentOpener()(url);
+    // Without a web browser or mail program the click would do nothing at all.
+    if (IsOpenable(url) && !CurrentOpener()(url))
+        modDialogs::ShowMessage(
+            QStringLiteral("No program could be started to open %1.").arg(url.toDisplayString()),
+            QMessageBox::Ok, QMessageBox::Warning);
 }
 
 void OpenSupportForums()

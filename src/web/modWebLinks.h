@@ -27,9 +27,10 @@ void OpenDonatePage();
 // The page offered when a newer release exists.
 void OpenProductPage();
 
-// What hands a checked address to the desktop; tests record the addresses
-// instead. An empty opener restores QDesktopServices.
-using UrlOpener = std::function<void(const QUrl &url)>;
+// What hands a checked address to the desktop, true when a program took it;
+// tests record the addresses instead. An empty opener restores
+// QDesktopServices.
+using UrlOpener = std::function<bool(const QUrl &url)>;
 void SetUrlOpener(UrlOpener opener);
 
 } // namespace modWebLinks

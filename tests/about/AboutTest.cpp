@@ -47,7 +47,7 @@ private slots:
         QFETCH(QStringList, opened);
         TestEnvironment environment;
         QStringList urls;
-        modWebLinks::SetUrlOpener([&urls](const QUrl &url) { urls << url.toString(); });
+        modWebLinks::SetUrlOpener([&urls](const QUrl &url) { return urls << url.toString(), true; });
         qputenv("ZETTLOR_WEB_BASE", "https://maker.example");
         modAbout::OpenAbout();
         modAbout::OpenAbout();

@@ -128,7 +128,7 @@ private slots:
         TestEnvironment environment;
         const QString root = environment.root(), store = environment.configHome() + "/Zettlor/Zettlor.conf";
         QStringList opened;
-        modWebLinks::SetUrlOpener([&opened](const QUrl &url) { opened << "opened:" + url.toString(); });
+        modWebLinks::SetUrlOpener([&opened](const QUrl &url) { return opened << "opened:" + url.toString(), true; });
         qputenv("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
         WriteBytes(ProgramFolder + "/chime.wav", "RIFF");
         WriteBytes(root + "/tray.svg", "<svg><rect width='9' height='9' fill='red'/></svg>");

@@ -74,7 +74,7 @@ private slots:
                              : "failed " + text.section("visit ", 1).section(' ', 0, 0));
             return QMessageBox::Yes;
         });
-        modWebLinks::SetUrlOpener([this](const QUrl &url) { m_events << url.toString(); });
+        modWebLinks::SetUrlOpener([this](const QUrl &url) { return m_events << url.toString(), true; });
     }
     void cleanup()
     {
@@ -131,7 +131,8 @@ private slots:
                                         "http://zettlor.invalid/AboutZettlor.asp"}));
     }
 
-    // A distributor's page replaces Visit's, not the click action's; a local file never opens.
+    // A distributor's page replaces Visit's, not the click action's; a local file never opens; an address
+    // no program opens is reported.
     void opensTheRightPages()
     {
         winMenu *menu = winMenu::Create();
@@ -144,6 +145,9 @@ private slots:
         QCOMPARE(m_events,
                  (QStringList{base + "/BugReport.asp?Application=Zettlor&Version=3.0.6",
                               base + "/forum/index.php?c=18", "http://www.acme.example", base + "/"}));
+        modWebLinks::SetUrlOpener([](const QUrl &) { return false; });
+        modWebLinks::OpenMakerHomePage();
+        QCOMPARE(m_events.size(), 5); // the message
     }
 
     // At start-up, once a day; told to end while the proxy is silent, it ends at once.
