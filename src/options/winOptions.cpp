@@ -2,6 +2,7 @@
 
 #include "core/Globals.h"
 #include "core/SettingKeys.h"
+#include "core/modDialogs.h"
 #include "core/modFiles.h"
 #include "core/modRegReadWrite.h"
 #include "core/modSettings.h"
@@ -21,6 +22,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -447,6 +449,13 @@ void winOptions::Command3_Click()
         QStringLiteral("Select Icon"));
     if (file.isEmpty())
         return;
+    // The tray would show the program's own picture instead, with no word why.
+    if (!QImageReader(file).canRead()) {
+        modDialogs::ShowMessage(QStringLiteral("%1 is not a picture Zettlor can show.")
+                                    .arg(QDir::toNativeSeparators(file)),
+                                QMessageBox::Ok, QMessageBox::Warning);
+        return;
+    }
     ShowIconPicture(winMenu::TrayPicture(file));
     IconPath = file;
     IconChanged = true;
