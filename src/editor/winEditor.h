@@ -35,7 +35,6 @@ public:
     quint64 noteToDeleteHwnd = 0;
     // Shift, Ctrl or Alt was held at the last mouse press on Command1.
     bool modifierHeldOnClick = false;
-    // Ctrl is held down in Text1.
     // Update mode: note file name + "|" + the note window's handle.
     QString tag;
 

@@ -16,9 +16,9 @@ namespace modMisc {
 std::optional<QString> ReadNoteFile(const QString &path);
 // Creates, fills and shows a note window from the file at path (contents
 // empty) or from contents, which may be empty (path and fileName empty; the
-// note then gets its own new file in Active). Returns the window, or nullptr when none was made:
-// a file that is no regular file, larger than 1 MiB or unreadable is left
-// alone.
+// note then gets its own new file in Active). Returns the window, or nullptr
+// when none was made: a file that is no regular file, larger than 1 MiB or
+// unreadable is left alone.
 winNote *LoadNote(const QString &path, const QString &fileName, const QString &contents);
 // On top when notes are always on top, else stuck to the desktop.
 void PlaceByDefault(winNote *note);

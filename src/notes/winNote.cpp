@@ -443,13 +443,13 @@ bool winNote::ResaveNote()
         text += QStringLiteral("[FROM=") + noteFromIP + QLatin1Char('|') + noteFromName + QLatin1Char(']');
     if (noteFileName.isEmpty())
         return false;
-    // A note file that is a link is replaced by a regular file: the link's
-    // target may be any file of the user's.
     // Written, it would not be loaded again at the next start.
     if (text.toUtf8().size() > modFiles::MaximumNoteFileSize) {
         KeepUnsaved(QStringLiteral("A note is too long to be saved: a note holds at most 1 MB of text."));
         return false;
     }
+    // A note file that is a link is replaced by a regular file: the link's
+    // target may be any file of the user's.
     const QString path = modFiles::ActiveFolder() + QLatin1Char('/') + noteFileName;
     if (!modFiles::WriteTextFile(path, text, modFiles::LinkWrite::ReplaceLink)) {
         KeepUnsaved(QStringLiteral("A note could not be saved in the folder %1.")
