@@ -145,7 +145,10 @@ private slots:
                            .arg(i)
                            .toUtf8());
         }
-        ProgramProcess program(ProgramEnvironment(environment, display));
+        QProcessEnvironment variables = ProgramEnvironment(environment, display);
+        // The address sanitizer would keep the freed pictures in its quarantine.
+        variables.insert("ASAN_OPTIONS", variables.value("ASAN_OPTIONS") + ":quarantine_size_mb=0");
+        ProgramProcess program(variables);
         QVERIFY(program.startUp({"--address", "127.0.0.37", "--port", "21370"}));
         const qint64 pid = program.process().processId();
         const qint64 pictures = qint64(Notes) * 600 * 600 * 4 / 1024;
@@ -163,9 +166,9 @@ private slots:
         const qint64 settled = ResidentKilobytes(pid);
 
         QProcess cover;
-        QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
-        display.addTo(variables);
-        cover.setProcessEnvironment(variables);
+        QProcessEnvironment coverVariables = QProcessEnvironment::systemEnvironment();
+        display.addTo(coverVariables);
+        cover.setProcessEnvironment(coverVariables);
         cover.start("xmessage", {"-geometry", "1280x800+0+0", "cover"});
         QVERIFY(ProgramProcess::waitFor(
             [&] { return display.run("xdotool", {"search", "--onlyvisible", "--class", "Xmessage"}); }));
