@@ -87,15 +87,6 @@ QString DateText(const QDateTime &moment)
            locale.toString(moment.time(), timeFormat);
 }
 
-// Active never loses a note to a restore: a name in use gets a new one.
-QString RestoreDestination(const QString &fileName)
-{
-    const QString active = modFiles::ActiveFolder();
-    const QFileInfo target(active + QLatin1Char('/') + fileName);
-    const bool taken = target.exists() || target.isSymLink();
-    return active + QLatin1Char('/') + (taken ? modFiles::NewNoteFileName(active) : fileName);
-}
-
 } // namespace
 
 winNoteArchive::winNoteArchive()
@@ -247,7 +238,9 @@ void winNoteArchive::Command1_Click()
             QMessageBox::Ok, QMessageBox::Warning);
         return;
     }
-    const QString destination = RestoreDestination(modFiles::FileNameFromPath(archivedFiles.at(row)));
+    // Active never loses a note to a restore: a name in use gets a new one.
+    const QString destination =
+        modFiles::FreeNotePath(modFiles::ActiveFolder(), modFiles::FileNameFromPath(archivedFiles.at(row)));
     // MoveFile deletes the archive file only once the copy is complete.
     if (!modFiles::MoveFile(archivedFiles.at(row), destination)) {
         qCWarning(lcNotes) << "note not restored, kept in the archive:" << archivedFiles.at(row);

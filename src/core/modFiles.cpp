@@ -198,6 +198,13 @@ QString NewNoteFileName(const QString &folder)
     }
 }
 
+QString FreeNotePath(const QString &folder, const QString &fileName)
+{
+    const QFileInfo target(folder + QLatin1Char('/') + fileName);
+    const bool taken = target.exists() || target.isSymLink();
+    return folder + QLatin1Char('/') + (taken ? NewNoteFileName(folder) : fileName);
+}
+
 void FillComboFromFile(QComboBox *combo, const QString &path)
 {
     if (!QFileInfo::exists(path))

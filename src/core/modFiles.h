@@ -42,6 +42,9 @@ void CreateDataFolders();
 // "ddMMyyHHmmss" + hundredths + ".zln", never a name present in folder nor one
 // handed out before by this process.
 QString NewNoteFileName(const QString &folder);
+// folder + "/" + fileName, or a new note name in folder when a file or link
+// already has that name: a note moved there never replaces another.
+QString FreeNotePath(const QString &folder, const QString &fileName);
 // One entry per line that ends in CR LF; shows the first entry.
 void FillComboFromFile(QComboBox *combo, const QString &path);
 // The part after the last "/" or "\".

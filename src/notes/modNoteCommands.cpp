@@ -15,7 +15,6 @@
 #include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QComboBox>
-#include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -125,12 +124,9 @@ void ArchiveNote(winNote *note)
     const QString fileName = note->noteFileName;
     // An archived note of the same name (names repeat when the clock was set
     // back) is kept: this one is archived under a free name.
-    const QString archive = modFiles::ArchiveFolder();
-    const QString archivedName =
-        QFile::exists(archive + QLatin1Char('/') + fileName) ? modFiles::NewNoteFileName(archive) : fileName;
     const bool archived = !fileName.isEmpty() && note->SavePendingChanges() &&
                           modFiles::MoveFile(modFiles::ActiveFolder() + QLatin1Char('/') + fileName,
-                                             archive + QLatin1Char('/') + archivedName);
+                                             modFiles::FreeNotePath(modFiles::ArchiveFolder(), fileName));
     if (!archived) {
         qCWarning(lcNotes) << "note not archived, kept:" << fileName;
         modDialogs::ShowMessage(QStringLiteral("The note could not be archived. It stays on the desktop "
