@@ -443,8 +443,10 @@ bool winNote::ResaveNote()
         text += QStringLiteral("[FROM=") + noteFromIP + QLatin1Char('|') + noteFromName + QLatin1Char(']');
     if (noteFileName.isEmpty())
         return false;
-    // Written, it would not be loaded again at the next start.
-    if (text.toUtf8().size() > modFiles::MaximumNoteFileSize) {
+    // Written, it would not be loaded again at the next start. UTF-8 takes at
+    // most three bytes per UTF-16 unit, so only a long text is encoded twice.
+    if (text.size() * 3 > modFiles::MaximumNoteFileSize &&
+        text.toUtf8().size() > modFiles::MaximumNoteFileSize) {
         KeepUnsaved(QStringLiteral("A note is too long to be saved: a note holds at most 1 MB of text."));
         return false;
     }
