@@ -154,58 +154,51 @@ private slots:
     }
 
     // A failed save stays pending (for exit too), is retried; the user hears of it once, and why.
-    // A note too long to be loaded again is not written.
+    // A note too long to be loaded again is not written. The window system's close writes what was
+    // typed in place; a note that cannot be written stays open.
     void failedSaveIsRetried_data()
     {
-        QTest::addColumn<bool>("tooLong");
-        QTest::newRow("folder cannot be written") << false;
-        QTest::newRow("note too long to load") << true;
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("alert"); // empty: none
+        const QString blocked = "could not be saved in the folder";
+        QTest::newRow("folder cannot be written") << "blocked" << blocked;
+        QTest::newRow("note too long to load") << "too long" << QString("too long");
+        QTest::newRow("window system close") << "closed" << QString();
+        QTest::newRow("window system close, cannot be written") << "closed, blocked" << blocked;
     }
     void failedSaveIsRetried()
     {
-        QFETCH(bool, tooLong);
+        QFETCH(QString, how);
+        QFETCH(QString, alert);
+        const bool blocked = how.endsWith("blocked");
         winNote::SetSaveDelayForTests(50);
         QStringList alerts;
         modAlerts::SetAlertPresenter([&](const QString &text) { alerts << text; });
         winNote *note = ShownNote("2880,3255,7200,1440,,Verdana,10,0,0,old");
         // A folder in the file's place blocks the write even for root.
-        QVERIFY(tooLong || (QFile::remove(ActiveFile()) && QDir().mkpath(ActiveFile())));
-        note->Label2->setText(tooLong ? QString(modFiles::MaximumNoteFileSize, 'x') : "new");
-        QVERIFY(!note->ResaveNote() && !note->ResaveNote());
-        QCOMPARE(alerts.size(), 1);
-        QVERIFY(alerts[0].contains(tooLong ? "too long" : "could not be saved in the folder"));
-        if (tooLong)
+        QVERIFY(!blocked || (QFile::remove(ActiveFile()) && QDir().mkpath(ActiveFile())));
+        const QByteArray saved = "2880,3255,7200,1440,,Verdana,10,0,0,new";
+        if (how.startsWith("closed")) {
+            note->EnterQuickEditMode();
+            note->Text1->setPlainText("new");
+            QCloseEvent close; // as the window system sends it
+            QSpontaneKeyEvent::setSpontaneous(&close);
+            qApp->notify(note, &close);
+            QCOMPARE(close.isAccepted(), !blocked);
+            QCOMPARE(note->isVisible(), blocked);
+            QCOMPARE(note->HasPendingSave(), blocked);
+            QCOMPARE(Stored(), blocked ? QByteArray() : saved);
+        } else {
+            note->Label2->setText(how == "too long" ? QString(modFiles::MaximumNoteFileSize, 'x') : "new");
+            QVERIFY(!note->ResaveNote() && !note->ResaveNote());
+        }
+        QCOMPARE(alerts.size(), int(!alert.isEmpty()));
+        QVERIFY(alert.isEmpty() || alerts[0].contains(alert));
+        if (how == "too long")
             note->Label2->setText("new");
-        else
+        if (blocked)
             QVERIFY(QDir(ActiveFile()).removeRecursively());
-        QTRY_COMPARE(Stored(), QByteArray("2880,3255,7200,1440,,Verdana,10,0,0,new"));
-    }
-
-    // A window manager's close writes what was typed in place; a note that cannot be written stays open.
-    void windowSystemCloseKeepsTheText_data()
-    {
-        QTest::addColumn<bool>("writable");
-        QTest::newRow("writable") << true;
-        QTest::newRow("cannot be written") << false;
-    }
-    void windowSystemCloseKeepsTheText()
-    {
-        QFETCH(bool, writable);
-        modAlerts::SetAlertPresenter([](const QString &) {});
-        winNote *note = ShownNote("2880,3255,7200,1440,,Verdana,10,0,0,old");
-        if (!writable)
-            QVERIFY(QFile::remove(ActiveFile()) && QDir().mkpath(ActiveFile()));
-        note->EnterQuickEditMode();
-        note->Text1->setPlainText("new");
-        QCloseEvent close; // as the window system sends it
-        QSpontaneKeyEvent::setSpontaneous(&close);
-        qApp->notify(note, &close);
-        QCOMPARE(close.isAccepted(), writable);
-        QCOMPARE(note->isVisible(), !writable);
-        if (writable)
-            QCOMPARE(Stored(), QByteArray("2880,3255,7200,1440,,Verdana,10,0,0,new"));
-        else
-            QVERIFY(note->HasPendingSave());
+        QTRY_COMPARE(Stored(), saved);
     }
 
     // Only readable regular files up to 1 MiB load; a link is saved in its own place.
