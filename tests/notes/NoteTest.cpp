@@ -280,23 +280,32 @@ private slots:
     }
 
     // A drag ends with the left button up, release seen or not, the note on screen and
-    // still pinned if it was. The grip keeps the size within limits.
+    // still pinned if it was. The grip keeps the size within limits. Every save request of
+    // the session writes a pending move at once; its "die" comes as a Quit event and ends
+    // the program the way Exit does.
     void dragsAndResizes_data()
     {
         QTest::addColumn<QString>("grab"); // the part pressed
         QTest::addColumn<QRect>("screen");
         QTest::addColumn<QPoint>("pull");
         QTest::addColumn<bool>("pinned");
-        QTest::addColumn<QString>("stored"); // the first four fields, saved on exit
+        QTest::addColumn<QString>("stored"); // the first four fields, saved at the end
+        QTest::addColumn<QString>("end");    // Exit, or the session's request
+        const auto row = [](const char *tag, const char *grab, QRect screen, QPoint pull, bool pinned,
+                            const char *stored, const char *end = "Exit") {
+            QTest::newRow(tag) << grab << screen << pull << pinned << stored << end;
+        };
         const QRect one(0, 0, 1920, 1080), two(-1920, 0, 3840, 1080), narrow(0, 0, 100, 1080);
-        QTest::newRow("chord") << "Label2" << one << QPoint(-100, 30) << true << "2880,3255,15,1650";
-        QTest::newRow("no release") << "winNote" << one << QPoint(-100, 30) << false << "2880,3255,15,1650";
-        QTest::newRow("bottom") << "winNote" << one << QPoint(20, 1200) << false << "2880,3255,1500,13305";
-        QTest::newRow("right") << "winNote" << one << QPoint(1900, 20) << true << "2880,3255,25545,1500";
-        QTest::newRow("left") << "winNote" << two << QPoint(-2100, 20) << true << "2880,3255,-28785,1500";
-        QTest::newRow("too wide") << "winNote" << narrow << QPoint(160, 20) << false << "2880,3255,15,1500";
-        QTest::newRow("min") << "CornerImage" << two << QPoint(-200, 0) << false << "2880,2550,1500,1500";
-        QTest::newRow("max") << "CornerImage" << two << QPoint(900, 900) << true << "9000,9000,1500,1500";
+        row("chord", "Label2", one, QPoint(-100, 30), true, "2880,3255,15,1650");
+        row("no release", "winNote", one, QPoint(-100, 30), false, "2880,3255,15,1650");
+        row("bottom", "winNote", one, QPoint(20, 1200), false, "2880,3255,1500,13305");
+        row("right", "winNote", one, QPoint(1900, 20), true, "2880,3255,25545,1500");
+        row("left", "winNote", two, QPoint(-2100, 20), true, "2880,3255,-28785,1500");
+        row("too wide", "winNote", narrow, QPoint(160, 20), false, "2880,3255,15,1500");
+        row("min", "CornerImage", two, QPoint(-200, 0), false, "2880,2550,1500,1500");
+        row("max", "CornerImage", two, QPoint(900, 900), true, "9000,9000,1500,1500");
+        for (const char *request : {"commit data (Global)", "save state (Local)", "die"})
+            row(request, "winNote", one, QPoint(120, 20), false, "2880,3255,3000,1500", request);
     }
     void dragsAndResizes()
     {
@@ -316,40 +325,25 @@ private slots:
         }
         if (grab == "CornerImage")
             QTest::mouseRelease(grabbed, Qt::LeftButton, {}, pull);
-        MovePointer(grabbed, QPoint(200, 200)); // no button down any more
+        MovePointer(grabbed, QPoint(200, 200)); // no button down any more; its save is 2 s away
         QCOMPARE(note->noteIsPinned, pinned);
-        ModMain::ExitProgram();
+        QFETCH(QString, end);
+        if (end == "Exit") {
+            ModMain::ExitProgram();
+        } else {
+            static const bool listening = (ModMain::ListenForTermination(), true);
+            auto *session = qApp->findChild<QSessionManager *>();
+            QVERIFY(listening && session);
+            QEvent quit(QEvent::Quit);
+            if (end.startsWith("commit"))
+                emit qApp->commitDataRequest(*session);
+            else if (end.startsWith("save"))
+                emit qApp->saveStateRequest(*session);
+            else
+                QCoreApplication::sendEvent(qApp, &quit);
+        }
         QFETCH(QString, stored);
         QCOMPARE(Stored(), stored.toUtf8() + Note.mid(19));
-    }
-
-    // Every save request of the session writes a pending move at once; its
-    // "die" comes as a Quit event and ends the program the way Exit does.
-    void sessionRequestsSave_data()
-    {
-        QTest::addColumn<QString>("request");
-        for (const char *request : {"commit data (Global)", "save state (Local)", "die"})
-            QTest::newRow(request) << QString(request);
-    }
-    void sessionRequestsSave()
-    {
-        QFETCH(QString, request);
-        static const bool listening = (ModMain::ListenForTermination(), true);
-        QVERIFY(listening);
-        auto *session = qApp->findChild<QSessionManager *>();
-        QVERIFY(session);
-        winNote *note = ShownNote(Note);
-        QTest::mousePress(note, Qt::LeftButton, {}, QPoint(20, 20));
-        MovePointer(note, QPoint(120, 20), Qt::LeftButton);
-        MovePointer(note, QPoint(120, 20)); // the drag is over; its save is 2 s away
-        QEvent quit(QEvent::Quit);
-        if (request.startsWith("commit"))
-            emit qApp->commitDataRequest(*session);
-        else if (request.startsWith("save"))
-            emit qApp->saveStateRequest(*session);
-        else
-            QCoreApplication::sendEvent(qApp, &quit);
-        QCOMPARE(Stored(), "2880,3255,3000,1500" + Note.mid(19));
     }
 
     // Text typed in place is saved while typing, CR LF kept; the note grows in height
