@@ -50,6 +50,16 @@ class EditorTest final : public QObject
 
     std::optional<TestEnvironment> m_environment;
 
+    // A note of fields, with the tray menu, and its editor opened as the note's menu does.
+    static winNote *EditedNote(const QString &fields)
+    {
+        winMenu::Create();
+        modFiles::CreateDataFolders();
+        winNote *note = modMisc::LoadNote({}, {}, fields);
+        modNoteCommands::EditNote(QString::number(modMisc::NoteHandle(note)));
+        return note;
+    }
+
 private slots:
     void init() { m_environment.emplace(); }
     void cleanup()
@@ -120,17 +130,13 @@ private slots:
     void updateKeepsTheLookAndBeatsQuickEdit()
     {
         WriteBytes(modFontList::FontListFile(), "Alpha\r\nVerdana\r\n");
-        winMenu *menu = winMenu::Create();
-        modFiles::CreateDataFolders();
-        winNote *note = modMisc::LoadNote({}, {}, "2880,3255,*,*,BoldItalic,Far Font,9.75,12648447,255,old");
-        note->EnterQuickEditMode();
-        QTest::keyClicks(note->Text1, " typed");
-        menu->tag = QString::number(modMisc::NoteHandle(note));
-        modNoteCommands::EditNote(menu->tag);
+        winNote *note = EditedNote("2880,3255,*,*,BoldItalic,Far Font,9.75,12648447,255,old");
         QPointer<winEditor> editor = ShownWindow<winEditor>();
         QCOMPARE(Look(editor), "Alpha/Far Font 10/10 bold italic #ff0000/#ff0000 on #ffffc0/#ffffc0");
+        note->EnterQuickEditMode(); // while its editor is open
+        QTest::keyClicks(note->Text1, " typed");
         editor->showMinimized();
-        modNoteCommands::EditNote(menu->tag);
+        modNoteCommands::EditNote(QString::number(modMisc::NoteHandle(note)));
         QVERIFY(TopLevelWindows<winEditor>().size() == 1 && !editor->isMinimized());
         QTRY_COMPARE(QApplication::activeWindow(), editor.data());
         editor->Text1->setPlainText("  new text\n  ");
@@ -148,11 +154,7 @@ private slots:
     {
         modSettings::WriteSetting(SettingKeys::FontBold, "True");
         modSettings::WriteSetting(SettingKeys::FontItalic, "True");
-        winMenu *menu = winMenu::Create();
-        modFiles::CreateDataFolders();
-        winNote *note = modMisc::LoadNote({}, {}, "2880,3255,*,*,,Verdana,10,12648447,0,plain");
-        menu->tag = QString::number(modMisc::NoteHandle(note));
-        modNoteCommands::EditNote(menu->tag);
+        winNote *note = EditedNote("2880,3255,*,*,,Verdana,10,12648447,0,plain");
         ShownWindow<winEditor>()->Command1_Click();
         QVERIFY(note->SavePendingChanges());
         QCOMPARE(ReadBytes(modFiles::ActiveFolder() + "/" + note->noteFileName).split(',').at(4), "");
@@ -163,11 +165,7 @@ private slots:
     {
         int warnings = 0;
         modDialogs::SetDialogRunner([&](QDialog &) { return ++warnings, int(QMessageBox::Ok); });
-        winMenu *menu = winMenu::Create();
-        modFiles::CreateDataFolders();
-        const winNote *note = modMisc::LoadNote({}, {}, "2880,3255,*,*,,Verdana,10,12648447,0,old");
-        menu->tag = QString::number(modMisc::NoteHandle(note));
-        modNoteCommands::EditNote(menu->tag);
+        const winNote *note = EditedNote("2880,3255,*,*,,Verdana,10,12648447,0,old");
         winEditor *editor = ShownWindow<winEditor>();
         editor->Text1->setPlainText("typed");
         modMisc::DeleteNoteWindow(modMisc::NoteHandle(note));
