@@ -33,7 +33,7 @@ struct Copy
             WriteBytes(folders.configHome() + "/Zettlor/Zettlor.conf",
                        "[Options]\nSingleClickAction=Open Zettlor Contacts\n");
             display.emplace(PrivateDisplay::Tray::None);
-            display->addTo(environment);
+            environment = display->environment(environment);
         }
         program = std::make_unique<ProgramProcess>(environment);
     }

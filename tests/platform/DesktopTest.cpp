@@ -166,9 +166,7 @@ private slots:
         const qint64 settled = ResidentKilobytes(pid);
 
         QProcess cover;
-        QProcessEnvironment coverVariables = QProcessEnvironment::systemEnvironment();
-        display.addTo(coverVariables);
-        cover.setProcessEnvironment(coverVariables);
+        cover.setProcessEnvironment(display.environment());
         cover.start("xmessage", {"-geometry", "1280x800+0+0", "cover"});
         QVERIFY(ProgramProcess::waitFor(
             [&] { return display.run("xdotool", {"search", "--onlyvisible", "--class", "Xmessage"}); }));

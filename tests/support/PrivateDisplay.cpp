@@ -1,6 +1,5 @@
 #include "PrivateDisplay.h"
 
-#include "ProgramProcess.h"
 #include "TestEnvironment.h"
 
 #include <QRegularExpression>
@@ -37,20 +36,19 @@ PrivateDisplay::~PrivateDisplay()
     EndProcess(m_server);
 }
 
-void PrivateDisplay::addTo(QProcessEnvironment &environment) const
+QProcessEnvironment PrivateDisplay::environment(QProcessEnvironment base) const
 {
-    environment.insert("DISPLAY", m_name);
-    environment.insert("QT_QPA_PLATFORM", "xcb");
-    environment.remove("WAYLAND_DISPLAY");
+    base.insert("DISPLAY", m_name);
+    base.insert("QT_QPA_PLATFORM", "xcb");
+    base.remove("WAYLAND_DISPLAY");
     // Never the tray of the desktop the tests run on.
-    environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+    base.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+    return base;
 }
 
 bool PrivateDisplay::startTray()
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    addTo(environment);
-    m_tray.setProcessEnvironment(environment);
+    m_tray.setProcessEnvironment(environment());
     m_tray.start("icewm", {});
     QString tree;
     return ProgramProcess::waitFor([&] {
@@ -60,22 +58,10 @@ bool PrivateDisplay::startTray()
            m_tray.state() != QProcess::NotRunning;
 }
 
-void PrivateDisplay::stopTray()
-{
-    EndProcess(m_tray);
-}
-
-void PrivateDisplay::stopServer()
-{
-    EndProcess(m_server);
-}
-
 bool PrivateDisplay::run(const QString &program, const QStringList &arguments, QString *output) const
 {
     QProcess client;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    addTo(environment);
-    client.setProcessEnvironment(environment);
+    client.setProcessEnvironment(environment());
     client.start(program, arguments);
     const bool ran = client.waitForFinished(10000) && client.exitStatus() == QProcess::NormalExit &&
                      client.exitCode() == 0;
@@ -119,7 +105,5 @@ QList<qulonglong> PrivateDisplay::trayIcons() const
 
 QProcessEnvironment ProgramEnvironment(const TestEnvironment &environment, const PrivateDisplay &display)
 {
-    QProcessEnvironment variables = ProgramEnvironment(environment);
-    display.addTo(variables);
-    return variables;
+    return display.environment(ProgramEnvironment(environment));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProgramProcess.h"
+
 #include <QMap>
 #include <QProcess>
 #include <QRect>
@@ -23,14 +25,15 @@ public:
 
     // Why the display cannot be used ("" when it can); a test skips with it.
     QString problem() const { return m_problem; }
-    // The environment a program needs to run on this display.
-    void addTo(QProcessEnvironment &environment) const;
+    // base with what a program needs to run on this display.
+    QProcessEnvironment
+    environment(QProcessEnvironment base = QProcessEnvironment::systemEnvironment()) const;
 
     // icewm with its tray; false when the tray did not come up.
     bool startTray();
-    void stopTray();
+    void stopTray() { EndProcess(m_tray); }
     // Ends the X server, as when the display goes away.
-    void stopServer();
+    void stopServer() { EndProcess(m_server); }
 
     // Runs an X client (xdotool, xwininfo) on this display; false when it
     // failed. Its standard output goes to output.
