@@ -107,9 +107,10 @@ private slots:
         for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
             variables.remove(name);
         ProgramProcess program(variables);
+        program.process().setProcessChannelMode(QProcess::MergedChannels); // help and mistakes alike
         QVERIFY(program.start(arguments));
         QTEST(program.waitForExit(), "status");
-        const QString given = program.standardOutput() + program.errorOutput();
+        const QString given = program.process().readAll();
         QVERIFY2(given.startsWith(answer), qPrintable(given));
     }
 

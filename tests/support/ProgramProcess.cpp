@@ -60,9 +60,3 @@ QString ProgramProcess::errorOutput()
     m_stderr += m_process.readAllStandardError();
     return QString::fromLocal8Bit(m_stderr);
 }
-
-QString ProgramProcess::standardOutput()
-{
-    m_stdout += m_process.readAllStandardOutput();
-    return QString::fromLocal8Bit(m_stdout);
-}

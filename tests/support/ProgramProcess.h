@@ -36,11 +36,9 @@ public:
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     // What it wrote to standard error so far.
     QString errorOutput();
-    QString standardOutput();
     QProcess &process() { return m_process; }
 
 private:
     QProcess m_process;
     QByteArray m_stderr;
-    QByteArray m_stdout;
 };
