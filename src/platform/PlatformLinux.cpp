@@ -28,6 +28,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -420,6 +421,11 @@ void SelectWindowSystem()
     // ReleasePixelsWhenStill). Over shared memory each drawing sets up and
     // tears down a segment, two waits for the X server per note.
     ChooseUnlessSet("QT_XCB_NO_MITSHM", "1");
+    // The pictures are then heap blocks. A fixed threshold keeps large blocks
+    // in blocks of their own, returned to the system when freed; glibc would
+    // otherwise raise it after the first free and keep later pictures in the
+    // heap, where a block still in use above them holds their pages.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
 }
 
 void WindowSystemStarted()
