@@ -42,8 +42,10 @@ void AcceptConnections(const std::function<void()> &onLaunched)
 
 QString ServerPath()
 {
-    return platform::RuntimeFolder() + QStringLiteral("/Zettlor-") + platform::CurrentUserName()
-           + QStringLiteral(".socket");
+    const QString folder = platform::RuntimeFolder();
+    if (folder.isEmpty())
+        return QString();
+    return folder + QStringLiteral("/Zettlor-") + platform::CurrentUserName() + QStringLiteral(".socket");
 }
 
 bool NotifyRunningCopy()
@@ -64,6 +66,10 @@ bool StartExplorerMonitor(std::function<void()> onLaunched)
 {
     if (monitor)
         return true;
+    if (ServerPath().isEmpty()) {
+        qCWarning(lcCore) << "no private folder for the running-copy socket: a second start is not detected";
+        return true;
+    }
     monitor = new QLocalServer(QCoreApplication::instance());
     monitor->setSocketOptions(QLocalServer::UserAccessOption);
     if (!monitor->listen(ServerPath())) {

@@ -38,7 +38,7 @@ bool ShareDropFolder(const QString &folder);
 // folder's group only, whatever the user's settings, so that the owner of a
 // shared drop folder can read what was dropped there and nobody else can.
 bool WriteForDropFolderOwner(const std::function<bool()> &write);
-// Per-user folder for the running-copy socket.
+// Per-user folder for the running-copy socket; "" when no private one exists.
 QString RuntimeFolder();
 // IPv4 address of the interface carrying the default route; "" when none.
 QString DefaultRouteAddress();

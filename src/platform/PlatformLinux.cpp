@@ -476,7 +476,16 @@ QString RuntimeFolder()
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
         return runtime;
-    return QDir::tempPath();
+    // In the shared temp folder another user could take our socket's name
+    // first; a folder only we may enter keeps it ours.
+    const QString folder = QDir::tempPath() + QStringLiteral("/Zettlor-") + QString::number(::geteuid());
+    const QByteArray path = QFile::encodeName(folder);
+    ::mkdir(path.constData(), S_IRWXU);
+    struct stat status;
+    if (::lstat(path.constData(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::geteuid() ||
+        (status.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        return QString();
+    return folder;
 }
 
 namespace {

@@ -11,9 +11,11 @@
 #include "core/modRegReadWrite.h"
 #include "core/modSettings.h"
 #include "notes/winNote.h"
+#include "platform/Platform.h"
 #include "tray/winMenu.h"
 
 #include <QDir>
+#include <QLocalServer>
 #include <QMessageBox>
 #include <QSet>
 #include <QTest>
@@ -264,17 +266,35 @@ private slots:
     }
 
     // The first copy runs under a file-size limit its settings exceed: the
-    // writes fail like a full disk instead of ending it.
+    // writes fail like a full disk instead of ending it. Without a runtime
+    // folder, a socket another user made under our name in the shared temp
+    // folder must neither stop the start nor take the hand-over.
+    void secondStartHandsOver_data()
+    {
+        QTest::addColumn<bool>("sharedTemp");
+        QTest::newRow("runtime folder") << false;
+        QTest::newRow("shared temp folder, our name taken") << true;
+    }
     void secondStartHandsOver()
     {
+        QFETCH(bool, sharedTemp);
         TestEnvironment environment;
-        ProgramProcess first(ProgramEnvironment(environment));
+        QProcessEnvironment firstVariables = ProgramEnvironment(environment);
+        QProcessEnvironment variables = environment.processEnvironment();
+        QLocalServer squatter;
+        if (sharedTemp) {
+            firstVariables.remove("XDG_RUNTIME_DIR");
+            variables.remove("XDG_RUNTIME_DIR");
+            QVERIFY(squatter.listen(
+                QString("%1/Zettlor-%2.socket").arg(variables.value("TMPDIR"), platform::CurrentUserName())));
+        }
+        ProgramProcess first(firstVariables);
         first.process().setChildProcessModifier([] {
             const rlimit limit{16, 16};
             setrlimit(RLIMIT_FSIZE, &limit);
         });
         QVERIFY(first.startUp({"--address", "127.0.0.1", "--port", "21979"}));
-        ProgramProcess second(environment.processEnvironment());
+        ProgramProcess second(variables);
         QVERIFY(second.start({"--address", "127.0.0.1", "--port", "21979"}));
         QCOMPARE(second.waitForExit(), 0);
         QVERIFY(ProgramProcess::waitFor([&] { return first.errorOutput().contains("handed over"); }));
