@@ -169,6 +169,9 @@ void winNoteArchive::RefreshListView()
 
 void winNoteArchive::FillArchiveList()
 {
+    // The user's choice stays chosen while other rows come and go.
+    const int selected = SelectedRow();
+    const QString chosen = selected >= 0 ? archivedFiles.at(selected) : QString();
     ListView->clear();
     archivedFiles.clear();
     const QStringList names = ArchivedNoteNames();
@@ -183,7 +186,7 @@ void winNoteArchive::FillArchiveList()
         archivedFiles.prepend(path);
     }
     if (ListView->topLevelItemCount() > 0)
-        ListView->setCurrentItem(ListView->topLevelItem(0));
+        ListView->setCurrentItem(ListView->topLevelItem(qMax(int(archivedFiles.indexOf(chosen)), 0)));
     SizeArchiveColumns();
     EnableCommands();
 }
@@ -269,7 +272,12 @@ void winNoteArchive::Command2_Click()
         QMessageBox::Yes | QMessageBox::No, QMessageBox::Question);
     if (answer != QMessageBox::Yes)
         return;
-    modFiles::DeleteFile(path);
+    if (!modFiles::DeleteFile(path)) {
+        qCWarning(lcNotes) << "archived note not deleted:" << path;
+        modDialogs::ShowMessage(QStringLiteral("The archived note could not be deleted."), QMessageBox::Ok,
+                                QMessageBox::Warning);
+        return;
+    }
     if (const int shown = archivedFiles.indexOf(path); shown >= 0)
         RemoveArchivedRow(shown);
 }

@@ -137,9 +137,9 @@ bool MoveFile(const QString &source, const QString &target)
     return true;
 }
 
-void DeleteFile(const QString &path)
+bool DeleteFile(const QString &path)
 {
-    QFile::remove(path);
+    return QFile::remove(path);
 }
 
 void MakeFolder(const QString &path)

@@ -34,7 +34,7 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
 // (false, nothing touched) when both name the same file.
 bool MoveFile(const QString &source, const QString &target);
 // Deletes; a missing file or a failure is ignored.
-void DeleteFile(const QString &path);
+bool DeleteFile(const QString &path);
 // Creates the folder and its parents; failures are ignored.
 void MakeFolder(const QString &path);
 // DataFolder and its Active, Archive, Incoming and Pending sub-folders.

@@ -78,11 +78,23 @@ private slots:
         Archive({"e", "f"});
         QTRY_COMPARE(Outcome(window), "[f] e|c, mine shown");
         window->ListView->setCurrentItem(window->ListView->topLevelItem(1));
+        Archive({"g"});
+        QTRY_COMPARE(Outcome(window), "g f [e]|c, mine shown"); // a new row keeps the choice
         QVERIFY(QDir(modFiles::ActiveFolder()).removeRecursively());
         WriteBytes(modFiles::ActiveFolder(), "");
         window->Command1->click();
-        QCOMPARE(Outcome(window), "f [e]| shown"); // a failed restore keeps the note archived
-        QCOMPARE(asked, 3);                        // the news of the failed restore
+        QCOMPARE(Outcome(window), "g f [e]| shown"); // a failed restore keeps the note archived
+        QCOMPARE(asked, 3);                          // the news of the failed restore
+        // A delete that fails (the file became a folder meanwhile) is told, and the row stays.
+        const QString chosen = modFiles::ArchiveFolder() + "/e.zln";
+        modDialogs::SetDialogRunner([&](QDialog &) {
+            if (++asked == 4)
+                QFile::remove(chosen), QDir().mkpath(chosen + "/inside");
+            return QMessageBox::Yes;
+        });
+        window->Command2->click();
+        QCOMPARE(Outcome(window), "g f [e]| shown");
+        QCOMPARE(asked, 5);
     }
 
     // A file too large to be a note is listed without its text, and stays archived.
