@@ -42,6 +42,7 @@ bool WriteForDropFolderOwner(const std::function<bool()> &write);
 QString RuntimeFolder();
 // IPv4 address of the interface carrying the default route; "" when none.
 QString DefaultRouteAddress();
+// The running processes of the current user.
 QList<ProcessInfo> RunningProcesses();
 // Asks the window manager to leave a shown window off the taskbar and pager
 // (a tool window flag alone does not, on some window managers).

@@ -533,7 +533,10 @@ QList<ProcessInfo> RunningProcesses()
     for (const QString &entry : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         bool isNumber = false;
         const qint64 pid = entry.toLongLong(&isNumber);
-        if (!isNumber)
+        // Another user's processes are none of ours to end, even for root.
+        struct stat status;
+        if (!isNumber || ::stat(QFile::encodeName(proc.filePath(entry)).constData(), &status) != 0 ||
+            status.st_uid != ::geteuid())
             continue;
         const QFileInfo exe(proc.filePath(entry + QStringLiteral("/exe")));
         QString name = QFileInfo(exe.symLinkTarget()).fileName();

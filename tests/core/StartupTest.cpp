@@ -8,6 +8,7 @@
 #include "core/ModMain.h"
 #include "core/modDialogs.h"
 #include "core/modFiles.h"
+#include "core/modProcessKiller.h"
 #include "core/modRegReadWrite.h"
 #include "core/modSettings.h"
 #include "notes/winNote.h"
@@ -22,7 +23,9 @@
 #include <QTimer>
 
 #include <csignal>
+#include <grp.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace modRegReadWrite;
 
@@ -300,6 +303,38 @@ private slots:
         QVERIFY(ProgramProcess::waitFor([&] { return first.errorOutput().contains("handed over"); }));
         first.stop();
         QCOMPARE(first.waitForExit(), 0);
+    }
+
+    // An older release's process ends at a version change; another user's stays.
+    void legacyProcessesEnd_data()
+    {
+        QTest::addColumn<bool>("otherUser");
+        QTest::newRow("ours") << false;
+        QTest::newRow("another user's") << true;
+    }
+    void legacyProcessesEnd()
+    {
+        QFETCH(bool, otherUser);
+        if (otherUser && ::geteuid() != 0)
+            QSKIP("only root starts a process as another user");
+        TestEnvironment environment;
+        const QString legacy = environment.root() + "/Zettlor.exe";
+        QVERIFY(QFile::copy("/bin/sleep", legacy));
+        QFile::setPermissions(environment.root(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther);
+        QProcess process;
+        if (otherUser)
+            process.setChildProcessModifier([] {
+                if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                    ::_exit(127);
+            });
+        process.start(legacy, {"30"});
+        QVERIFY(process.waitForStarted());
+        modProcessKiller::KillLegacyProcesses(1);
+        process.waitForFinished(1000);
+        QCOMPARE(process.state() == QProcess::NotRunning, !otherUser);
+        process.kill();
+        process.waitForFinished();
     }
 
     // Every ending keeps a move made just before, with status 0 (Qt's own 1
