@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -67,8 +68,11 @@ int terminationPipe[2] = {-1, -1};
 
 void WriteTerminationByte(int)
 {
+    // The interrupted code may be about to read errno.
+    const int savedErrno = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(terminationPipe[0], &byte, 1);
+    errno = savedErrno;
 }
 
 std::function<void()> displayLostHandler;
@@ -558,7 +562,8 @@ bool TerminateProcess(qint64 pid)
 
 void OnTerminationRequest(std::function<void()> handler)
 {
-    if (terminationPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, terminationPipe) != 0)
+    if (terminationPipe[0] >= 0 ||
+        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, terminationPipe) != 0)
         return;
     auto *notifier = new QSocketNotifier(terminationPipe[1], QSocketNotifier::Read, qApp);
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [handler = std::move(handler)] {
