@@ -139,7 +139,7 @@ bool MoveFile(const QString &source, const QString &target)
 
 bool DeleteFile(const QString &path)
 {
-    return QFile::remove(path);
+    return QFile::remove(path) || !QFileInfo::exists(path);
 }
 
 void MakeFolder(const QString &path)

@@ -33,7 +33,7 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
 // Copies completely (replacing the target), then deletes the source. Refuses
 // (false, nothing touched) when both name the same file.
 bool MoveFile(const QString &source, const QString &target);
-// Deletes; a missing file or a failure is ignored.
+// Deletes; false when the file is still there.
 bool DeleteFile(const QString &path);
 // Creates the folder and its parents; failures are ignored.
 void MakeFolder(const QString &path);

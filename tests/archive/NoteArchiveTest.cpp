@@ -85,16 +85,20 @@ private slots:
         window->Command1->click();
         QCOMPARE(Outcome(window), "g f [e]| shown"); // a failed restore keeps the note archived
         QCOMPARE(asked, 3);                          // the news of the failed restore
-        // A delete that fails (the file became a folder meanwhile) is told, and the row stays.
-        const QString chosen = modFiles::ArchiveFolder() + "/e.zln";
+        // While the question is open, the chosen file goes: the row goes without a word. It
+        // becomes a folder: the failed delete is told, and the row stays.
+        const QString archive = modFiles::ArchiveFolder();
         modDialogs::SetDialogRunner([&](QDialog &) {
             if (++asked == 4)
-                QFile::remove(chosen), QDir().mkpath(chosen + "/inside");
+                QFile::remove(archive + "/e.zln");
+            if (asked == 5)
+                QFile::remove(archive + "/f.zln"), QDir().mkpath(archive + "/f.zln/inside");
             return QMessageBox::Yes;
         });
         window->Command2->click();
-        QCOMPARE(Outcome(window), "g f [e]| shown");
-        QCOMPARE(asked, 5);
+        window->Command2->click();
+        QCOMPARE(Outcome(window), "g [f]| shown");
+        QCOMPARE(asked, 6);
     }
 
     // A file too large to be a note is listed without its text, and stays archived.
