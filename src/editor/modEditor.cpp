@@ -3,6 +3,7 @@
 #include "editor/winEditor.h"
 #include "notes/modMisc.h"
 #include "notes/winNote.h"
+#include "tray/modTrayIcon.h"
 
 #include <QPushButton>
 
@@ -21,7 +22,8 @@ void OpenSendEditor(const QString &address, const QString &name, quint64 noteHan
     editor->noteToDeleteHwnd = noteHandle;
     editor->Command1->setText(QStringLiteral("Send"));
     // The window does not say where the note goes; the button does.
-    editor->Command1->setToolTip(QStringLiteral("Send to %1 (%2)").arg(name, address));
+    editor->Command1->setToolTip(
+        modTrayIcon::PlainToolTip(QStringLiteral("Send to %1 (%2)").arg(name, address)));
     editor->BringToFront();
 }
 

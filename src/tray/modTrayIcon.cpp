@@ -10,6 +10,7 @@
 #include <QFrame>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <QTextDocument>
 
 namespace modTrayIcon {
 namespace {
@@ -160,7 +161,7 @@ void AddTrayIcon()
 
 void ShowTrayBalloon(const QString &text)
 {
-    record.toolTip = text.left(kMaxToolTip);
+    record.toolTip = PlainToolTip(text.left(kMaxToolTip));
     if (!record.added || !IconShown()) {
         qCInfo(lcTray) << "no icon for the balloon:" << text;
         return;
@@ -197,6 +198,12 @@ void RemoveTrayIcon()
         controlWindow->Balloon->hide();
         controlWindow->hide();
     }
+}
+
+QString PlainToolTip(const QString &text)
+{
+    // Plain text stays as it is, for trays that do not read markup.
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text) : text;
 }
 
 void AnswerSecondStart()

@@ -176,7 +176,7 @@ private slots:
     }
 
     // A failed reply only warns and keeps text and note; a sent one goes to the
-    // answered note's sender, which then goes as set.
+    // answered note's sender, which then goes as set. The sender's name is shown as written.
     void replyReachesTheSenderOrKeepsEverything()
     {
         int warnings = 0;
@@ -190,10 +190,11 @@ private slots:
         menu->Winsock->RemotePort = peer.localPort();
         QCOMPARE(menu->Winsock->Bind("127.0.0.2"), Winsock::BindError::None);
         const winNote *answered =
-            modMisc::LoadNote({}, {}, "2880,3255,*,*,,Verdana,12,12648447,0,Hi[FROM=127.0.0.3|DESK2]");
+            modMisc::LoadNote({}, {}, "2880,3255,*,*,,Verdana,12,12648447,0,Hi[FROM=127.0.0.3|<i>D</i>]");
         menu->tag = QString::number(modMisc::NoteHandle(answered));
         menu->ReplyToSender->trigger();
         QPointer<winEditor> editor = winEditor::SharedEditor();
+        QCOMPARE(ShownToolTip(editor->Command1->toolTip()), "Send to <i>D</i> (127.0.0.3)");
         const QString tooLong(70000, 'x'); // for a datagram
         editor->Text1->setPlainText(tooLong);
         editor->Command1_Click();

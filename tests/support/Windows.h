@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QTextDocument>
 #include <QWidget>
 
 // The top-level windows of class Window, shown or not.
@@ -32,4 +33,15 @@ inline void DeleteWindows(const QStringList &classNames)
         if (classNames.contains(QLatin1String(window->metaObject()->className())))
             windows << window;
     qDeleteAll(windows);
+}
+
+// The text a tooltip shows: Qt renders one that looks like markup as rich text.
+inline QString ShownToolTip(const QString &tip)
+{
+    QTextDocument shown;
+    if (Qt::mightBeRichText(tip))
+        shown.setHtml(tip);
+    else
+        shown.setPlainText(tip);
+    return shown.toPlainText();
 }

@@ -2,6 +2,7 @@
 #include "ProgramProcess.h"
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
+#include "Windows.h"
 
 #include "core/Globals.h"
 #include "core/modText.h"
@@ -136,6 +137,16 @@ private slots:
         winMenu *menu = winMenu::Create();
         modTrayIcon::AnswerSecondStart();
         QVERIFY(menu->findChild<winTrayControl *>()->Balloon->isVisible());
+    }
+
+    // A peer's markup in a balloon is shown as written, never followed: an <img> would be read.
+    void balloonTooltipShowsMarkupAsText()
+    {
+        winMenu *menu = winMenu::Create();
+        modTrayIcon::AddTrayIcon();
+        const QString text = "A new note has been received from <img src=x.png> & co (10.0.0.1)";
+        modTrayIcon::ShowTrayBalloon(text);
+        QCOMPARE(ShownToolTip(menu->findChild<winTrayControl *>()->toolTip()), text);
     }
 
     // A StatusNotifierItem panel that starts after the program (the usual race
