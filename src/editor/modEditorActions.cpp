@@ -121,8 +121,7 @@ void SendNoteFromEditor(winEditor &editor)
 
 void UpdateNoteFromEditor(winEditor &editor)
 {
-    const quint64 handle = editor.tag.section(QLatin1Char('|'), 1, 1).toULongLong();
-    winNote *note = modMisc::FindNoteWindow(handle);
+    winNote *note = modMisc::FindNoteWindow(editor.TaggedNoteHandle());
     if (!note) {
         // Nothing to update, but the typed text is not dropped unannounced.
         modDialogs::ShowMessage(QStringLiteral("The note was deleted while it was being edited. Its text "

@@ -373,13 +373,17 @@ void winEditor::BringToFront()
     Text1->setFocus();
 }
 
+quint64 winEditor::TaggedNoteHandle() const
+{
+    return tag.section(QLatin1Char('|'), -1).toULongLong();
+}
+
 winEditor *winEditor::UpdateEditorFor(quint64 noteHandle)
 {
-    const QString handle = QString::number(noteHandle);
     for (QWidget *window : QApplication::topLevelWidgets()) {
         auto *editor = qobject_cast<winEditor *>(window);
         if (editor && editor->Command1->text() == QLatin1String("Update") &&
-            editor->tag.section(QLatin1Char('|'), 1, 1) == handle)
+            editor->TaggedNoteHandle() == noteHandle)
             return editor;
     }
     return nullptr;

@@ -66,6 +66,8 @@ public:
     void CloseEditor();
     // Shows the editor restored from minimized, raised, with the focus.
     void BringToFront();
+    // Update mode: the handle that ends the tag (a file name may hold "|" too).
+    quint64 TaggedNoteHandle() const;
     // The open editor updating the note with that handle, or nullptr.
     static winEditor *UpdateEditorFor(quint64 noteHandle);
 

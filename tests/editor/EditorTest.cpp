@@ -51,11 +51,14 @@ class EditorTest final : public QObject
     std::optional<TestEnvironment> m_environment;
 
     // A note of fields, with the tray menu, and its editor opened as the note's menu does.
+    // Its file name holds the "|" that also ends the name in the editor's tag.
     static winNote *EditedNote(const QString &fields)
     {
         winMenu::Create();
         modFiles::CreateDataFolders();
-        winNote *note = modMisc::LoadNote({}, {}, fields);
+        const QString name = "odd|name.zln";
+        WriteBytes(modFiles::ActiveFolder() + "/" + name, fields.toUtf8());
+        winNote *note = modMisc::LoadNote(modFiles::ActiveFolder() + "/" + name, name, {});
         modNoteCommands::EditNote(QString::number(modMisc::NoteHandle(note)));
         return note;
     }
