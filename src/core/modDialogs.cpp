@@ -87,6 +87,9 @@ QMessageBox::StandardButton ShowMessage(const QString &text, QMessageBox::Standa
                                         QMessageBox::Icon icon, const QString &title)
 {
     QMessageBox box(icon, title, text, buttons);
+    // Names and addresses from other hosts and users are shown as written,
+    // never read as markup (which loads any file an <img> names).
+    box.setTextFormat(Qt::PlainText);
     return QMessageBox::StandardButton(ExecDialog(box));
 }
 

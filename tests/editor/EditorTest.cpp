@@ -212,6 +212,19 @@ private slots:
                 received.endsWith("hello"));
     }
 
+    // A name another user chose is shown in the failure message as written.
+    void failureShowsTheNameAsWritten()
+    {
+        QString shown;
+        modDialogs::SetDialogRunner([&](QDialog &dialog) {
+            shown = ShownText(*dialog.findChild<QLabel *>("qt_msgbox_label"));
+            return int(QMessageBox::Ok);
+        });
+        modEditor::OpenSendEditor("Local User", "<i>D</i>", 0);
+        winEditor::SharedEditor()->Command1_Click();
+        QCOMPARE(shown, "The note could not be delivered because the data folder of <i>D</i> is not known.");
+    }
+
     // The font list lives beside a built program where it can. A local user's data
     // folder is ours with the name swapped, only where the name is one folder.
     void foldersFollowTheirRules()

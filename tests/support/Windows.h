@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QLabel>
 #include <QPointer>
 #include <QTextDocument>
 #include <QWidget>
@@ -44,4 +45,10 @@ inline QString ShownToolTip(const QString &tip)
     else
         shown.setPlainText(tip);
     return shown.toPlainText();
+}
+
+// The text a label shows: like a tooltip's, unless the label is told its text is plain.
+inline QString ShownText(const QLabel &label)
+{
+    return label.textFormat() == Qt::PlainText ? label.text() : ShownToolTip(label.text());
 }
