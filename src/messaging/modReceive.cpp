@@ -155,7 +155,13 @@ QString HoldToGripLimits(const QString &noteText)
     if (widthEnd >= 0)
         HoldField(held, heightEnd + 1, widthEnd, winNote::MinimumWidth, winNote::MaximumSize);
     HoldField(held, 0, heightEnd, 0, winNote::MaximumSize);
-    return held;
+    // Without nine commas the fields found are also the shown text, which
+    // stays as sent: the held fields go in front of it instead.
+    constexpr qsizetype fieldCount = 9;
+    if (held == noteText || noteText.count(QLatin1Char(',')) >= fieldCount)
+        return held;
+    const QString fields = held.left(held.lastIndexOf(QLatin1Char(',')) + 1);
+    return fields + QString(fieldCount - fields.count(QLatin1Char(',')), QLatin1Char(',')) + noteText;
 }
 
 bool IsStorableName(const QString &name)

@@ -59,7 +59,8 @@ struct IncomingFile
 IncomingFile ParseIncomingFile(const QString &content);
 
 // The note text with its width held to 2550..9000 twips and its height to at
-// most 9000, as the grip allows; everything else unchanged.
+// most 9000, as the grip allows; everything else, the shown text above all,
+// unchanged.
 QString HoldToGripLimits(const QString &noteText);
 
 // A name that can go into the stored contact list: no control character,

@@ -15,6 +15,7 @@
 #include "messaging/winContacts.h"
 #include "messaging/winContactsAddEdit.h"
 #include "messaging/winLocate.h"
+#include "notes/modNoteText.h"
 #include "notes/winNote.h"
 #include "tray/modTrayCommands.h"
 
@@ -137,6 +138,28 @@ private slots:
         if (!HelloReplies.isEmpty() || !PongReplies.isEmpty())
             m_calls << "stored " + HelloReplies + PongReplies;
         QTEST(m_calls, "calls");
+    }
+
+    // A peer's sizes are held to what the grip allows; the shown text stays as sent.
+    void receivedSizesAreHeld_data()
+    {
+        QTest::addColumn<QString>("sent");
+        QTest::addColumn<QString>("shown"); // height, width and text
+        QTest::newRow("all fields") << "99999,30,*,*,,V,12,1,0,a,b"
+                                    << "9000 2550 a,b";
+        QTest::newRow("sizes within, text with commas") << "50,2600,7,8"
+                                                        << "50 2600 50,2600,7,8";
+        QTest::newRow("text with commas") << "5,6,7,8"
+                                          << "5 2550 5,6,7,8";
+        QTest::newRow("height only") << "99999,Hi"
+                                     << "9000 0 99999,Hi";
+    }
+    void receivedSizesAreHeld()
+    {
+        QFETCH(QString, sent);
+        const modNoteText::NoteRecord note = modNoteText::ParseNoteText(modReceive::HoldToGripLimits(sent));
+        QTEST(QString("%1 %2 %3").arg(note.height.value_or(0)).arg(note.width.value_or(0)).arg(note.text),
+              "shown");
     }
 
     // Replies keep the newest whole entries within both bounds; each sender gets 30 notes a minute,
