@@ -92,15 +92,19 @@ void RunDailyReleaseCheck()
         modUpdateCheck::CheckForUpdate(false);
 }
 
-void SaveAllNotes()
+// False when a note could not be written: its latest change is only on screen.
+bool SaveAllNotes()
 {
+    bool allSaved = true;
     for (winNote *note : winNote::AllNotes())
-        note->SavePendingChanges();
+        allSaved = note->SavePendingChanges() && allSaved;
+    return allSaved;
 }
 
 // Set by ExitProgram; start-up asked to end returns instead of entering the
-// event loop.
+// event loop, with the status the end would have had.
 bool exitRequested = false;
+int exitStatus = 0;
 
 // The session manager's "die" arrives as a Quit event: it ends the program
 // the way the tray's Exit does, not by closing the windows one by one.
@@ -237,7 +241,7 @@ std::optional<int> Main(const CommandLine &commandLine)
     ListenForTermination();
     modMisc::LoadAllNotes([] { return exitRequested; });
     if (exitRequested)
-        return 0;
+        return exitStatus;
     if (!platform::ShareDropFolder(modFiles::IncomingFolder()))
         qCInfo(lcCore) << "other local users cannot drop notes into" << modFiles::IncomingFolder();
     modReceive::ImportIncomingNotes();
@@ -251,9 +255,20 @@ std::optional<int> Main(const CommandLine &commandLine)
     // A signal during start-up's questions and waits: the event loop would
     // not notice that it was asked to end.
     if (exitRequested)
-        return 0;
+        return exitStatus;
     qCInfo(lcCore) << "started; data folder" << DataFolder;
     return std::nullopt;
+}
+
+void ExitFromMenu()
+{
+    // The user may still make room or copy the text, so ask before ending.
+    if (!SaveAllNotes() &&
+        modDialogs::ShowMessage(QStringLiteral("A note could not be saved. If Zettlor ends now, its latest "
+                                               "changes are lost.\r\n\r\nEnd Zettlor anyway?"),
+                                QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning) != QMessageBox::Yes)
+        return;
+    ExitProgram();
 }
 
 void ExitProgram()
@@ -262,14 +277,18 @@ void ExitProgram()
     modTrayIcon::RemoveTrayIcon();
     modExplorerMonitor::StopExplorerMonitor();
     // Nothing moved or typed is lost: a note still waiting for its autosave
-    // or being edited in place is written before the windows close.
-    SaveAllNotes();
+    // or being edited in place is written before the windows close. What
+    // cannot be written makes the end a failure.
+    if (!SaveAllNotes()) {
+        qCWarning(lcCore) << "ending with a note that could not be saved: its latest changes are lost";
+        exitStatus = 1;
+    }
     // A question still open (the delete question of a note) is answered so
     // that its caller changes nothing.
     modDialogs::AnswerAllSafely();
     // The windows stay until the process ends (see main): the menu whose Exit
     // item runs this, or the caller of an open dialog, is still on the stack.
-    QCoreApplication::exit(0);
+    QCoreApplication::exit(exitStatus);
 }
 
 } // namespace ModMain

@@ -25,7 +25,11 @@ void RegisterOnFirstRun();
 // like the tray's "Exit", so nothing typed or moved is lost; so does losing
 // the display, as far as the window system lets it.
 void ListenForTermination();
-// The tray's "Exit": removes the icon, closes every window and ends with 0.
+// Removes the icon, saves every note and ends: with 0, or with 1 when a note
+// could not be saved.
 void ExitProgram();
+// The tray's "Exit": when a note cannot be saved, asks first whether to end
+// all the same.
+void ExitFromMenu();
 
 } // namespace ModMain

@@ -176,7 +176,7 @@ void winMenu::ConnectTrayCommands()
             modWebLinks::OpenURL(brandingUrl);
     });
     connect(DonateToVT, &QAction::triggered, this, [] { modWebLinks::OpenDonatePage(); });
-    connect(Exit, &QAction::triggered, this, [] { ModMain::ExitProgram(); });
+    connect(Exit, &QAction::triggered, this, &ModMain::ExitFromMenu);
 }
 
 void winMenu::ApplyBranding(const QString &aboutFile)

@@ -339,21 +339,22 @@ private slots:
 
     // Every ending keeps a move made just before, with status 0 (Qt's own 1
     // for a lost display). A signal while start-up waits for an answer ends
-    // it as well.
+    // it as well. A move that cannot be saved makes the tray's Exit ask (No
+    // goes on) and the end a failure.
     void endingKeepsTheLastMove_data()
     {
         QTest::addColumn<QString>("ending");
         for (const char *ending :
-             {"tray menu", "SIGTERM during the delete question", "SIGTERM during the start question",
-              "SIGHUP", "X server gone 0.5 s later"})
+             {"tray menu", "tray menu, note cannot be saved", "SIGTERM during the delete question",
+              "SIGTERM during the start question", "SIGHUP", "X server gone 0.5 s later"})
             QTest::newRow(ending) << QString(ending);
     }
     void endingKeepsTheLastMove()
     {
         QFETCH(QString, ending);
         TestEnvironment environment;
-        PrivateDisplay display(ending == "tray menu" ? PrivateDisplay::Tray::IceWm
-                                                     : PrivateDisplay::Tray::None);
+        PrivateDisplay display(ending.startsWith("tray menu") ? PrivateDisplay::Tray::IceWm
+                                                              : PrivateDisplay::Tray::None);
         if (!display.problem().isEmpty())
             QSKIP(qPrintable("needs a private X display: " + display.problem()));
         // A note of 217 x 192 pixels at 480,96, and where a drag by 60,40 takes it.
@@ -364,8 +365,10 @@ private slots:
         WriteBytes(environment.configHome() + "/Zettlor/Zettlor.conf",
                    "[Options]\nWhenDeletingNotes=Prompt to archive or delete note\n" +
                        QByteArray(question ? "CheckForNewUpdates=False\n" : ""));
+        const bool blocked = ending.endsWith("cannot be saved");
         QProcessEnvironment variables = ProgramEnvironment(environment, display);
-        variables.remove("ZETTLOR_DIALOG_LOG"); // shown, not recorded
+        if (!blocked)
+            variables.remove("ZETTLOR_DIALOG_LOG"); // shown, not recorded
         ProgramProcess program(variables);
         const auto dialog = [](QRect w) { return w.width() > 250; };
         const QStringList arguments{"--address", "127.0.0.10", "--port", "21100"};
@@ -379,11 +382,18 @@ private slots:
         const QRect there = WaitForWindow(display, program, [](QRect w) {
                                 return w.size() == QSize(217, 192);
                             }).translated(60, 40);
+        QVERIFY(!blocked || (QFile::remove(noteFile) && QDir().mkpath(noteFile))); // blocks even root
         QVERIFY(Drag(display, there.topLeft() + QPoint(0, -16), QPoint(60, 40)));
         QVERIFY(UseMenu(display, program, there, {"Escape"})); // the drag is over
-        if (ending == "tray menu") {
+        if (ending.startsWith("tray menu")) {
             const auto icon = [](QRect w) { return w.width() <= 100 && w.height() <= 100; };
             QVERIFY(UseMenu(display, program, WaitForWindow(display, program, icon), {"Up", "Return"}));
+            if (blocked) {
+                QVERIFY(ProgramProcess::waitFor(
+                    [&] { return ReadBytes(environment.root() + "/dialogs.log").contains("anyway?"); }));
+                QCOMPARE(program.waitForExit(1000), -1);
+                program.process().terminate();
+            }
         } else if (ending.startsWith("SIGTERM")) {
             QVERIFY(UseMenu(display, program, there, {"Up", "Return"}));
             QVERIFY(WaitForWindow(display, program, dialog).isValid());
@@ -394,8 +404,8 @@ private slots:
             QTest::qWait(500);
             display.stopServer();
         }
-        QCOMPARE(program.waitForExit(), ending.startsWith("X server") ? 1 : 0);
-        QCOMPARE(ReadBytes(noteFile), moved);
+        QCOMPARE(program.waitForExit(), ending.startsWith("X server") || blocked ? 1 : 0);
+        QCOMPARE(ReadBytes(noteFile), blocked ? QByteArray() : moved);
     }
 };
 
