@@ -194,11 +194,12 @@ void ReceiveNote(const QString &name, const QString &address, const QString &not
         qCInfo(lcNet) << "note dropped, too many from" << address;
         return;
     }
-    modMisc::LoadNote(QString(), QString(), ReceivedNoteText(name, address, noteText));
+    const winNote *note = modMisc::LoadNote(QString(), QString(), ReceivedNoteText(name, address, noteText));
     const modDatagram::Surroundings &s = modDatagram::CurrentSurroundings();
     s.Send(address, modDatagram::OwnHeader(QLatin1Char('#')) + QStringLiteral(" has received your message"));
     AddSenderToContacts(name, address);
-    if (ShowIncomingNoteAlert)
+    // A note that could not be saved has said so; that alert stays in view.
+    if (ShowIncomingNoteAlert && !note->HasPendingSave())
         s.ShowBalloon(QStringLiteral("A new note has been received from ") + name + QStringLiteral(" (") +
                       address + QLatin1Char(')'));
 }

@@ -208,6 +208,8 @@ private slots:
         // A reply to it would go into anna's Incoming folder.
         row("name posing as a local user", "x[FROM=Local User|anna (10.0.1.5)", "", "", 1, 0);
         row("31 notes from one sender", "flood (10.0.1.6)", "False", "", 31, 30);
+        // Its alert that it was not saved is not replaced by the arrival's.
+        row("note that cannot be saved", "B (10.0.1.7)", "False", "");
     }
     void noteIsShownAcknowledgedAndItsSenderKept()
     {
@@ -215,6 +217,11 @@ private slots:
         QFETCH(int, count);
         QFETCH(int, shown);
         ShowIncomingNoteAlert = count == 1;
+        const bool blocked = QString(QTest::currentDataTag()).endsWith("cannot be saved");
+        if (blocked) {
+            QDir(modFiles::ActiveFolder()).removeRecursively();
+            WriteBytes(modFiles::ActiveFolder(), "in the way");
+        }
         modSettings::WriteSetting(SettingKeys::Contacts, ContactList = "192.168.1.4(Anna)");
         QFETCH(QString, addSender);
         modSettings::WriteSetting(SettingKeys::AddSenderToContacts, addSender);
@@ -232,7 +239,7 @@ private slots:
         }
         QCOMPARE(notesShown, QStringList(shown, address + "|" + name));
         QStringList calls(shown, address + " <- #DESK7 (192.168.1.7) has received your message");
-        if (ShowIncomingNoteAlert && shown)
+        if (ShowIncomingNoteAlert && shown && !blocked)
             calls << "balloon A new note has been received from " + sender;
         QCOMPARE(m_calls, calls);
         QTEST(modSettings::ReadSetting(SettingKeys::Contacts), "contactsAfter");
