@@ -232,6 +232,8 @@ void winNote::BuildEditBox()
     Text1 = new QTextEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setAcceptRichText(false);
+    // A right press opens the note's menu alone, in quick edit too.
+    Text1->setContextMenuPolicy(Qt::NoContextMenu);
     Text1->setFrameShape(QFrame::NoFrame);
     Text1->document()->setDocumentMargin(0);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
