@@ -266,7 +266,8 @@ void ExitFromMenu()
     if (!SaveAllNotes() &&
         modDialogs::ShowMessage(QStringLiteral("A note could not be saved. If Zettlor ends now, its latest "
                                                "changes are lost.\r\n\r\nEnd Zettlor anyway?"),
-                                QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning) != QMessageBox::Yes)
+                                QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning,
+                                QStringLiteral("Zettlor"), QMessageBox::No) != QMessageBox::Yes)
         return;
     ExitProgram();
 }

@@ -84,9 +84,11 @@ void SetDialogRunner(DialogRunner runner)
 }
 
 QMessageBox::StandardButton ShowMessage(const QString &text, QMessageBox::StandardButtons buttons,
-                                        QMessageBox::Icon icon, const QString &title)
+                                        QMessageBox::Icon icon, const QString &title,
+                                        QMessageBox::StandardButton defaultButton)
 {
     QMessageBox box(icon, title, text, buttons);
+    box.setDefaultButton(defaultButton);
     // Names and addresses from other hosts and users are shown as written,
     // never read as markup (which loads any file an <img> names).
     box.setTextFormat(Qt::PlainText);

@@ -19,10 +19,12 @@ int ExecDialog(QDialog &dialog);
 // restores the real one.
 void SetDialogRunner(DialogRunner runner);
 
-// A message box titled "Zettlor" (or title) with the given buttons and icon.
+// A message box titled "Zettlor" (or title) with the given buttons and icon;
+// Enter takes defaultButton, or the box's own choice.
 QMessageBox::StandardButton ShowMessage(const QString &text, QMessageBox::StandardButtons buttons,
                                         QMessageBox::Icon icon,
-                                        const QString &title = QStringLiteral("Zettlor"));
+                                        const QString &title = QStringLiteral("Zettlor"),
+                                        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
 // The program is ending: every open dialog closes with its safest answer
 // (Cancel, No, OK; rejected) so that its caller does nothing, and later
