@@ -92,6 +92,8 @@ QMessageBox::StandardButton ShowMessage(const QString &text, QMessageBox::Standa
     // Names and addresses from other hosts and users are shown as written,
     // never read as markup (which loads any file an <img> names).
     box.setTextFormat(Qt::PlainText);
+    // Notes kept above all windows must not hide a question about them.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
     return QMessageBox::StandardButton(ExecDialog(box));
 }
 
