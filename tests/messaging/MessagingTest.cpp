@@ -10,6 +10,7 @@
 #include "editor/winEditor.h"
 #include "messaging/modContacts.h"
 #include "messaging/modDatagram.h"
+#include "messaging/modPlaySound.h"
 #include "messaging/modReceive.h"
 #include "messaging/modSend.h"
 #include "messaging/winContacts.h"
@@ -26,6 +27,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSoundEffect>
 #include <QTest>
 #include <QTreeWidget>
 #include <optional>
@@ -138,6 +140,16 @@ private slots:
         if (!HelloReplies.isEmpty() || !PongReplies.isEmpty())
             m_calls << "stored " + HelloReplies + PongReplies;
         QTEST(m_calls, "calls");
+    }
+
+    // A flood of alerts cannot pile up sound players.
+    void soundPlayersAreBounded()
+    {
+        const QString sound = m_environment->root() + "/ding.wav";
+        WriteBytes(sound, "RIFF");
+        for (int i = 0; i < 10; ++i)
+            modPlaySound::PlaySoundFile(sound);
+        QCOMPARE(qApp->findChildren<QSoundEffect *>().size(), 4);
     }
 
     // A peer's sizes are held to what the grip allows; the shown text stays as sent.
