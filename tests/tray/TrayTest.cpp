@@ -131,22 +131,17 @@ private slots:
                  winMenu::ProgramIcon().pixmap(32).toImage());
     }
 
-    // A second start shows where the program is, adding the icon first.
-    void secondStartShowsABalloon()
+    // A second start shows where the program is, adding the icon first. A peer's markup in a
+    // balloon is shown as written, never followed: an <img> would be read.
+    void balloonsShowWhereAndTextAsWritten()
     {
         winMenu *menu = winMenu::Create();
         modTrayIcon::AnswerSecondStart();
-        QVERIFY(menu->findChild<winTrayControl *>()->Balloon->isVisible());
-    }
-
-    // A peer's markup in a balloon is shown as written, never followed: an <img> would be read.
-    void balloonTooltipShowsMarkupAsText()
-    {
-        winMenu *menu = winMenu::Create();
-        modTrayIcon::AddTrayIcon();
+        winTrayControl *control = menu->findChild<winTrayControl *>();
+        QVERIFY(control->Balloon->isVisible());
         const QString text = "A new note has been received from <img src=x.png> & co (10.0.0.1)";
         modTrayIcon::ShowTrayBalloon(text);
-        QCOMPARE(ShownToolTip(menu->findChild<winTrayControl *>()->toolTip()), text);
+        QCOMPARE(ShownToolTip(control->toolTip()), text);
     }
 
     // A StatusNotifierItem panel that starts after the program (the usual race
