@@ -157,14 +157,11 @@ private slots:
     {
         QTest::addColumn<QString>("sent");
         QTest::addColumn<QString>("shown"); // height, width and text
-        QTest::newRow("all fields") << "99999,30,*,*,,V,12,1,0,a,b"
-                                    << "9000 2550 a,b";
-        QTest::newRow("sizes within, text with commas") << "50,2600,7,8"
-                                                        << "50 2600 50,2600,7,8";
-        QTest::newRow("text with commas") << "5,6,7,8"
-                                          << "5 2550 5,6,7,8";
-        QTest::newRow("height only") << "99999,Hi"
-                                     << "9000 0 99999,Hi";
+        QTest::newRow("all fields") << QString("99999,30,*,*,,V,12,1,0,a,b") << QString("9000 2550 a,b");
+        QTest::newRow("sizes within, text with commas")
+            << QString("50,2600,7,8") << QString("50 2600 50,2600,7,8");
+        QTest::newRow("text with commas") << QString("5,6,7,8") << QString("5 2550 5,6,7,8");
+        QTest::newRow("height only") << QString("99999,Hi") << QString("9000 0 99999,Hi");
     }
     void receivedSizesAreHeld()
     {
@@ -275,8 +272,7 @@ private slots:
                  (QStringList{"NOTE.ZLN", "big.zln", "folder.zln", "link.zln", "note.zln", "readme.txt"}));
     }
 
-    // A note without text or sender address is still a note: it gets its own file before the incoming one
-    // goes.
+    // A note without text or sender address still gets its own file before the incoming one goes.
     void emptyIncomingNoteGetsItsOwnFile()
     {
         WriteBytes(modFiles::IncomingFolder() + "/empty.zln", "Bob ()");
