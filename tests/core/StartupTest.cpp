@@ -38,10 +38,9 @@ QRect WaitForWindow(const PrivateDisplay &display, ProgramProcess &program,
     QRect found;
     ProgramProcess::waitFor(
         [&] {
-            for (const QRect &window : display.windowsOf(program.process().processId())) {
+            for (const QRect &window : display.windowsOf(program.process().processId()))
                 if (fits(window))
                     found = window;
-            }
             return found.isValid() || !program.isRunning();
         },
         5000);
@@ -60,9 +59,8 @@ bool Drag(const PrivateDisplay &display, QPoint from, QPoint by)
     return display.run("xdotool", steps + QStringList{"sleep", "0.1", "mouseup", "1"});
 }
 
-// Right click on window, keys in the menu it opens (with the pointer off the
-// menu, Up selects the last item), and the menu gone again. Once the menu
-// shows, the program has handled every input before the click.
+// Right click on window, keys in the menu it opens (with the pointer off the menu, Up selects the last item),
+// and the menu gone again. Once the menu shows, the program has handled every input before the click.
 bool UseMenu(const PrivateDisplay &display, ProgramProcess &program, QRect window, const QStringList &keys)
 {
     const QString x = QString::number(window.center().x()), y = QString::number(window.center().y());
@@ -243,8 +241,7 @@ private slots:
         QTEST(ReadRegistryValue("Zettlor"), "expected");
     }
 
-    // The tray's Exit while the notes load: loading stops, and start-up asks
-    // and listens for nothing more.
+    // The tray's Exit while the notes load: loading stops, and start-up asks and listens for nothing more.
     void exitWhileLoadingEndsStartUp()
     {
         TestEnvironment environment;
@@ -268,10 +265,9 @@ private slots:
         QVERIFY2(loaded < 120, qPrintable(QString::number(loaded)));
     }
 
-    // The first copy runs under a file-size limit its settings exceed: the
-    // writes fail like a full disk instead of ending it. Without a runtime
-    // folder, a socket another user made under our name in the shared temp
-    // folder must neither stop the start nor take the hand-over.
+    // The first copy runs under a file-size limit its settings exceed: the writes fail like a full disk
+    // instead of ending it. Without a runtime folder, a socket another user made under our name in the shared
+    // temp folder must neither stop the start nor take the hand-over.
     void secondStartHandsOver_data()
     {
         QTest::addColumn<bool>("sharedTemp");
@@ -337,10 +333,9 @@ private slots:
         process.waitForFinished();
     }
 
-    // Every ending keeps a move made just before, with status 0 (Qt's own 1
-    // for a lost display). A signal while start-up waits for an answer ends
-    // it as well. A move that cannot be saved makes the tray's Exit ask (No
-    // goes on) and the end a failure.
+    // Every ending keeps a move made just before, with status 0 (Qt's own 1 for a lost display). A signal
+    // while start-up waits for an answer ends it as well. A move that cannot be saved makes the tray's Exit
+    // ask (No goes on) and the end a failure.
     void endingKeepsTheLastMove_data()
     {
         QTest::addColumn<QString>("ending");

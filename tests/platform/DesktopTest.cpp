@@ -122,19 +122,17 @@ private slots:
         QVERIFY(ProgramProcess::waitFor([&] { return docked() && !standIn(); }));
     }
 
-    // Drawn notes give back the memory of their pictures: 160 notes of 600 x
-    // 600 pixels (230 MB of pictures) leave the whole program smaller than
-    // that. Covered and uncovered again, they are drawn as they were.
+    // Drawn notes give back the memory of their pictures: 160 notes of 600 x 600 pixels (230 MB of pictures)
+    // leave the whole program smaller than that. Covered and uncovered again, they are drawn as they were.
     void drawnNotesGiveBackTheirPictures()
     {
         TestEnvironment environment;
         PrivateDisplay display(PrivateDisplay::Tray::None);
         if (!display.problem().isEmpty())
             QSKIP(qPrintable("needs a private X display: " + display.problem()));
-        for (const char *tool : {"import", "xmessage"}) {
+        for (const char *tool : {"import", "xmessage"})
             if (QStandardPaths::findExecutable(tool).isEmpty())
                 QSKIP(qPrintable(QString(tool) + " is not installed"));
-        }
         constexpr int Notes = 160;
         for (int i = 0; i < Notes; ++i) {
             WriteBytes(environment.defaultDataFolder() + QString("/Active/%1.zln").arg(i),
