@@ -34,9 +34,8 @@ private slots:
         QCOMPARE(ReadTextFile(path, text), ReadOutcome::Unreadable);
     }
 
-    // Written whole or not at all, and no temporary file left: a file-size
-    // limit makes a write fail halfway (for root as well). A file is never
-    // moved onto itself.
+    // Written whole or not at all, and no temporary file left: a file-size limit makes a write fail halfway
+    // (for root as well). A file is never moved onto itself.
     void writesReplaceOneFile_data()
     {
         QTest::addColumn<QString>("write"); // what is done to a/n.zln or its link a/link.zln
@@ -107,9 +106,8 @@ private slots:
                  ReadBytes(log).constData());
     }
 
-    // Other users pass through the data folder to Incoming; they must not
-    // read or list this user's notes. An installed tree's shipped files are
-    // in share/zettlor/, each found beside the executable first.
+    // Other users pass through the data folder to Incoming; they must not read or list this user's notes. An
+    // installed tree's shipped files are in share/zettlor/, each found beside the executable first.
     void foldersAndProgramFiles()
     {
         TestEnvironment environment;

@@ -13,9 +13,8 @@ class IniTest final : public QObject
     Q_OBJECT
 
 private slots:
-    // A question (section, key) reads the value expected; a change (section,
-    // key, value) leaves the bytes expected. A name no line can hold is
-    // refused: the file stays as it was.
+    // A question (section, key) reads the value expected; a change (section, key, value) leaves the bytes
+    // expected. A name no line can hold is refused: the file stays as it was.
     void readsAndWritesValues_data()
     {
         QTest::addColumn<QByteArray>("before"); // empty: no file
@@ -57,9 +56,8 @@ private slots:
         QCOMPARE(ReadBytes(path), after);
     }
 
-    // A file it cannot read (a folder in its place, for root too) is never
-    // rewritten from nothing: its values are held, the user is told once,
-    // and they go in with the next write once it can be read.
+    // A file it cannot read (a folder in its place, for root too) is never rewritten from nothing: its values
+    // are held, the user is told once, and they go in with the next write once it can be read.
     void unreadableFileIsNeverWritten()
     {
         TestEnvironment environment;

@@ -280,10 +280,9 @@ private slots:
         QCOMPARE(Stored(), QByteArray("2880,3255,150,150,,Verdana,10,0,0,b"));
     }
 
-    // A drag ends with the left button up, release seen or not, the note on screen and
-    // still pinned if it was. The grip keeps the size within limits. Every save request of
-    // the session writes a pending move at once; its "die" comes as a Quit event and ends
-    // the program the way Exit does.
+    // A drag ends with the left button up, release seen or not, the note on screen and still pinned if it
+    // was. The grip keeps the size within limits. Every save request of the session writes a pending move at
+    // once; its "die" comes as a Quit event and ends the program the way Exit does.
     void dragsAndResizes_data()
     {
         QTest::addColumn<QString>("grab"); // the part pressed

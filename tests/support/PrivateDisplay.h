@@ -8,10 +8,9 @@
 #include <QSize>
 #include <QStringList>
 
-// A private X server (Xvfb) for whole-program tests that need what offscreen
-// cannot give: a tray, menus shown to the real pointer, a display that goes
-// away. Optionally with icewm, a window manager with an XEmbed system tray.
-// Drive it with xdotool through run(); everything it starts ends with it.
+// A private X server (Xvfb) for whole-program tests that need what offscreen cannot give: a tray, menus shown
+// to the real pointer, a display that goes away. Optionally with icewm, a window manager with an XEmbed
+// system tray. Drive it with xdotool through run(); everything it starts ends with it.
 class PrivateDisplay final
 {
     Q_DISABLE_COPY_MOVE(PrivateDisplay)

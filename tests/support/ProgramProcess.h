@@ -23,9 +23,8 @@ public:
 
     // Starts the program with arguments; false when it could not start.
     bool start(const QStringList &arguments = {});
-    // Starts executable and waits until its start-up has finished (it logs
-    // "started;" on zettlor.core, which this switches on); false when it did
-    // not get that far.
+    // Starts executable and waits until its start-up has finished (it logs "started;" on zettlor.core, which
+    // this switches on); false when it did not get that far.
     bool startUp(const QStringList &arguments, const QString &executable = ProgramPath());
     // Waits until condition holds or timeoutMs passes, processing events.
     static bool waitFor(const std::function<bool()> &condition, int timeoutMs = 10000);

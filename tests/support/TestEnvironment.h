@@ -5,11 +5,10 @@
 #include <QTemporaryDir>
 #include <optional>
 
-// Gives one test case its own HOME, XDG folders and TMPDIR, resets the
-// globals and points the settings store there. Create one at the start of a
-// case; when it goes, the previous environment comes back (ZETTLOR_WEB_BASE
-// and http_proxy too, which cases set themselves) and the dialog runner and
-// URL opener are the real ones again.
+// Gives one test case its own HOME, XDG folders and TMPDIR, resets the globals and points the settings store
+// there. Create one at the start of a case; when it goes, the previous environment comes back
+// (ZETTLOR_WEB_BASE and http_proxy too, which cases set themselves) and the dialog runner and URL opener are
+// the real ones again.
 class TestEnvironment final
 {
     Q_DISABLE_COPY_MOVE(TestEnvironment)
@@ -37,9 +36,8 @@ private:
     QHash<QByteArray, std::optional<QByteArray>> m_settable; // variables a case may set
 };
 
-// The environment of a zettlor process in the test's folders, with its
-// dialogs recorded in root()/dialogs.log instead of shown and no release
-// check leaving the computer.
+// The environment of a zettlor process in the test's folders, with its dialogs recorded in root()/dialogs.log
+// instead of shown and no release check leaving the computer.
 QProcessEnvironment ProgramEnvironment(const TestEnvironment &environment);
 
 // Writes bytes to path, creating its folder.
