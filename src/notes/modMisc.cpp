@@ -2,6 +2,7 @@
 
 #include "core/Globals.h"
 #include "core/Logging.h"
+#include "core/modDialogs.h"
 #include "core/modFiles.h"
 #include "notes/modNoteText.h"
 #include "notes/modOnTop.h"
@@ -153,10 +154,18 @@ void DeleteNoteWindow(quint64 handle)
     winNote *note = FindNoteWindow(handle);
     if (!note)
         return;
+    // The file goes first: a note whose file stays would come back at the
+    // next start, so it stays in view instead.
     const QString fileName = note->noteFileName;
+    if (!fileName.isEmpty() &&
+        !modFiles::DeleteFile(modFiles::ActiveFolder() + QLatin1Char('/') + fileName)) {
+        qCWarning(lcNotes) << "note not deleted, kept:" << fileName;
+        modDialogs::ShowMessage(
+            QStringLiteral("The note could not be deleted. It stays on the desktop and its file is kept."),
+            QMessageBox::Ok, QMessageBox::Warning);
+        return;
+    }
     note->close();
-    if (!fileName.isEmpty())
-        modFiles::DeleteFile(modFiles::ActiveFolder() + QLatin1Char('/') + fileName);
 }
 
 } // namespace modMisc

@@ -25,7 +25,8 @@ void PlaceByDefault(winNote *note);
 // Loads every note file of the Active folder into a note window; stops
 // early once stopRequested() says so (the program is ending).
 void LoadAllNotes(const std::function<bool()> &stopRequested = [] { return false; });
-// Closes the note window with that handle and deletes its file.
+// Deletes the file of the note window with that handle and closes it; a
+// note whose file cannot be deleted stays, and the user is told.
 void DeleteNoteWindow(quint64 handle);
 // The handle other modules keep for a note (winMenu's tag holds it): its
 // serial number, never reused within a run.

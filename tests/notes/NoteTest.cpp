@@ -265,7 +265,8 @@ private slots:
             QCOMPARE(ReadBytes(target), fields + "x");
     }
 
-    // A handle names one note for the whole run; closing a note never writes its file.
+    // A handle names one note for the whole run; closing a note never writes its file. A note whose file
+    // cannot be deleted stays.
     void deletesByHandleAndClosesWithoutWriting()
     {
         const auto handle = modMisc::NoteHandle(ShownNote("2880,3255,150,150,,Verdana,10,0,0,a", "gone.zln"));
@@ -278,6 +279,13 @@ private slots:
         next->move(400, 400);
         next->close();
         QCOMPARE(Stored(), QByteArray("2880,3255,150,150,,Verdana,10,0,0,b"));
+        // A folder in the file's place blocks the delete even for root.
+        int warnings = 0;
+        modDialogs::SetDialogRunner([&](QDialog &) { return ++warnings, int(QMessageBox::Ok); });
+        winNote *kept = ShownNote("2880,3255,150,150,,Verdana,10,0,0,c", "kept.zln");
+        QVERIFY(QFile::remove(ActiveFile("kept.zln")) && QDir().mkpath(ActiveFile("kept.zln") + "/inside"));
+        modMisc::DeleteNoteWindow(modMisc::NoteHandle(kept));
+        QVERIFY(kept->isVisible() && warnings == 1);
     }
 
     // A drag ends with the left button up, release seen or not, the note on screen and still pinned if it
