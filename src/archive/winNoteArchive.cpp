@@ -235,10 +235,9 @@ void winNoteArchive::Command1_Click()
         return;
     // Restored, a file that cannot be loaded as a note would vanish from view.
     if (!modMisc::ReadNoteFile(archivedFiles.at(row))) {
-        modDialogs::ShowMessage(
+        modDialogs::ShowWarning(
             QStringLiteral("This archived note cannot be restored: its file is larger "
-                           "than a note can be, or cannot be read. It stays in the archive."),
-            QMessageBox::Ok, QMessageBox::Warning);
+                           "than a note can be, or cannot be read. It stays in the archive."));
         return;
     }
     // Active never loses a note to a restore: a name in use gets a new one.
@@ -247,10 +246,9 @@ void winNoteArchive::Command1_Click()
     // MoveFile deletes the archive file only once the copy is complete.
     if (!modFiles::MoveFile(archivedFiles.at(row), destination)) {
         qCWarning(lcNotes) << "note not restored, kept in the archive:" << archivedFiles.at(row);
-        modDialogs::ShowMessage(
+        modDialogs::ShowWarning(
             QStringLiteral("The note could not be restored to %1. It stays in the archive.")
-                .arg(QDir::toNativeSeparators(modFiles::ActiveFolder())),
-            QMessageBox::Ok, QMessageBox::Warning);
+                .arg(QDir::toNativeSeparators(modFiles::ActiveFolder())));
         return;
     }
     // The row goes before the note is shown, so that no check of the folder
@@ -274,8 +272,7 @@ void winNoteArchive::Command2_Click()
         return;
     if (!modFiles::DeleteFile(path)) {
         qCWarning(lcNotes) << "archived note not deleted:" << path;
-        modDialogs::ShowMessage(QStringLiteral("The archived note could not be deleted."), QMessageBox::Ok,
-                                QMessageBox::Warning);
+        modDialogs::ShowWarning(QStringLiteral("The archived note could not be deleted."));
         return;
     }
     if (const int shown = archivedFiles.indexOf(path); shown >= 0)

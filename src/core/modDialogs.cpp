@@ -97,6 +97,11 @@ QMessageBox::StandardButton ShowMessage(const QString &text, QMessageBox::Standa
     return QMessageBox::StandardButton(ExecDialog(box));
 }
 
+void ShowWarning(const QString &text)
+{
+    ShowMessage(text, QMessageBox::Ok, QMessageBox::Warning);
+}
+
 void AnswerAllSafely()
 {
     answeringSafely = true;

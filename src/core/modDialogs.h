@@ -26,6 +26,9 @@ QMessageBox::StandardButton ShowMessage(const QString &text, QMessageBox::Standa
                                         const QString &title = QStringLiteral("Zettlor"),
                                         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
+// A warning with an OK button, titled "Zettlor".
+void ShowWarning(const QString &text);
+
 // The program is ending: every open dialog closes with its safest answer
 // (Cancel, No, OK; rejected) so that its caller does nothing, and later
 // dialogs get that answer without being shown.

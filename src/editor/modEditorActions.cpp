@@ -108,7 +108,7 @@ void SendNoteFromEditor(winEditor &editor)
     const QString failure = modSend::SendNote(editor.sendToIP, editor.sendToName, contents);
     if (!failure.isEmpty()) {
         // The text stays in the editor so that nothing typed is lost.
-        modDialogs::ShowMessage(failure, QMessageBox::Ok, QMessageBox::Warning);
+        modDialogs::ShowWarning(failure);
         return;
     }
     modPlaySound::PlaySoundFile(EventSounds[0]);
@@ -124,9 +124,8 @@ void UpdateNoteFromEditor(winEditor &editor)
     winNote *note = modMisc::FindNoteWindow(editor.TaggedNoteHandle());
     if (!note) {
         // Nothing to update, but the typed text is not dropped unannounced.
-        modDialogs::ShowMessage(QStringLiteral("The note was deleted while it was being edited. Its text "
-                                               "stays in the editor until you close it."),
-                                QMessageBox::Ok, QMessageBox::Warning);
+        modDialogs::ShowWarning(QStringLiteral("The note was deleted while it was being edited. Its text "
+                                               "stays in the editor until you close it."));
         return;
     }
     // The edit box would otherwise put its own text back over the update.

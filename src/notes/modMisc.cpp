@@ -160,9 +160,8 @@ void DeleteNoteWindow(quint64 handle)
     if (!fileName.isEmpty() &&
         !modFiles::DeleteFile(modFiles::ActiveFolder() + QLatin1Char('/') + fileName)) {
         qCWarning(lcNotes) << "note not deleted, kept:" << fileName;
-        modDialogs::ShowMessage(
-            QStringLiteral("The note could not be deleted. It stays on the desktop and its file is kept."),
-            QMessageBox::Ok, QMessageBox::Warning);
+        modDialogs::ShowWarning(
+            QStringLiteral("The note could not be deleted. It stays on the desktop and its file is kept."));
         return;
     }
     note->close();

@@ -129,9 +129,8 @@ void ArchiveNote(winNote *note)
                                              modFiles::FreeNotePath(modFiles::ArchiveFolder(), fileName));
     if (!archived) {
         qCWarning(lcNotes) << "note not archived, kept:" << fileName;
-        modDialogs::ShowMessage(QStringLiteral("The note could not be archived. It stays on the desktop "
-                                               "and its file is kept."),
-                                QMessageBox::Ok, QMessageBox::Warning);
+        modDialogs::ShowWarning(QStringLiteral("The note could not be archived. It stays on the desktop "
+                                               "and its file is kept."));
         return;
     }
     note->close();

@@ -451,9 +451,8 @@ void winOptions::Command3_Click()
         return;
     // The tray would show the program's own picture instead, with no word why.
     if (!QImageReader(file).canRead()) {
-        modDialogs::ShowMessage(QStringLiteral("%1 is not a picture Zettlor can show.")
-                                    .arg(QDir::toNativeSeparators(file)),
-                                QMessageBox::Ok, QMessageBox::Warning);
+        modDialogs::ShowWarning(
+            QStringLiteral("%1 is not a picture Zettlor can show.").arg(QDir::toNativeSeparators(file)));
         return;
     }
     ShowIconPicture(winMenu::TrayPicture(file));

@@ -140,11 +140,10 @@ std::optional<QString> FetchReleaseText()
 void ReportFailure()
 {
     const QString host = QUrl(modWebLinks::WebBase()).host();
-    modDialogs::ShowMessage(
+    modDialogs::ShowWarning(
         QStringLiteral("The attempt to check for an updated version of Zettlor failed!\r\n\r\n"
                        "Please visit %1 to check for a new version.")
-            .arg(host),
-        QMessageBox::Ok, QMessageBox::Warning);
+            .arg(host));
 }
 
 void OfferRelease(const QString &release, bool interactive)

@@ -56,9 +56,8 @@ void OpenURL(const QString &address)
     const QUrl url = QUrl::fromUserInput(address.trimmed());
     // Without a web browser or mail program the click would do nothing at all.
     if (IsOpenable(url) && !CurrentOpener()(url))
-        modDialogs::ShowMessage(
-            QStringLiteral("No program could be started to open %1.").arg(url.toDisplayString()),
-            QMessageBox::Ok, QMessageBox::Warning);
+        modDialogs::ShowWarning(
+            QStringLiteral("No program could be started to open %1.").arg(url.toDisplayString()));
 }
 
 void OpenSupportForums()
