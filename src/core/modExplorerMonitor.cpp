@@ -66,25 +66,26 @@ bool StartExplorerMonitor(std::function<void()> onLaunched)
 {
     if (monitor)
         return true;
-    if (ServerPath().isEmpty()) {
+    const QString path = ServerPath();
+    if (path.isEmpty()) {
         qCWarning(lcCore) << "no private folder for the running-copy socket: a second start is not detected";
         return true;
     }
     monitor = new QLocalServer(QCoreApplication::instance());
     monitor->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!monitor->listen(ServerPath())) {
+    if (!monitor->listen(path)) {
         // Either a live copy owns the socket or a crashed one left it behind.
         QLocalSocket probe;
-        probe.connectToServer(ServerPath());
+        probe.connectToServer(path);
         if (probe.waitForConnected(1000)) {
             probe.abort();
             delete monitor;
             monitor = nullptr;
             return false;
         }
-        QLocalServer::removeServer(ServerPath());
-        if (!monitor->listen(ServerPath()))
-            qCInfo(lcCore) << "cannot listen on" << ServerPath() << monitor->errorString();
+        QLocalServer::removeServer(path);
+        if (!monitor->listen(path))
+            qCInfo(lcCore) << "cannot listen on" << path << monitor->errorString();
     }
     QObject::connect(monitor, &QLocalServer::newConnection, monitor,
                      [onLaunched] { AcceptConnections(onLaunched); });
