@@ -9,7 +9,6 @@
 #include "core/modFiles.h"
 #include "notes/modDualMonitors.h"
 #include "notes/modMisc.h"
-#include "notes/modNoteCommands.h"
 #include "notes/modNoteText.h"
 #include "notes/modPinToDesktop.h"
 #include "notes/winNote.h"
@@ -17,10 +16,7 @@
 
 #include <QAction>
 #include <QClipboard>
-#include <QContextMenuEvent>
-#include <QLabel>
 #include <QMenu>
-#include <QProcess>
 #include <QSessionManager>
 #include <QTest>
 #include <QTextEdit>
@@ -100,7 +96,6 @@ private slots:
         winNote::SetSaveDelayForTests(0);
         winNote::SetApplicationActiveForTests(std::nullopt);
         modAlerts::SetAlertPresenter({});
-        modNoteCommands::SetPrintFileForTests({});
         modDualMonitors::SetVirtualScreenForTests(std::nullopt);
         m_environment.reset();
     }
@@ -126,12 +121,6 @@ private slots:
         QTEST(Described(modNoteText::ParseNoteText(text)), "record");
     }
 
-    void formatsNumbers()
-    {
-        QCOMPARE(modNoteText::FormatNumber(-2880.5f), "-2880.5");
-        QCOMPARE(modNoteText::FormatNumber(-0.0000003f), "0"); // never "-0"
-    }
-
     // Bad fields keep the initial look; a size of no pixel would hide the note for good.
     void savesBackByteForByte_data()
     {
@@ -154,9 +143,8 @@ private slots:
         QCOMPARE(Stored(), saved.isEmpty() ? stored : saved);
     }
 
-    // A failed save stays pending (for exit too), is retried; the user hears of it once, and why.
-    // A note too long to be loaded again is not written. The window system's close writes what was
-    // typed in place; a note that cannot be written stays open.
+    // A failed save stays pending (for exit too) and is retried; the user is told once, and why. A note too
+    // long to load again is not written. A window-system close saves quick edit, or keeps an unsaved note.
     void failedSaveIsRetried_data()
     {
         QTest::addColumn<QString>("how");
@@ -202,9 +190,8 @@ private slots:
         QTRY_COMPARE(Stored(), saved);
     }
 
-    // Only readable regular files up to 1 MiB load; a link is saved in its own place.
-    // Of a note and a cut-short save's stray the newer non-empty text stays, no stray; the note
-    // a stray replaces is archived, as the stray may be cut short.
+    // Only readable regular files up to 1 MiB load; a link is saved in its own place. Of a note and the stray
+    // of a cut-short save the newer non-empty text stays; a note it replaces is archived (it may be cut).
     void loadsOnlyWhatIsSafe_data()
     {
         QTest::addColumn<QString>("entry");    // what "x.zln", or "n.zln" and its stray, are
@@ -265,8 +252,7 @@ private slots:
             QCOMPARE(ReadBytes(target), fields + "x");
     }
 
-    // A handle names one note for the whole run; closing a note never writes its file. A note whose file
-    // cannot be deleted stays.
+    // A handle names one note for the run; closing never writes the file; an undeletable note stays.
     void deletesByHandleAndClosesWithoutWriting()
     {
         const auto handle = modMisc::NoteHandle(ShownNote("2880,3255,150,150,,Verdana,10,0,0,a", "gone.zln"));
@@ -288,9 +274,8 @@ private slots:
         QVERIFY(kept->isVisible() && warnings == 1);
     }
 
-    // A drag ends with the left button up, release seen or not, the note on screen and still pinned if it
-    // was. The grip keeps the size within limits. Every save request of the session writes a pending move at
-    // once; its "die" comes as a Quit event and ends the program the way Exit does.
+    // A drag ends with the left button up, seen or not, the note on screen and pinned as it was; the grip
+    // keeps the size in limits. Each session request writes a pending move; its "die" (Quit) ends as Exit.
     void dragsAndResizes_data()
     {
         QTest::addColumn<QString>("grab"); // the part pressed
@@ -303,13 +288,12 @@ private slots:
                             const char *stored, const char *end = "Exit") {
             QTest::newRow(tag) << grab << screen << pull << pinned << stored << end;
         };
-        const QRect one(0, 0, 1920, 1080), two(-1920, 0, 3840, 1080), narrow(0, 0, 100, 1080);
+        const QRect one(0, 0, 1920, 1080), two(-1920, 0, 3840, 1080);
         row("chord", "Label2", one, QPoint(-100, 30), true, "2880,3255,15,1650");
         row("no release", "winNote", one, QPoint(-100, 30), false, "2880,3255,15,1650");
         row("bottom", "winNote", one, QPoint(20, 1200), false, "2880,3255,1500,13305");
         row("right", "winNote", one, QPoint(1900, 20), true, "2880,3255,25545,1500");
         row("left", "winNote", two, QPoint(-2100, 20), true, "2880,3255,-28785,1500");
-        row("too wide", "winNote", narrow, QPoint(160, 20), false, "2880,3255,15,1500");
         row("min", "CornerImage", two, QPoint(-200, 0), false, "2880,2550,1500,1500");
         row("max", "CornerImage", two, QPoint(900, 900), true, "9000,9000,1500,1500");
         for (const char *request : {"commit data (Global)", "save state (Local)", "die"})
@@ -354,8 +338,7 @@ private slots:
         QCOMPARE(Stored(), stored.toUtf8() + Note.mid(19));
     }
 
-    // Text typed in place is saved while typing, CR LF kept; the note grows in height
-    // only. Each way out of quick edit saves.
+    // Typed text is saved while typing, CR LF kept; the note grows in height only; each way out saves.
     void quickEditSavesTheText_data()
     {
         QTest::addColumn<QString>("exit");
@@ -394,25 +377,6 @@ private slots:
         QTRY_VERIFY(Stored().endsWith(",a\r\nb" + typed + "!"));
     }
 
-    // In quick edit a right press opens the note's menu alone, not the edit box's as well.
-    void quickEditRightPressOpensTheNoteMenu()
-    {
-        winNote *note = ShownNote("2880,3255,1500,1500,,Verdana,10,0,0,a");
-        QTest::mouseDClick(note->Label2, Qt::LeftButton);
-        QWidget *box = note->Text1->viewport();
-        QTest::mousePress(box, Qt::RightButton, {}, QPoint(5, 5));
-        std::optional<QWidget *> topMenu;
-        QTimer::singleShot(100, [&] {
-            topMenu = QApplication::activePopupWidget();
-            if (*topMenu)
-                (*topMenu)->close();
-        });
-        QContextMenuEvent asked(QContextMenuEvent::Mouse, QPoint(5, 5), box->mapToGlobal(QPoint(5, 5)));
-        QApplication::sendEvent(box, &asked); // the window system's, after the press
-        QTRY_VERIFY(topMenu);
-        QVERIFY(*topMenu == winMenu::Instance()->NoteMenu);
-    }
-
     // Archiving saves a pending change first and replaces an older copy; on failure the note stays.
     void removeNote_data()
     {
@@ -449,36 +413,8 @@ private slots:
               "archived");
     }
 
-    // The note draws only the lines it shows, as a label would: wrapped, tabs expanded, RTL aligned.
-    void drawsItsTextAsALabel_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("cut at the bottom") << QString("word\tand ").repeated(300);
-        QTest::newRow("right to left")
-            << QString("\u05e9\u05dc\u05d5\u05dd ab\r\n\tTab & x && ").repeated(30);
-    }
-    void drawsItsTextAsALabel()
-    {
-        QFETCH(QString, text);
-        QLabel *shown = ShownNote("2000,3000,100,100,,DejaVu Sans,12,0,0," + text.toUtf8())->Label2;
-        QLabel label(text);
-        label.setWordWrap(true);
-        label.setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label.setFont(shown->font());
-        label.resize(shown->size());
-        const QRect visible = shown->rect() & QRect(-shown->pos(), shown->parentWidget()->size());
-        QVERIFY(visible.height() < shown->height());
-        const auto drawn = [&visible](QWidget *widget) {
-            QImage image(visible.size(), QImage::Format_RGB32);
-            image.fill(Qt::white);
-            widget->render(&image, {}, visible, QWidget::DrawChildren);
-            return image;
-        };
-        QCOMPARE(drawn(shown), drawn(&label));
-    }
-
-    // A note made here goes on the desktop, a received one on top as set; the menu switches it in
-    // place. Reply is for received notes. Copy uses LF line breaks; Print prints every page.
+    // A new note goes on the desktop, a received one on top as set, switched in place; Reply only for
+    // received notes; Copy uses LF.
     void menuCommands()
     {
         winNote *note = ShownNote(Note);
@@ -495,18 +431,6 @@ private slots:
         Choose(note, &winMenu::SetNoteToTop);
         QVERIFY(winMenu::Instance()->ReplyToSender->isVisible());
         QCOMPARE(Placement(note), "on the desktop");
-        const QString pdf = m_environment->root() + "/note.pdf";
-        modNoteCommands::SetPrintFileForTests(pdf);
-        QStringList lines;
-        for (int line = 1; line <= 150; ++line)
-            lines << QString("line %1").arg(line);
-        note->Label2->setText(lines.join("\r\n"));
-        Choose(note, &winMenu::PrintNote);
-        QProcess pdfToText;
-        pdfToText.start("pdftotext", {pdf, "-"});
-        if (!pdfToText.waitForFinished())
-            QSKIP("pdftotext is not installed");
-        QCOMPARE(QString(pdfToText.readAllStandardOutput()).simplified(), lines.join(' '));
     }
 };
 
