@@ -77,8 +77,7 @@ private slots:
                      QStringList());
     }
 
-    // Only the system calls show it: this process is traced while it saves.
-    // The data is synced before it is renamed into place, the folder after.
+    // Traced while it saves: the data is synced before it is renamed into place, the folder after.
     void savesReachTheDisk()
     {
         if (QStandardPaths::findExecutable("strace").isEmpty())
@@ -106,24 +105,14 @@ private slots:
                  ReadBytes(log).constData());
     }
 
-    // Other users pass through the data folder to Incoming; they must not read or list this user's notes. An
-    // installed tree's shipped files are in share/zettlor/, each found beside the executable first.
-    void foldersAndProgramFiles()
+    // Other users pass through the data folder to Incoming; they must not read or list this user's notes.
+    void foldersShutOutOtherUsers()
     {
         TestEnvironment environment;
         DataFolder = environment.root() + "/made/Zettlor";
         CreateDataFolders();
         for (const QString &folder : {DataFolder, ActiveFolder(), ArchiveFolder(), PendingFolder()})
             QCOMPARE(QFileInfo(folder).permissions() & 0x7777, folder == DataFolder ? 0x7711 : 0x7700);
-        const QString tree = environment.root() + "/usr";
-        ProgramFolder = tree + "/bin";
-        for (const char *file :
-             {"bin/About.ini", "bin/ding.wav", "bin/Zap.WAV", "share/zettlor/About.ini",
-              "share/zettlor/About.gif", "share/zettlor/ding.wav", "share/zettlor/Pop.wav"})
-            WriteBytes(tree + "/" + file, "");
-        QCOMPARE(ProgramDataFile("About.ini"), tree + "/bin/About.ini");
-        QCOMPARE(ProgramDataFile("About.gif"), tree + "/share/zettlor/About.gif");
-        QCOMPARE(ProgramDataFileNames({"*.wav"}), (QStringList{"ding.wav", "Pop.wav", "Zap.WAV"}));
     }
 
     // Names never repeat: not in a burst, nor where another copy took names.
