@@ -224,8 +224,6 @@ private slots:
         QTest::newRow("unquoted, with a field code") << entry << "/usr/bin/zettlor";
         QTest::newRow("hidden") << entry + "Hidden=true\n" << QString();
         QTest::newRow("switched off") << entry + "X-GNOME-Autostart-enabled=false\n" << QString();
-        QTest::newRow("Exec of another group")
-            << QByteArray("[Desktop Action new]\nExec=/usr/bin/zettlor\n") << QString();
     }
     void readsOnlyAnEntryThatRuns()
     {
