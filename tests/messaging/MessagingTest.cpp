@@ -412,17 +412,6 @@ private slots:
         QCOMPARE(modSettings::ReadSetting(SettingKeys::Contacts), stored + "|10.0.0.8(New)");
     }
 
-    // Centred over the owner, but kept on a 1280 x 800 screen.
-    void dialogsArePlacedOverTheContacts()
-    {
-        const auto placed = [](QRect owner) {
-            return modContacts::PlacementOver(owner, {0, 0, 1280, 800}, {200, 100});
-        };
-        QCOMPARE(placed({100, 100, 400, 300}), QPoint(200, 200));
-        QCOMPARE(placed({1100, 100, 300, 300}), QPoint(540, 350));
-        QCOMPARE(placed({-300, -200, 300, 300}), QPoint(13, 13));
-    }
-
     // An answer that came after the last locator closed is listed first.
     void locatorListsTheAnswers()
     {

@@ -5,7 +5,6 @@
 #include "Windows.h"
 
 #include "core/Globals.h"
-#include "core/modText.h"
 #include "notes/winNote.h"
 #include "tray/modTrayIcon.h"
 #include "tray/winMenu.h"
@@ -61,18 +60,6 @@ private slots:
         modTrayIcon::RemoveTrayIcon();
         delete winMenu::Instance();
         m_environment.reset();
-    }
-
-    // A single "&" would become a mnemonic and vanish from the caption.
-    void brandingRenamesVisitAndHidesDonate()
-    {
-        const QString aboutFile = m_environment->programFolder() + "/About.ini";
-        WriteBytes(aboutFile, "[About]\r\nName=" + modText::EncodeText("Smith & Sons").toUtf8() +
-                                  "\r\nURL=" + modText::EncodeText("https://s.example").toUtf8() + "\r\n");
-        winMenu *menu = winMenu::Create();
-        menu->ApplyBranding(aboutFile);
-        QCOMPARE(menu->VisitVT->text(), QString("Visit Smith && Sons"));
-        QVERIFY(!menu->DonateToVT->isVisible());
     }
 
     // Clicks on the control window ("settle" lets a pending single click run)
