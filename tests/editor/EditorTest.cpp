@@ -20,11 +20,9 @@
 #include <QAction>
 #include <QColorDialog>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QNetworkDatagram>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QTest>
 #include <QUdpSocket>
 
@@ -102,16 +100,10 @@ private slots:
                  "Beta/Beta 9/9 bold italic #c86432/#c86432 on #0a141e/#0a141e");
     }
 
-    // Enter is a line break, also after a Ctrl let go over another control; Ctrl+Enter creates. A new font
-    // list starts with the family fc-match names, without symbol fonts.
+    // Enter is a line break, also after a Ctrl let go over another control; Ctrl+Enter creates.
     void createMakesACentredSavedNote()
     {
         QString text = QString("line\n").repeated(400); // too high for the screen: 9000 twips
-        const QString bin = m_environment->root() + "/bin", path = qgetenv("PATH");
-        const auto restorePath = qScopeGuard([&] { qputenv("PATH", path.toLocal8Bit()); });
-        WriteBytes(bin + "/fc-match", "#!/bin/sh\nprintf 'DejaVu Sans'\n");
-        QFile::setPermissions(bin + "/fc-match", QFile::ReadOwner | QFile::ExeOwner);
-        qputenv("PATH", bin.toLocal8Bit());
         QPointer<winEditor> editor = winEditor::NewEditor();
         editor->Text1->setPlainText(text);
         QTest::keyPress(editor->Text1, Qt::Key_Control); // its release goes elsewhere
@@ -122,10 +114,6 @@ private slots:
         QCOMPARE(files.size(), 1);
         QCOMPARE(QString::fromUtf8(ReadBytes(files[0].filePath())),
                  "9000,2550,4725,1500,,Verdana,8,12648447,0,\r\n" + text.replace("\n", "\r\n"));
-        if (!QFontDatabase::families().contains("DejaVu Sans"))
-            QSKIP("the family is not installed here");
-        const QString names = QString::fromUtf8(ReadBytes(modFontList::FontListFile()));
-        QVERIFY(names.startsWith("DejaVu Sans\r\n") && !names.contains("Standard Symbols PS"));
     }
 
     // The note's editor shows it as it is, font too; one per note, restored if minimized.
@@ -150,17 +138,6 @@ private slots:
         QVERIFY(note->SavePendingChanges());
         QVERIFY(ReadBytes(modFiles::ActiveFolder() + "/" + note->noteFileName)
                     .endsWith(",BoldItalic,Far Font,13,12648447,255,new text\r\n"));
-    }
-
-    // A plain note opens plain, whatever the saved defaults; an unchanged update keeps it plain.
-    void plainNoteStaysPlain()
-    {
-        modSettings::WriteSetting(SettingKeys::FontBold, "True");
-        modSettings::WriteSetting(SettingKeys::FontItalic, "True");
-        winNote *note = EditedNote("2880,3255,*,*,,Verdana,10,12648447,0,plain");
-        ShownWindow<winEditor>()->Command1_Click();
-        QVERIFY(note->SavePendingChanges());
-        QCOMPARE(ReadBytes(modFiles::ActiveFolder() + "/" + note->noteFileName).split(',').at(4), "");
     }
 
     // An update of a note deleted meanwhile changes nothing, and says so; the typed text stays.
@@ -225,15 +202,9 @@ private slots:
         QCOMPARE(shown, "The note could not be delivered because the data folder of <i>D</i> is not known.");
     }
 
-    // The font list lives beside a built program where it can. A local user's data
-    // folder is ours with the name swapped, only where the name is one folder.
-    void foldersFollowTheirRules()
+    // A local user's data folder is ours with the name swapped, only where the name is one folder.
+    void localUserFoldersFollowTheirRules()
     {
-        QCOMPARE(modFontList::FontListFile(), ProgramFolder + "/Fonts.zl"); // a build tree
-        QDir().mkpath(ProgramFolder + "/../share/zettlor");
-        QCOMPARE(modFontList::FontListFile(), DataFolder + "/Fonts.zl");
-        ProgramFolder = m_environment->root() + "/gone"; // not writable, for root too
-        QCOMPARE(modFontList::FontListFile(), DataFolder + "/Fonts.zl");
         const QString profiles = m_environment->root() + "/home";
         UserName = "share"; // also a folder further down
         DataFolder = profiles + "/share/.local/share/Zettlor";
