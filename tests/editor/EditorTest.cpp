@@ -202,6 +202,17 @@ private slots:
         QCOMPARE(shown, "The note could not be delivered because the data folder of <i>D</i> is not known.");
     }
 
+    // A plain note opens plain, whatever the saved defaults; an unchanged update keeps it plain.
+    void plainNoteStaysPlain()
+    {
+        modSettings::WriteSetting(SettingKeys::FontBold, "True");
+        modSettings::WriteSetting(SettingKeys::FontItalic, "True");
+        winNote *note = EditedNote("2880,3255,*,*,,Verdana,10,12648447,0,plain");
+        ShownWindow<winEditor>()->Command1_Click();
+        QVERIFY(note->SavePendingChanges());
+        QCOMPARE(ReadBytes(modFiles::ActiveFolder() + "/" + note->noteFileName).split(',').at(4), "");
+    }
+
     // A local user's data folder is ours with the name swapped, only where the name is one folder.
     void localUserFoldersFollowTheirRules()
     {

@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QSessionManager>
 #include <QTest>
@@ -375,6 +376,25 @@ private slots:
         QTRY_VERIFY(!note->IsInQuickEditMode());
         QCOMPARE(note->WidthTwips(), 3255);
         QTRY_VERIFY(Stored().endsWith(",a\r\nb" + typed + "!"));
+    }
+
+    // In quick edit a right press opens the note's menu alone, not the edit box's as well.
+    void quickEditRightPressOpensTheNoteMenu()
+    {
+        winNote *note = ShownNote("2880,3255,1500,1500,,Verdana,10,0,0,a");
+        QTest::mouseDClick(note->Label2, Qt::LeftButton);
+        QWidget *box = note->Text1->viewport();
+        QTest::mousePress(box, Qt::RightButton, {}, QPoint(5, 5));
+        std::optional<QWidget *> topMenu;
+        QTimer::singleShot(100, [&] {
+            topMenu = QApplication::activePopupWidget();
+            if (*topMenu)
+                (*topMenu)->close();
+        });
+        QContextMenuEvent asked(QContextMenuEvent::Mouse, QPoint(5, 5), box->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(box, &asked); // the window system's, after the press
+        QTRY_VERIFY(topMenu);
+        QVERIFY(*topMenu == winMenu::Instance()->NoteMenu);
     }
 
     // Archiving saves a pending change first and replaces an older copy; on failure the note stays.

@@ -113,6 +113,7 @@ private slots:
             {"SingleClickAction=No Action", "DoubleClickAction=Visit Vantrel", "SingleClickAction:No Action",
              "DoubleClickAction:Visit Vantrel", "Icon=ROOT/tray.svg", "tray:#ff0000",
              "OnlyDownloadWhenConnected=True", "ProxyUsername=bdfh", "ProxyPassword=tgfvjz"});
+        row("a file that is no picture", {}, {"pick Command3 ROOT/fake.png", "click Command1"}, {});
         // A listed sound is stored by its name, a browsed one with its folder.
         row("sounds; tab name without blanks, Ctrl+Tab wraps", {"LastOption=Inter net"},
             {"key Command1 Ctrl+Tab", "type Combo11 chime.wav", "click Command9",
@@ -132,6 +133,7 @@ private slots:
         modWebLinks::SetUrlOpener([&opened](const QUrl &url) { return opened << "opened:" + url.toString(), true; });
         qputenv("ZETTLOR_WEB_BASE", "http://127.0.0.1:9");
         WriteBytes(ProgramFolder + "/chime.wav", "RIFF");
+        WriteBytes(root + "/fake.png", "not a picture");
         WriteBytes(root + "/tray.svg", "<svg><rect width='9' height='9' fill='red'/></svg>");
         winMenu::Create();
         modTrayIcon::AddTrayIcon();
