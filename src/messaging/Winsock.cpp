@@ -48,10 +48,8 @@ QString Winsock::LocalHostName()
     return QHostInfo::localHostName();
 }
 
-QString Winsock::LocalIP() const
+QString Winsock::MachineAddress()
 {
-    if (!m_boundAddress.isEmpty())
-        return m_boundAddress;
     const QString routed = platform::DefaultRouteAddress();
     if (!routed.isEmpty())
         return routed;
@@ -59,6 +57,11 @@ QString Winsock::LocalIP() const
         if (candidate.protocol() == QAbstractSocket::IPv4Protocol && !candidate.isLoopback())
             return candidate.toString();
     return QStringLiteral("127.0.0.1");
+}
+
+QString Winsock::LocalIP() const
+{
+    return m_boundAddress.isEmpty() ? MachineAddress() : m_boundAddress;
 }
 
 void Winsock::ReadPendingDatagrams()

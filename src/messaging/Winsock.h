@@ -29,7 +29,10 @@ public:
     bool SendData(const QString &text);
 
     static QString LocalHostName();
-    // The bound address, or the address other hosts most likely reach us on.
+    // The address other hosts most likely reach this computer on: that of the
+    // default route, else the first IPv4 address beside loopback.
+    static QString MachineAddress();
+    // The bound address, or MachineAddress.
     QString LocalIP() const;
 
 signals:

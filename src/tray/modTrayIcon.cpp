@@ -2,6 +2,7 @@
 
 #include "core/Globals.h"
 #include "core/Logging.h"
+#include "messaging/Winsock.h"
 #include "platform/Platform.h"
 #include "tray/winMenu.h"
 #include "tray/winTrayControl.h"
@@ -35,9 +36,11 @@ QPointer<winTrayControl> controlWindow;
 // The menu window whose icon follows the tray host's changes.
 QPointer<winMenu> followingTrayHost;
 
+// The address the datagrams will carry; the endpoint is bound after the icon
+// is shown.
 QString OwnAddress()
 {
-    return BindAddress.isEmpty() ? platform::DefaultRouteAddress() : BindAddress;
+    return BindAddress.isEmpty() ? Winsock::MachineAddress() : BindAddress;
 }
 
 void ForwardActivation(QSystemTrayIcon::ActivationReason reason)

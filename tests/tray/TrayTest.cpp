@@ -12,10 +12,14 @@
 
 #include <QDBusConnection>
 #include <QMenu>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
+#include <fcntl.h>
 #include <optional>
+#include <sched.h>
+#include <unistd.h>
 
 namespace {
 
@@ -116,6 +120,24 @@ private slots:
         WriteBytes(file, "\x89PNG\r\n\x1a\n"); // cut short
         QCOMPARE(winMenu::TrayPicture(file).pixmap(32).toImage(),
                  winMenu::ProgramIcon().pixmap(32).toImage());
+    }
+
+    // Without a gateway the tooltip names the address the datagrams carry, as on any network.
+    void toolTipNamesTheAddressWithoutAGateway()
+    {
+        if (geteuid() != 0)
+            QSKIP("a network of its own needs root");
+        const int ownNetwork = open("/proc/self/ns/net", O_RDONLY);
+        QVERIFY(ownNetwork >= 0 && unshare(CLONE_NEWNET) == 0);
+        const auto backHome = qScopeGuard([ownNetwork] {
+            setns(ownNetwork, CLONE_NEWNET);
+            close(ownNetwork);
+        });
+        QCOMPARE(QProcess::execute("ip", {"addr", "add", "10.9.8.7/32", "dev", "lo"}), 0);
+        QCOMPARE(QProcess::execute("ip", {"link", "set", "lo", "up"}), 0);
+        winMenu *menu = winMenu::Create();
+        modTrayIcon::AddTrayIcon();
+        QCOMPARE(menu->findChild<winTrayControl *>()->toolTip(), "Zettlor (10.9.8.7)");
     }
 
     // A second start shows where the program is, adding the icon first. A peer's markup in a
