@@ -69,7 +69,7 @@ winNote *BuildNoteFromEditor(const winEditor &editor)
     const QString text = EditorText(editor);
     ApplyEditorLook(note, editor, editor.Text1->font().pointSizeF(), text);
     const float textWidth = note->Label2->fontMetrics().size(0, text).width() * kTwipsPerPixel;
-    note->SetWidthTwips(qMax(kMinimumWidth, textWidth + 210));
+    note->SetWidthTwips(qMax(kMinimumWidth, textWidth + winNote::LabelMarginTwips));
     note->LayOutLabel();
     note->SetHeightTwips(FittingHeight(*note));
     const QRect screen = QGuiApplication::primaryScreen()->geometry();

@@ -45,8 +45,7 @@ constexpr int LabelLeftTwips = 120;
 constexpr int LabelTopTwips = 240;
 constexpr int GripSizeTwips = 135;
 constexpr int GripMarginTwips = 20;
-// Outside quick edit mode the label is this much narrower than the window.
-constexpr int LabelMarginTwips = 2 * LabelLeftTwips;
+static_assert(winNote::LabelMarginTwips == 2 * LabelLeftTwips, "the text sits in the middle");
 // The cut-away corner: pixels with x + y at or below this, whatever the size.
 constexpr int CutCornerSum = 8;
 const QColor PartColour(0x40, 0x40, 0x40);

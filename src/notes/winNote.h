@@ -23,6 +23,8 @@ public:
     static constexpr int TwipsPerPixel = 15;
     static constexpr int MinimumWidth = 2550;
     static constexpr int MaximumSize = 9000;
+    // Outside quick edit mode the text is this much narrower than the window.
+    static constexpr int LabelMarginTwips = 240;
 
     winNote();
     ~winNote() override;

@@ -116,6 +116,17 @@ private slots:
                  "9000,2550,4725,1500,,Verdana,8,12648447,0,\r\n" + text.replace("\n", "\r\n"));
     }
 
+    // A created note is as wide as its longest line: that line shows whole, not wrapped.
+    void createdNoteShowsItsLongestLineWhole()
+    {
+        winEditor *editor = winEditor::NewEditor();
+        editor->Text1->setPlainText("A rather long first line of this note here\nshort");
+        editor->Command1_Click();
+        QCOMPARE(winNote::AllNotes().size(), 1);
+        const QLabel *label = winNote::AllNotes().first()->Label2;
+        QCOMPARE(label->height(), label->heightForWidth(QWIDGETSIZE_MAX));
+    }
+
     // The note's editor shows it as it is, font too; one per note, restored if minimized.
     // Its update keeps that font and beats the note's own edit box.
     void updateKeepsTheLookAndBeatsQuickEdit()
