@@ -75,6 +75,9 @@ DialogRunner &CurrentRunner()
 
 int ExecDialog(QDialog &dialog)
 {
+    // Notes kept above all windows must not hide a question about them, nor
+    // the print or colour dialog of the note they cover.
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
     return CurrentRunner()(dialog);
 }
 
@@ -92,8 +95,6 @@ QMessageBox::StandardButton ShowMessage(const QString &text, QMessageBox::Standa
     // Names and addresses from other hosts and users are shown as written,
     // never read as markup (which loads any file an <img> names).
     box.setTextFormat(Qt::PlainText);
-    // Notes kept above all windows must not hide a question about them.
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
     return QMessageBox::StandardButton(ExecDialog(box));
 }
 

@@ -10,7 +10,7 @@ class QWidget;
 // through ExecDialog, so tests can answer them without blocking.
 namespace modDialogs {
 
-// Runs a prepared dialog and returns its result (QDialog::exec's value; for a
+// Runs a prepared dialog, above notes kept on top, and returns its result (QDialog::exec's value; for a
 // QMessageBox the chosen StandardButton).
 using DialogRunner = std::function<int(QDialog &dialog)>;
 
