@@ -124,6 +124,10 @@ bool MoveFile(const QString &source, const QString &target)
     // Copying a file onto itself and deleting the source would delete it.
     if (IsSameFile(source, target))
         return false;
+    // Regular files only (after following links): opening a FIFO waits for a
+    // writer, and a device's bytes are no note.
+    if (!QFileInfo(source).isFile())
+        return false;
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return false;

@@ -31,7 +31,8 @@ bool WriteTextFile(const QString &path, const QString &text, LinkWrite how = Lin
 // the file and its folder are synced, so a power cut keeps the new one.
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
 // Copies completely (replacing the target), then deletes the source. Refuses
-// (false, nothing touched) when both name the same file.
+// (false, nothing touched) when both name the same file or the source is no
+// regular file once links are followed.
 bool MoveFile(const QString &source, const QString &target);
 // Deletes; false when the file is still there.
 bool DeleteFile(const QString &path);

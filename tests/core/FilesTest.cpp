@@ -35,7 +35,7 @@ private slots:
     }
 
     // Written whole or not at all, and no temporary file left: a file-size limit makes a write fail halfway
-    // (for root as well). A file is never moved onto itself.
+    // (for root as well). A file is never moved onto itself; no FIFO (it would hang) nor device is moved.
     void writesReplaceOneFile_data()
     {
         QTest::addColumn<QString>("write"); // what is done to a/n.zln or its link a/link.zln
@@ -48,6 +48,8 @@ private slots:
             << "link followed" << true << QByteArray("newer|newer|stale and longer");
         QTest::newRow("move onto a longer file") << "moved to b" << true << QByteArray("||fresh");
         QTest::newRow("move onto a link to itself") << "moved to link" << false << untouched;
+        QTest::newRow("move a link to a device")
+            << "moved from a device" << false << QByteArray("fresh||stale and longer");
         QTest::newRow("write beyond the limit") << "link followed, limited" << false << untouched;
         QTest::newRow("move beyond the limit") << "moved to b, limited" << false << untouched;
     }
@@ -59,7 +61,7 @@ private slots:
                       b = environment.root() + "/b/n.zln";
         WriteBytes(a, "fresh");
         WriteBytes(b, "stale and longer");
-        QFile::link(a, link);
+        QFile::link(write == "moved from a device" ? "/dev/null" : a, link);
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, SIG_IGN);
@@ -68,7 +70,9 @@ private slots:
         const LinkWrite how =
             write.startsWith("link replaced") ? LinkWrite::ReplaceLink : LinkWrite::FollowLink;
         const bool done = write.startsWith("link") ? WriteTextFile(link, "newer", how)
-                                                   : MoveFile(a, write.startsWith("moved to b") ? b : link);
+                          : write == "moved from a device"
+                              ? MoveFile(link, b)
+                              : MoveFile(a, write.startsWith("moved to b") ? b : link);
         setrlimit(RLIMIT_FSIZE, &saved);
         QTEST(done, "done");
         QTEST(ReadBytes(a) + "|" + ReadBytes(link) + "|" + ReadBytes(b), "after");
