@@ -16,21 +16,27 @@
 
 namespace modFiles {
 
-ReadOutcome ReadTextFile(const QString &path, QString &text)
+ReadOutcome ReadTextFile(const QString &path, QString &text, qint64 sizeLimit)
 {
     text.clear();
     const QFileInfo info(path);
     if (!info.exists()) // a dangling link too: there is nothing to lose
         return ReadOutcome::Missing;
     // Regular files only: opening a FIFO waits for a writer, a device never
-    // ends. The check after opening covers a file swapped in meanwhile.
+    // ends. Another user's file in the drop folder may become one after this
+    // check, or grow without end, so the open does not wait, and the read
+    // stops one byte past the size the open found. Files are replaced whole,
+    // never grown, so a longer one is not what it was.
     if (!info.isFile())
         return ReadOutcome::Unreadable;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.isSequential())
+    if (!platform::OpenForReading(file) || file.isSequential())
         return ReadOutcome::Unreadable;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    const qint64 size = file.size();
+    if (size > sizeLimit)
+        return ReadOutcome::Unreadable;
+    const QByteArray bytes = file.read(size + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > size)
         return ReadOutcome::Unreadable;
     text = modText::DecodeBytes(bytes);
     return ReadOutcome::Read;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <limits>
 
 class QComboBox;
 
@@ -18,8 +19,9 @@ enum class ReadOutcome { Read, Missing, Unreadable };
 // Like ReadTextFile, but tells a missing file from one that exists and cannot
 // be read, which must never be overwritten as if it were empty. Only regular
 // files are read (after following links); a folder, FIFO or device is
-// Unreadable at once.
-ReadOutcome ReadTextFile(const QString &path, QString &text);
+// Unreadable at once, and so is a file longer than sizeLimit bytes.
+ReadOutcome ReadTextFile(const QString &path, QString &text,
+                         qint64 sizeLimit = std::numeric_limits<qint64>::max() - 1);
 // What a write does when path is a symbolic link.
 enum class LinkWrite {
     FollowLink, // the link's target is replaced

@@ -75,7 +75,8 @@ std::optional<QString> ReadNoteFile(const QString &path)
         return std::nullopt;
     }
     QString text;
-    if (modFiles::ReadTextFile(path, text) == modFiles::ReadOutcome::Unreadable) {
+    if (modFiles::ReadTextFile(path, text, modFiles::MaximumNoteFileSize) ==
+        modFiles::ReadOutcome::Unreadable) {
         qCWarning(lcNotes) << "cannot be read, not loaded:" << path;
         return std::nullopt;
     }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 
+class QFile;
 class QObject;
 class QWidget;
 
@@ -38,6 +39,9 @@ bool ShareDropFolder(const QString &folder);
 // folder's group only, whatever the user's settings, so that the owner of a
 // shared drop folder can read what was dropped there and nobody else can.
 bool WriteForDropFolderOwner(const std::function<bool()> &write);
+// Opens file for reading without waiting for a writer, as opening a FIFO
+// would; false when it cannot be opened.
+bool OpenForReading(QFile &file);
 // Per-user folder for the running-copy socket; "" when no private one exists.
 QString RuntimeFolder();
 // IPv4 address of the interface carrying the default route; "" when none.

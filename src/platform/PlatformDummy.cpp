@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include <QDir>
+#include <QFile>
 #include <QNetworkInterface>
 
 // Fallback for systems without their own implementation: everything that
@@ -39,6 +40,11 @@ bool ShareDropFolder(const QString &)
 bool WriteForDropFolderOwner(const std::function<bool()> &write)
 {
     return write();
+}
+
+bool OpenForReading(QFile &file)
+{
+    return file.open(QIODevice::ReadOnly);
 }
 
 QString RuntimeFolder()

@@ -475,6 +475,18 @@ bool WriteForDropFolderOwner(const std::function<bool()> &write)
     return written;
 }
 
+bool OpenForReading(QFile &file)
+{
+    const int descriptor =
+        ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    if (file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(descriptor);
+    return false;
+}
+
 QString RuntimeFolder()
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");

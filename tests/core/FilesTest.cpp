@@ -3,6 +3,7 @@
 
 #include "core/Globals.h"
 #include "core/modFiles.h"
+#include "platform/Platform.h"
 
 #include <QDir>
 #include <QProcess>
@@ -10,8 +11,10 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <csignal>
+#include <future>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace modFiles;
@@ -32,6 +35,26 @@ private slots:
         QFile::setPermissions(path, QFile::WriteOwner);
         QString text;
         QCOMPARE(ReadTextFile(path, text), ReadOutcome::Unreadable);
+    }
+
+    // Another user's file in the drop folder may turn into a FIFO after the checks, or grow: opening
+    // it does not wait for a writer, and a file over the limit is not read.
+    void readsNeitherWaitingNorPastTheLimit()
+    {
+        TestEnvironment environment;
+        const QString fifo = environment.root() + "/f.zln", note = environment.root() + "/n.zln";
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QFile file(fifo);
+        auto opened = std::async(std::launch::async, [&file] { return platform::OpenForReading(file); });
+        const bool waited = opened.wait_for(std::chrono::seconds(5)) == std::future_status::timeout;
+        if (waited) // a writer ends the wait, or the test would hang here
+            QFile(fifo).open(QIODevice::WriteOnly);
+        QVERIFY(!waited && opened.get() && file.isSequential());
+        WriteBytes(note, "0123456789");
+        QString text;
+        QCOMPARE(ReadTextFile(note, text, 9), ReadOutcome::Unreadable);
+        QCOMPARE(ReadTextFile(note, text, 10), ReadOutcome::Read);
+        QCOMPARE(text, "0123456789");
     }
 
     // Written whole or not at all, and no temporary file left: a file-size limit makes a write fail halfway
