@@ -88,9 +88,13 @@ void ImportIncomingFile(const QFileInfo &file)
         const IncomingFile incoming = ParseIncomingFile(*content);
         const winNote *note = modMisc::LoadNote(
             QString(), QString(), ReceivedNoteText(incoming.name, incoming.address, incoming.noteText));
-        // Until its own file exists, the incoming file is the only copy.
+        // Until its own file exists, the incoming file is the only copy; kept
+        // after that, it would come back as a second note at the next start.
         if (!QFileInfo::exists(modFiles::ActiveFolder() + QLatin1Char('/') + note->noteFileName)) {
             qCWarning(lcNet) << "incoming file kept until its note is saved:" << file.filePath();
+            QObject::connect(
+                note, &winNote::Saved, note, [path = file.filePath()] { modFiles::DeleteFile(path); },
+                Qt::SingleShotConnection);
             return;
         }
     }

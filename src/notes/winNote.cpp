@@ -461,6 +461,7 @@ bool winNote::ResaveNote()
     }
     saveFailed = false;
     saveFailureShown = false;
+    emit Saved();
     return true;
 }
 

@@ -100,6 +100,10 @@ public:
     // Tests decide whether another program is in front; nullopt asks Qt.
     static void SetApplicationActiveForTests(std::optional<bool> active);
 
+signals:
+    // The note's file now holds everything the note shows.
+    void Saved();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;

@@ -253,7 +253,7 @@ private slots:
         QTEST(modSettings::ReadSetting(SettingKeys::Contacts), "contactsAfter");
     }
 
-    // Only regular note files are taken, and only once the note has a file of its own.
+    // Only regular note files are taken, and only once the note has a file of its own (a retry gives it one).
     void importTakesOnlyNoteFiles()
     {
         QDir(modFiles::ActiveFolder()).removeRecursively();
@@ -269,6 +269,9 @@ private slots:
         QCOMPARE(winNote::AllNotes().size(), 1);
         QCOMPARE(QDir(incoming).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name),
                  (QStringList{"NOTE.ZLN", "big.zln", "folder.zln", "link.zln", "note.zln", "readme.txt"}));
+        QFile::remove(modFiles::ActiveFolder());
+        QVERIFY(QDir().mkpath(modFiles::ActiveFolder()) && winNote::AllNotes().constFirst()->ResaveNote());
+        QVERIFY(!QFile::exists(incoming + "note.zln"));
     }
 
     // A note without text or sender address still gets its own file before the incoming one goes.
