@@ -10,8 +10,8 @@ class QWidget;
 // through ExecDialog, so tests can answer them without blocking.
 namespace modDialogs {
 
-// Runs a prepared dialog, above notes kept on top, and returns its result (QDialog::exec's value; for a
-// QMessageBox the chosen StandardButton).
+// Runs a prepared dialog, above notes kept on top, and returns its result
+// (QDialog::exec's value; for a QMessageBox the chosen StandardButton).
 using DialogRunner = std::function<int(QDialog &dialog)>;
 
 int ExecDialog(QDialog &dialog);
