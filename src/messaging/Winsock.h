@@ -30,7 +30,8 @@ public:
 
     static QString LocalHostName();
     // The address other hosts most likely reach this computer on: that of the
-    // default route, else the first IPv4 address beside loopback.
+    // default route, else the first IPv4 address beside loopback, else
+    // 127.0.0.1.
     static QString MachineAddress();
     // The bound address, or MachineAddress.
     QString LocalIP() const;
