@@ -39,8 +39,8 @@ bool ShareDropFolder(const QString &folder);
 // folder's group only, whatever the user's settings, so that the owner of a
 // shared drop folder can read what was dropped there and nobody else can.
 bool WriteForDropFolderOwner(const std::function<bool()> &write);
-// Opens file for reading without waiting for a writer, as opening a FIFO
-// would; false when it cannot be opened.
+// Opens file for reading; false when it cannot be opened. Where the system
+// allows it, the open does not wait for a writer, as opening a FIFO would.
 bool OpenForReading(QFile &file);
 // Per-user folder for the running-copy socket; "" when no private one exists.
 QString RuntimeFolder();
