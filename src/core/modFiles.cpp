@@ -16,17 +16,19 @@
 
 namespace modFiles {
 
-ReadOutcome ReadTextFile(const QString &path, QString &text, qint64 sizeLimit)
+namespace {
+
+// Regular files only: opening a FIFO waits for a writer, a device never
+// ends. Another user's file in the drop folder may become one after the
+// check, or grow without end, so the open does not wait, and the read stops
+// one byte past the size the open found. Files are replaced whole, never
+// grown, so a longer one is not what it was.
+ReadOutcome ReadFileBytes(const QString &path, QByteArray &bytes, qint64 sizeLimit)
 {
-    text.clear();
+    bytes.clear();
     const QFileInfo info(path);
     if (!info.exists()) // a dangling link too: there is nothing to lose
         return ReadOutcome::Missing;
-    // Regular files only: opening a FIFO waits for a writer, a device never
-    // ends. Another user's file in the drop folder may become one after this
-    // check, or grow without end, so the open does not wait, and the read
-    // stops one byte past the size the open found. Files are replaced whole,
-    // never grown, so a longer one is not what it was.
     if (!info.isFile())
         return ReadOutcome::Unreadable;
     QFile file(path);
@@ -35,11 +37,20 @@ ReadOutcome ReadTextFile(const QString &path, QString &text, qint64 sizeLimit)
     const qint64 size = file.size();
     if (size > sizeLimit)
         return ReadOutcome::Unreadable;
-    const QByteArray bytes = file.read(size + 1);
+    bytes = file.read(size + 1);
     if (file.error() != QFileDevice::NoError || bytes.size() > size)
         return ReadOutcome::Unreadable;
-    text = modText::DecodeBytes(bytes);
     return ReadOutcome::Read;
+}
+
+} // namespace
+
+ReadOutcome ReadTextFile(const QString &path, QString &text, qint64 sizeLimit)
+{
+    QByteArray bytes;
+    const ReadOutcome outcome = ReadFileBytes(path, bytes, sizeLimit);
+    text = outcome == ReadOutcome::Read ? modText::DecodeBytes(bytes) : QString();
+    return outcome;
 }
 
 QString ReadTextFile(const QString &path)
@@ -130,18 +141,8 @@ bool MoveFile(const QString &source, const QString &target)
     // Copying a file onto itself and deleting the source would delete it.
     if (IsSameFile(source, target))
         return false;
-    // Regular files only (after following links): opening a FIFO waits for a
-    // writer, and a device's bytes are no note.
-    if (!QFileInfo(source).isFile())
-        return false;
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError)
-        return false;
-    in.close();
-    if (!WriteFileAtomically(target, bytes))
+    QByteArray bytes;
+    if (ReadFileBytes(source, bytes, NoSizeLimit) != ReadOutcome::Read || !WriteFileAtomically(target, bytes))
         return false;
     DeleteFile(source);
     return true;

@@ -20,8 +20,8 @@ enum class ReadOutcome { Read, Missing, Unreadable };
 // be read, which must never be overwritten as if it were empty. Only regular
 // files are read (after following links); a folder, FIFO or device is
 // Unreadable at once, and so is a file longer than sizeLimit bytes.
-ReadOutcome ReadTextFile(const QString &path, QString &text,
-                         qint64 sizeLimit = std::numeric_limits<qint64>::max() - 1);
+inline constexpr qint64 NoSizeLimit = std::numeric_limits<qint64>::max() - 1;
+ReadOutcome ReadTextFile(const QString &path, QString &text, qint64 sizeLimit = NoSizeLimit);
 // What a write does when path is a symbolic link.
 enum class LinkWrite {
     FollowLink, // the link's target is replaced
