@@ -71,7 +71,8 @@ private slots:
     }
 
     // Odd saved defaults give a usable editor (the colour's top byte means nothing). What Create
-    // leaves, a cancelled colour aside, is the next default; Shift keeps the editor open, emptied.
+    // leaves, a cancelled colour aside, is the next default; Shift keeps the editor open, emptied. The
+    // note shows its longest line whole.
     void defaultsCarryOver()
     {
         WriteBytes(modFontList::FontListFile(), "Alpha\r\nBeta\r\n");
@@ -94,8 +95,10 @@ private slots:
             QTest::mouseClick(control, Qt::LeftButton);
         first->FontCombo->setCurrentIndex(1);
         first->FontSizeCombo->setEditText("9");
-        first->Text1->setPlainText("hi");
+        first->Text1->setPlainText("A rather long first line of this note here\nhi");
         QTest::mouseClick(first->Command1, Qt::LeftButton, Qt::ShiftModifier); // Create
+        const QLabel *label = winNote::AllNotes().constFirst()->Label2;        // as wide as its longest line
+        QCOMPARE(label->height(), label->heightForWidth(QWIDGETSIZE_MAX));
         QVERIFY(aboveNotes && first->isVisible() && first->Text1->toPlainText().isEmpty());
         QCOMPARE(QDir(modFiles::ActiveFolder()).entryList(QDir::Files).size(), 1);
         QCOMPARE(Look(winEditor::NewEditor()),
@@ -116,17 +119,6 @@ private slots:
         QCOMPARE(files.size(), 1);
         QCOMPARE(QString::fromUtf8(ReadBytes(files[0].filePath())),
                  "9000,2550,4725,1500,,Verdana,8,12648447,0,\r\n" + text.replace("\n", "\r\n"));
-    }
-
-    // A created note is as wide as its longest line: that line shows whole, not wrapped.
-    void createdNoteShowsItsLongestLineWhole()
-    {
-        winEditor *editor = winEditor::NewEditor();
-        editor->Text1->setPlainText("A rather long first line of this note here\nshort");
-        editor->Command1_Click();
-        QCOMPARE(winNote::AllNotes().size(), 1);
-        const QLabel *label = winNote::AllNotes().first()->Label2;
-        QCOMPARE(label->height(), label->heightForWidth(QWIDGETSIZE_MAX));
     }
 
     // The note's editor shows it as it is, font too; one per note, restored if minimized.

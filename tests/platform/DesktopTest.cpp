@@ -125,15 +125,11 @@ private slots:
             if (QStandardPaths::findExecutable(tool).isEmpty())
                 QSKIP(qPrintable(QString(tool) + " is not installed"));
         constexpr int Notes = 160;
-        for (int i = 0; i < Notes; ++i) {
+        for (int i = 0; i < Notes; ++i)
             WriteBytes(environment.defaultDataFolder() + QString("/Active/%1.zln").arg(i),
-                       QString("9000,9000,%1,%2,,Verdana,10,%3,0,Note %4")
-                           .arg(i % 10 * 1000)
-                           .arg(i / 10 * 150)
-                           .arg(0x00C0FFFF - i * 0x010101)
-                           .arg(i)
+                       QString::asprintf("9000,9000,%d,%d,,Verdana,10,%d,0,Note %d", i % 10 * 1000,
+                                         i / 10 * 150, 0x00C0FFFF - i * 0x010101, i)
                            .toUtf8());
-        }
         QProcessEnvironment variables = ProgramEnvironment(environment, display);
         // The address sanitizer would keep the freed pictures in its quarantine.
         variables.insert("ASAN_OPTIONS", variables.value("ASAN_OPTIONS") + ":quarantine_size_mb=0");

@@ -80,11 +80,10 @@ QMap<qulonglong, QRect> PrivateDisplay::windowsOf(qint64 pid) const
     static const QRegularExpression entry(
         "WINDOW=(\\d+)\\nX=(-?\\d+)\\nY=(-?\\d+)\\nWIDTH=(\\d+)\\nHEIGHT=(\\d+)");
     QMap<qulonglong, QRect> windows;
-    for (const QRegularExpressionMatch &match : entry.globalMatch(shell)) {
+    for (const QRegularExpressionMatch &match : entry.globalMatch(shell))
         windows.insert(match.captured(1).toULongLong(),
                        QRect(match.captured(2).toInt(), match.captured(3).toInt(), match.captured(4).toInt(),
                              match.captured(5).toInt()));
-    }
     return windows;
 }
 

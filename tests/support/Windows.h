@@ -40,10 +40,7 @@ inline void DeleteWindows(const QStringList &classNames)
 inline QString ShownToolTip(const QString &tip)
 {
     QTextDocument shown;
-    if (Qt::mightBeRichText(tip))
-        shown.setHtml(tip);
-    else
-        shown.setPlainText(tip);
+    Qt::mightBeRichText(tip) ? shown.setHtml(tip) : shown.setPlainText(tip);
     return shown.toPlainText();
 }
 
